@@ -1,0 +1,21 @@
+// What the engine needs of a clipboard. The application implements it on the
+// system clipboard; tests implement it in memory. Each call replaces the
+// clipboard's contents and returns whether the data was placed.
+#pragma once
+
+#include "WmfWriter.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+class IClipboard
+{
+public:
+    virtual ~IClipboard() = default;
+    virtual bool setBitmap(const QImage &image) = 0;
+    virtual bool setEnhancedMetafile(const QByteArray &emf) = 0;
+    // Windows metafile bits (placeable) with the METAFILEPICT fields.
+    virtual bool setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict) = 0;
+    virtual bool setText(const QString &text) = 0;
+};

@@ -1,0 +1,4 @@
+#include "EmfWriter.h"
+
+// Not written yet.
+QByteArray WriteEmf(const TMetafile &) { return {}; }

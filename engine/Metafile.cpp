@@ -1,0 +1,139 @@
+#include "Metafile.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+namespace {
+std::atomic<int> g_referenceDpi{96};
+}
+
+QColor ToQColor(TColor c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+TColor FromQColor(const QColor &c)
+{
+    return TColor(c.red()) | (TColor(c.green()) << 8) | (TColor(c.blue()) << 16);
+}
+
+int ReferenceDpi() { return g_referenceDpi.load(std::memory_order_relaxed); }
+
+void SetReferenceDpi(int dpi)
+{
+    g_referenceDpi.store(dpi > 0 ? dpi : 96, std::memory_order_relaxed);
+}
+
+QFont TMetaFont::toQFont() const
+{
+    QFont f(Family);
+    f.setPixelSize(PixelSize > 0 ? PixelSize : 1);
+    f.setBold(Bold);
+    f.setItalic(Italic);
+    f.setUnderline(Underline);
+    f.setStrikeOut(StrikeOut);
+    return f;
+}
+
+TMetaFont TMetaFont::fromQFont(const QFont &font)
+{
+    TMetaFont m;
+    m.Family = font.family();
+    if (font.pixelSize() > 0)
+        m.PixelSize = font.pixelSize();
+    else
+        m.PixelSize = std::max(1, int(std::lround(font.pointSizeF() * ReferenceDpi() / 72.0)));
+    m.Bold = font.bold();
+    m.Italic = font.italic();
+    m.Underline = font.underline();
+    m.StrikeOut = font.strikeOut();
+    return m;
+}
+
+void TMetafile::fillRect(const QRect &r, TColor color)
+{
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    TMetaRecord rec;
+    rec.kind = TMetaRecord::FillRect;
+    rec.rect = r;
+    rec.color = color;
+    m_records.push_back(std::move(rec));
+}
+
+void TMetafile::drawText(const QPoint &topLeft, const QString &text, const QFont &font, TColor color)
+{
+    if (text.isEmpty())
+        return;
+    TMetaRecord rec;
+    rec.kind = TMetaRecord::Text;
+    rec.pos = topLeft;
+    rec.text = text;
+    rec.font = TMetaFont::fromQFont(font);
+    rec.color = color;
+    // The pen advance of every UTF-16 unit, so that other programs lay the
+    // text out exactly as Zebrix measured it.
+    const QFontMetrics fm(rec.font.toQFont());
+    rec.advances.reserve(size_t(text.size()));
+    int x = 0;
+    for (qsizetype i = 1; i <= text.size(); ++i) {
+        const int next = fm.horizontalAdvance(text.left(i));
+        rec.advances.push_back(next - x);
+        x = next;
+    }
+    m_records.push_back(std::move(rec));
+}
+
+void TMetafile::drawImage(const QPoint &topLeft, const QImage &image)
+{
+    if (image.isNull())
+        return;
+    TMetaRecord rec;
+    rec.kind = TMetaRecord::Image;
+    rec.image = image.convertToFormat(QImage::Format_RGB888);
+    rec.rect = QRect(topLeft, rec.image.size());
+    m_records.push_back(std::move(rec));
+}
+
+void TMetafile::replay(QPainter &painter) const
+{
+    painter.save();
+    for (const TMetaRecord &rec : m_records) {
+        switch (rec.kind) {
+        case TMetaRecord::FillRect:
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.fillRect(rec.rect, ToQColor(rec.color));
+            break;
+        case TMetaRecord::Text: {
+            painter.setRenderHint(QPainter::TextAntialiasing, true);
+            const QFont f = rec.font.toQFont();
+            painter.setFont(f);
+            painter.setPen(ToQColor(rec.color));
+            painter.drawText(rec.pos.x(), rec.pos.y() + QFontMetrics(f).ascent(), rec.text);
+            break;
+        }
+        case TMetaRecord::Image:
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter.drawImage(rec.rect, rec.image);
+            break;
+        }
+    }
+    painter.restore();
+}
+
+QImage TMetafile::toImage() const
+{
+    QImage img(std::max(1, m_width), std::max(1, m_height), QImage::Format_RGB888);
+    img.fill(Qt::white);
+    const int dpm = int(std::lround(ReferenceDpi() / 0.0254));
+    img.setDotsPerMeterX(dpm);
+    img.setDotsPerMeterY(dpm);
+    QPainter p(&img);
+    replay(p);
+    p.end();
+    return img;
+}
