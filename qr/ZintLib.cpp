@@ -1,0 +1,171 @@
+#include "ZintLib.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <array>
+#include <cmath>
+#include <dlfcn.h>
+
+#ifndef ZEBRIX_INSTALL_BINDIR
+#define ZEBRIX_INSTALL_BINDIR "bin"
+#endif
+#ifndef ZEBRIX_INSTALL_LIBDIR
+#define ZEBRIX_INSTALL_LIBDIR "lib"
+#endif
+#ifndef ZEBRIX_INSTALL_FULL_LIBDIR
+#define ZEBRIX_INSTALL_FULL_LIBDIR "/usr/local/lib"
+#endif
+
+namespace {
+
+// CdType items 13..18, in list order.
+constexpr std::array<int, 6> kLibrarySymbologies = {
+    30,   // 13 GS1限定型: GS1 DataBar Limited
+    79,   // 14 GS1二層型: GS1 DataBar Stacked
+    29,   // 15 GS1標準型: GS1 DataBar
+    80,   // 16 GS1標準二層型: GS1 DataBar Stacked Omnidirectional
+    55,   // 17 PDF417
+    56,   // 18 PDF417Trunc: PDF417 truncated
+};
+constexpr int kFirstLibraryIndex = 13;
+
+// ThinWd items 0..2: the module width factor as the library's scale.
+constexpr std::array<double, 3> kLibraryScales = {1.0, 2.0, 3.0};
+constexpr double kScaleWithoutSelection = 2.0;
+constexpr int kRawSymbologyOffset = 1000;
+
+// A picture larger than this on a side is not taken from any plugin.
+constexpr int kMaxPictureSide = 32767;
+constexpr int kDotsPerMeter96 = 3780;   // 96 dpi
+
+QString executableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+} // namespace
+
+TZintLib::~TZintLib()
+{
+    Unload();
+}
+
+QStringList TZintLib::SearchFolders()
+{
+    const QString exe = executableFolder();
+    QStringList folders;
+    const auto add = [&folders](const QString &folder) {
+        if (folder.isEmpty())
+            return;
+        const QString clean = QDir::cleanPath(folder);
+        if (!folders.contains(clean))
+            folders << clean;
+    };
+    add(exe);
+    // bin/../lib of a relocated install: only when the executable sits in its bin folder.
+    if (!exe.isEmpty() && QFileInfo(exe).fileName() == QFileInfo(QStringLiteral(ZEBRIX_INSTALL_BINDIR)).fileName())
+        add(exe + QStringLiteral("/../") + QStringLiteral(ZEBRIX_INSTALL_LIBDIR));
+    add(QStringLiteral(ZEBRIX_INSTALL_FULL_LIBDIR));
+    return folders;
+}
+
+bool TZintLib::Load()
+{
+    return Load(SearchFolders());
+}
+
+bool TZintLib::Load(const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        const QString path = QDir(folder).filePath(QLatin1String(kFileName));
+        if (QFileInfo(path).isFile())
+            return LoadFile(path);
+    }
+    Unload();
+    return false;
+}
+
+bool TZintLib::LoadFile(const QString &path)
+{
+    Unload();
+    // An absolute name, so that dlopen does not go searching the library path.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_handle = dlopen(QFile::encodeName(absolute).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_handle) {
+        dlerror();   // forget the failure: an unloadable file is simply no library
+        return false;
+    }
+    m_fileName = absolute;
+    m_zintDll = reinterpret_cast<ZintDllProc>(dlsym(m_handle, "ZintDll"));
+    if (!m_zintDll)
+        dlerror();
+    return true;
+}
+
+void TZintLib::Unload()
+{
+    m_zintDll = nullptr;
+    m_fileName.clear();
+    if (m_handle) {
+        dlclose(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+TZintResult TZintLib::Call(int symbology, const QString &text, double scale, int barHeight, int leftMargin,
+                           int topMargin, std::uint32_t barColor, std::uint32_t backColor, const QFont &font,
+                           std::uint32_t fontColor, bool showText, bool frame) const
+{
+    TZintResult result;
+    if (!m_zintDll)
+        return result;
+
+    const QString family = font.family();
+    int pointSize = font.pointSize();
+    if (pointSize <= 0 && font.pixelSize() > 0)
+        pointSize = int(std::lround(font.pixelSize() * 72.0 / 96.0));
+    const std::int32_t style = (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
+        | (font.strikeOut() ? 8 : 0);
+    const ZintBarFont zintFont{family.utf16(), pointSize, style, fontColor};
+    static const std::uint16_t empty[1] = {0};
+
+    const std::uint16_t *error = nullptr;
+    const ZintBarPicture *picture =
+        m_zintDll(symbology, empty, text.utf16(), scale, barHeight, leftMargin, topMargin, barColor, backColor,
+                  &zintFont, showText ? 1 : 0, frame ? 1 : 0, &error);
+
+    if (error && error[0])
+        result.errorText = QString::fromUtf16(reinterpret_cast<const char16_t *>(error));
+    if (!result.errorText.isEmpty() || !picture)
+        return result;
+    // Take only a picture that describes itself sanely.
+    if (!picture->rgb || picture->width <= 0 || picture->height <= 0 || picture->width > kMaxPictureSide
+        || picture->height > kMaxPictureSide || picture->stride / 3 < picture->width)
+        return result;
+    QImage copy = QImage(picture->rgb, picture->width, picture->height, picture->stride, QImage::Format_RGB888).copy();
+    copy.setDotsPerMeterX(kDotsPerMeter96);
+    copy.setDotsPerMeterY(kDotsPerMeter96);
+    result.picture = copy;
+    return result;
+}
+
+int TZintLib::ZintSymbology(int index, int zintBarType)
+{
+    if (zintBarType > kRawSymbologyOffset)
+        return zintBarType - kRawSymbologyOffset;
+    const int i = index - kFirstLibraryIndex;
+    if (i < 0 || i >= int(kLibrarySymbologies.size()))
+        return 0;
+    return kLibrarySymbologies[std::size_t(i)];
+}
+
+double TZintLib::ZintScale(int thinWdIndex)
+{
+    if (thinWdIndex < 0 || thinWdIndex >= int(kLibraryScales.size()))
+        return kScaleWithoutSelection;
+    return kLibraryScales[std::size_t(thinWdIndex)];
+}
