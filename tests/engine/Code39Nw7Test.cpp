@@ -9,6 +9,12 @@
 
 using namespace Qt::StringLiterals;
 
+// Readable failure messages for texts.
+[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 // Code 39 rows (nine elements and the gap) as published.
