@@ -28,6 +28,11 @@ void SetReferenceDpi(int dpi)
     g_referenceDpi.store(dpi > 0 ? dpi : 96, std::memory_order_relaxed);
 }
 
+int PixelsToHundredthsMm(int pixels)
+{
+    return int(std::lround(double(pixels) * 2540.0 / ReferenceDpi()));
+}
+
 QFont TMetaFont::toQFont() const
 {
     QFont f(Family);
@@ -77,13 +82,22 @@ void TMetafile::drawText(const QPoint &topLeft, const QString &text, const QFont
     rec.color = color;
     // The pen advance of every UTF-16 unit, so that other programs lay the
     // text out exactly as Zebrix measured it.
+    // Measured as running prefixes, so kerning lands where Qt puts it. A
+    // character outside the BMP carries its whole advance on its high
+    // surrogate and 0 on the low one; a prefix never ends inside a pair.
     const QFontMetrics fm(rec.font.toQFont());
     rec.advances.reserve(size_t(text.size()));
     int x = 0;
-    for (qsizetype i = 1; i <= text.size(); ++i) {
-        const int next = fm.horizontalAdvance(text.left(i));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size()
+                          && text.at(i + 1).isLowSurrogate();
+        const int next = fm.horizontalAdvance(text.left(i + (pair ? 2 : 1)));
         rec.advances.push_back(next - x);
         x = next;
+        if (pair) {
+            rec.advances.push_back(0);
+            ++i;
+        }
     }
     m_records.push_back(std::move(rec));
 }
@@ -128,6 +142,8 @@ void TMetafile::replay(QPainter &painter) const
 QImage TMetafile::toImage() const
 {
     QImage img(std::max(1, m_width), std::max(1, m_height), QImage::Format_RGB888);
+    if (img.isNull())
+        return img; // too large to allocate
     img.fill(Qt::white);
     const int dpm = int(std::lround(ReferenceDpi() / 0.0254));
     img.setDotsPerMeterX(dpm);

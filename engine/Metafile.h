@@ -26,6 +26,9 @@ TColor FromQColor(const QColor &c);
 // logical DPI, or 96 when there is no screen. The application sets it once.
 int ReferenceDpi();
 void SetReferenceDpi(int dpi);
+// A length in reference pixels as 0.01 mm at the reference DPI, rounded to
+// the nearest unit (the metafile frame and the METAFILEPICT extents).
+int PixelsToHundredthsMm(int pixels);
 
 // A font as a metafile stores it: a face, a character height in pixels and
 // the style bits.
@@ -57,6 +60,7 @@ struct TMetaRecord {
     QString text;
     TMetaFont font;
     std::vector<int> advances; // Text: the pen advance of each UTF-16 unit, in pixels
+                               // (a surrogate pair: all on the high unit, 0 on the low)
     QImage image;              // Image: a Format_RGB888 picture
 };
 
