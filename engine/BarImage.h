@@ -24,6 +24,7 @@ inline constexpr int kRatioMin = 20, kRatioMax = 30;
 inline constexpr int kFrameMin = 0, kFrameMax = 100;
 
 class IClipboard;
+class TSurface;
 
 class TBarImage : public TImage
 {
@@ -108,7 +109,10 @@ public:
     const QString &Symbol() const { return FSymbol; }
 
     // --- Operations ----------------------------------------------------------
-    virtual void CopyToClipboard();
+    // Puts the current picture on the clipboard: the bitmap, the enhanced
+    // metafile, or (pbarWMF) the Windows-metafile form. Returns false when
+    // the clipboard refused it (or there is no clipboard).
+    virtual bool CopyToClipboard();
     virtual void RepaintBarcode();
     // Code as UPC-A (11 digits) to UPC-E and redraw; BarDisped tells whether
     // it worked. RepaintUPCE2A is the reverse.
@@ -130,6 +134,8 @@ protected:
     virtual void DrawBarcode();
     virtual void DoPaintBar();
     virtual void DoPaintedBar();
+    // Runs the encoder of BarType. Overridden only to draw hand-made patterns.
+    virtual TEncodeResult RunEncoder(const TEncodeInput &in);
 
 private:
     struct Layout;
@@ -138,7 +144,17 @@ private:
     void RenderBitmap();
     void RenderMetafile();
     void RedrawIfCode() { if (!FCode.isEmpty()) DrawBarcode(); }
-    void CopyAsWindowsMetafile();
+    bool CopyAsWindowsMetafile();
+    bool MeasureText(Layout &l);
+    void DrawFrame(TSurface &s, int L, int T, int R, int B);
+    void DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, int mask);
+    int MeasureCustomerWidth(const std::string &pattern) const { return MeasureCustomerWidth(pattern, FScale); }
+public:
+    // Width in pixels of a customer pattern: from the first inked column to
+    // one module past the last, 0 when no column is inked.
+    static int MeasureCustomerWidth(const std::string &pattern, int scale);
+private:
+    void Draw(TSurface &s, const Layout &l);
 
     TBarTypes FBarType = cbarJAN;
     QString FCode;

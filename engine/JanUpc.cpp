@@ -1,7 +1,179 @@
+// JAN (EAN-13, EAN-8) and UPC (UPC-A, UPC-E).
 #include "Encoders.h"
 
-// Not written yet: these symbologies reject every input until their encoder exists.
-TEncodeResult EncodeJAN(const TEncodeInput &) { return {}; }
-TEncodeResult EncodeUPC(const TEncodeInput &) { return {}; }
-QString UPCEToUPCA(QStringView) { return {}; }
-QString UPCAToUPCE(QStringView) { return {}; }
+#include <array>
+#include <string_view>
+
+namespace {
+
+// Symbol character encodation of ISO/IEC 15420 (EAN/UPC): the seven modules of
+// each digit in the three number sets, "1" = bar.
+constexpr std::array<std::string_view, 10> kSetA = {   // L, odd parity
+    "0001101", "0011001", "0010011", "0111101", "0100011",   // 0-4
+    "0110001", "0101111", "0111011", "0110111", "0001011",   // 5-9
+};
+constexpr std::array<std::string_view, 10> kSetB = {   // G, even parity
+    "0100111", "0110011", "0011011", "0100001", "0011101",   // 0-4
+    "0111001", "0000101", "0010001", "0001001", "0010111",   // 5-9
+};
+constexpr std::array<std::string_view, 10> kSetC = {   // R, right half
+    "1110010", "1100110", "1101100", "1000010", "1011100",   // 0-4
+    "1001110", "1010000", "1000100", "1001000", "1110100",   // 5-9
+};
+
+// EAN-13: the leading digit is carried by the parity of the left six digits
+// (ISO/IEC 15420, number set selection), 'L' = set A, 'G' = set B.
+constexpr std::array<std::string_view, 10> kFirstDigitParity = {
+    "LLLLLL", "LLGLGG", "LLGGLG", "LLGGGL", "LGLLGG",   // 0-4
+    "LGGLLG", "LGGGLL", "LGLGLG", "LGLGGL", "LGGLGL",   // 5-9
+};
+
+// UPC-E, number system 0: the check digit is carried by the parity of the six
+// digits, 'E' = even (set B), 'O' = odd (set A).
+constexpr std::array<std::string_view, 10> kUpcEParity = {
+    "EEEOOO", "EEOEOO", "EEOOEO", "EEOOOE", "EOEEOO",   // 0-4
+    "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE",   // 5-9
+};
+
+constexpr std::string_view kStartGuard = "101";
+constexpr std::string_view kCentreGuard = "01010";
+constexpr std::string_view kEndEanUpcA = "1010";      // end guard and one trailing space module
+constexpr std::string_view kEndUpcE = "0101010";      // UPC-E end guard and one trailing space module
+
+bool allDigits(QStringView s)
+{
+    for (QChar c : s)
+        if (c < u'0' || c > u'9')
+            return false;
+    return !s.isEmpty();
+}
+
+int digitAt(QStringView s, qsizetype i) { return s[i].unicode() - u'0'; }
+
+// Modulo-10 check digit: from the right, odd positions weigh 3, even ones 1.
+QChar checkDigit(QStringView digits)
+{
+    int sum = 0;
+    int weight = 3;
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        sum += digitAt(digits, i) * weight;
+        weight = 4 - weight;
+    }
+    const int m = sum % 10;
+    return QChar(u'0' + (m == 0 ? 0 : 10 - m));
+}
+
+void append(std::string &p, std::string_view s) { p.append(s); }
+
+bool oneOf(QChar c, std::u16string_view set) { return set.find(c.unicode()) != std::u16string_view::npos; }
+
+} // namespace
+
+TEncodeResult EncodeJAN(const TEncodeInput &in)
+{
+    QString t = in.Code.toString();
+    const qsizetype n = t.size();
+    if (n != 7 && n != 8 && n != 12 && n != 13)
+        return {};
+    if (!allDigits(t))
+        return {};
+    // The last digit of 8 or 13 is taken as the check digit as it stands.
+    if (n == 7 || n == 12)
+        t += checkDigit(t);
+
+    std::string p;
+    p.reserve(96);
+    append(p, kStartGuard);
+    if (t.size() == 13) {
+        const std::string_view parity = kFirstDigitParity[size_t(digitAt(t, 0))];
+        for (int k = 0; k < 6; ++k) {
+            const int d = digitAt(t, k + 1);
+            append(p, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
+        }
+        append(p, kCentreGuard);
+        for (int k = 7; k < 13; ++k)
+            append(p, kSetC[size_t(digitAt(t, k))]);
+    } else {
+        for (int k = 0; k < 4; ++k)
+            append(p, kSetA[size_t(digitAt(t, k))]);
+        append(p, kCentreGuard);
+        for (int k = 4; k < 8; ++k)
+            append(p, kSetC[size_t(digitAt(t, k))]);
+    }
+    append(p, kEndEanUpcA);
+    return {std::move(p), t, {}};
+}
+
+TEncodeResult EncodeUPC(const TEncodeInput &in)
+{
+    QString t = in.Code.toString();
+    const qsizetype n = t.size();
+    // Only the data digits: 11 for UPC-A, 7 for UPC-E. The check digit is always ours.
+    if (n != 7 && n != 11)
+        return {};
+    if (!allDigits(t))
+        return {};
+    const QString a = n == 11 ? t : UPCEToUPCA(t);
+    if (a.isEmpty())
+        return {};
+    t += checkDigit(a);
+
+    std::string p;
+    append(p, kStartGuard);
+    if (n == 11) {
+        p.reserve(96);
+        for (int k = 0; k < 6; ++k)
+            append(p, kSetA[size_t(digitAt(t, k))]);
+        append(p, kCentreGuard);
+        for (int k = 6; k < 12; ++k)
+            append(p, kSetC[size_t(digitAt(t, k))]);
+        append(p, kEndEanUpcA);
+    } else {
+        // The number system (always 0) and the check digit are not drawn as
+        // bars: the check digit selects the parity of the six that are.
+        p.reserve(52);
+        const std::string_view parity = kUpcEParity[size_t(digitAt(t, 7))];
+        for (int k = 0; k < 6; ++k) {
+            const int d = digitAt(t, k + 1);
+            append(p, parity[size_t(k)] == 'E' ? kSetB[size_t(d)] : kSetA[size_t(d)]);
+        }
+        append(p, kEndUpcE);
+    }
+    return {std::move(p), t, {}};
+}
+
+// Zero-suppression of UPC-E, number system 0. Digits are numbered from 1 in
+// the comments, as in the usual tables.
+QString UPCEToUPCA(QStringView e)
+{
+    if (e.size() != 7 || e[0] != u'0')
+        return {};
+    auto d = [e](int i) { return e[i - 1]; };
+    auto part = [e](int from, int to) { return e.mid(from - 1, to - from + 1).toString(); };
+    if (oneOf(d(7), u"56789") && d(6) != u'0')
+        return part(1, 6) + QLatin1String("0000") + d(7);
+    if (d(7) == u'4' && d(5) != u'0')
+        return part(1, 5) + QLatin1String("00000") + d(6);
+    if (oneOf(d(4), u"3456789") && d(7) == u'3')
+        return part(1, 4) + QLatin1String("00000") + part(5, 6);
+    if (oneOf(d(7), u"012"))
+        return part(1, 3) + d(7) + QLatin1String("0000") + part(4, 6);
+    return {};
+}
+
+QString UPCAToUPCE(QStringView a)
+{
+    if (a.size() != 11 || a[0] != u'0')
+        return {};
+    auto d = [a](int i) { return a[i - 1]; };
+    auto part = [a](int from, int to) { return a.mid(from - 1, to - from + 1).toString(); };
+    if (part(7, 10) == QLatin1String("0000") && d(6) != u'0' && oneOf(d(11), u"56789"))
+        return part(1, 6) + d(11);
+    if (part(6, 10) == QLatin1String("00000") && d(5) != u'0')
+        return part(1, 5) + d(11) + u'4';
+    if (part(5, 9) == QLatin1String("00000") && oneOf(d(4), u"3456789"))
+        return part(1, 4) + part(10, 11) + u'3';
+    if (part(5, 8) == QLatin1String("0000") && oneOf(d(4), u"012"))
+        return part(1, 3) + part(9, 11) + d(4);
+    return {};
+}

@@ -1,0 +1,340 @@
+// The two renderers of TBarImage: a 24-bit raster and a recorded metafile,
+// sharing one layout and one drawing order.
+#include "BarImage.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <climits>
+#include <cstring>
+#include <limits>
+
+// A drawing surface: the component's bitmap, or the metafile being recorded.
+class TSurface
+{
+public:
+    virtual ~TSurface() = default;
+    // Fills [x, x + w) x [y, y + h).
+    virtual void fillRect(int x, int y, int w, int h, TColor c) = 0;
+    // Text with its top-left corner at (x, y), background untouched.
+    virtual void drawText(int x, int y, const QString &text, const QFont &font, TColor c) = 0;
+    // Bars: raster draws them as one-pixel lines, which is the same area as a
+    // fill; the metafile records one rectangle per bar.
+    virtual void bar(int x, int y, int w, int h, TColor c) { fillRect(x, y, w, h, c); }
+};
+
+namespace {
+
+class TRasterSurface final : public TSurface
+{
+public:
+    explicit TRasterSurface(QImage &img) : m_img(img) {}
+    ~TRasterSurface() override { if (m_painter.isActive()) m_painter.end(); }
+
+    void fillRect(int x, int y, int w, int h, TColor c) override
+    {
+        // Clip to the bitmap: drawing outside it is lost.
+        const qint64 l = std::max<qint64>(x, 0), t = std::max<qint64>(y, 0);
+        const qint64 r = std::min<qint64>(qint64(x) + w, m_img.width());
+        const qint64 b = std::min<qint64>(qint64(y) + h, m_img.height());
+        if (l >= r || t >= b)
+            return;
+        if (m_painter.isActive())
+            m_painter.end();   // pixels are written directly below
+        const uchar px[3] = {uchar(c & 0xFF), uchar((c >> 8) & 0xFF), uchar((c >> 16) & 0xFF)};
+        const size_t bytes = size_t(r - l) * 3;
+        uchar *first = m_img.scanLine(int(t)) + l * 3;
+        for (qint64 i = 0; i < r - l; ++i)
+            std::memcpy(first + i * 3, px, 3);
+        for (qint64 yy = t + 1; yy < b; ++yy)
+            std::memcpy(m_img.scanLine(int(yy)) + l * 3, first, bytes);
+    }
+
+    void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
+    {
+        if (!qGuiApp || m_img.isNull())   // fonts need a GUI application
+            return;
+        if (!m_painter.isActive()) {
+            m_painter.begin(&m_img);
+            m_painter.setRenderHint(QPainter::Antialiasing, false);
+            m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+        }
+        m_painter.setFont(font);
+        m_painter.setPen(ToQColor(c));
+        m_painter.drawText(x, y + QFontMetrics(font).ascent(), text);
+    }
+
+private:
+    QImage &m_img;
+    QPainter m_painter;
+};
+
+class TMetafileSurface final : public TSurface
+{
+public:
+    explicit TMetafileSurface(TMetafile &mf) : m_mf(mf) {}
+    void fillRect(int x, int y, int w, int h, TColor c) override { m_mf.fillRect(QRect(x, y, w, h), c); }
+    void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
+    {
+        if (qGuiApp)
+            m_mf.drawText(QPoint(x, y), text, font, c);
+    }
+
+private:
+    TMetafile &m_mf;
+};
+
+} // namespace
+
+// Layout quantities of one drawing, in pixels.
+struct TBarImage::Layout {
+    QFont font;                 // BarFont at the reference DPI
+    int tw = 0, th = 0;         // human-readable text
+    int uw = 0, uh = 0;         // CommentUp
+    int dw = 0, dh = 0;         // CommentDown
+    qint64 pw = 0;              // pattern width
+    int bl = 0;                 // bar length
+    qint64 W = 0, H = 0;        // picture extent
+    int X0 = 0, Y0 = 0;         // origin of the bars
+    int bx = 0, sx = 0;         // offsets of bars and text from X0
+};
+
+bool TBarImage::MeasureText(Layout &l)
+{
+    l.font = TMetaFont::fromQFont(FBarFont).toQFont();
+    if (!qGuiApp)
+        return true;
+    const QFontMetrics fm(l.font);
+    if (FSymbolDisp && !FSymbol.isEmpty()) {
+        l.tw = fm.horizontalAdvance(FSymbol);
+        l.th = fm.height();
+    }
+    if (!FCommentUp.isEmpty()) {
+        l.uw = fm.horizontalAdvance(FCommentUp);
+        l.uh = fm.height();
+    }
+    if (!FCommentDown.isEmpty()) {
+        l.dw = fm.horizontalAdvance(FCommentDown);
+        l.dh = fm.height();
+    }
+    return true;
+}
+
+int TBarImage::MeasureCustomerWidth(const std::string &pattern, int scale)
+{
+    // A column is inked when it has any of the three thirds.
+    qint64 first = -1, last = -1;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if ((pattern[i] - '0') & 7) {
+            if (first < 0)
+                first = qint64(i);
+            last = qint64(i);
+        }
+    }
+    if (first < 0)
+        return 0;
+    const qint64 w = (last - first + 2) * scale;
+    return int(std::min<qint64>(w, std::numeric_limits<int>::max()));
+}
+
+bool TBarImage::MakeLayout(Layout &l)
+{
+    MeasureText(l);
+    const bool customer = FBarType == cbarCUSTOMER;
+    if (customer) {
+        l.pw = MeasureCustomerWidth(FPattern);
+        l.bl = 6 * FScale;
+    } else {
+        for (char d : FPattern)
+            l.pw += ElementWidth(d);
+        // The bars are at least 6 pixels long; the raised height stays.
+        if (FBarHeight < l.th + 6)
+            FBarHeight = l.th + 6;
+        l.bl = FBarHeight - l.th;
+    }
+    if (l.pw <= 0)
+        return false;
+    if (l.pw > kMaxPictureSide)
+        return false;   // no picture can hold it
+    FBarWidth = int(std::max<qint64>(l.pw, l.tw));
+    if (customer)
+        FBarHeight = l.bl + l.th;
+    // The narrower of bars and text is centred under or over the wider.
+    if (l.tw < l.pw) {
+        l.bx = 0;
+        l.sx = int((l.pw - l.tw) / 2);
+    } else {
+        l.bx = int((l.tw - l.pw) / 2);
+        l.sx = 0;
+    }
+    l.W = qint64(FBarLeft) + FBarSpaceLeft + FBarWidth + FBarSpaceRight;
+    l.H = qint64(FBarTop) + FBarSpaceUp + FBarHeight + FBarSpaceDown;
+    l.X0 = FBarLeft + FBarSpaceLeft;
+    l.Y0 = FBarTop + FBarSpaceUp;
+    return true;
+}
+
+static bool fitsPicture(qint64 w, qint64 h)
+{
+    return w >= 1 && h >= 1 && w <= kMaxPictureSide && h <= kMaxPictureSide;
+}
+
+void TBarImage::DrawFrame(TSurface &s, int L, int T, int R, int B)
+{
+    int m = std::min((R - L) / 2, (B - T) / 2);
+    if (m > 0)
+        --m;
+    if (m <= 0)
+        return;
+    if (m < FBarFrame)
+        FBarFrame = TFrameSize(m);
+    const int f = FBarFrame;
+    s.fillRect(L, T, R - L, f, FBarColor);
+    s.fillRect(L, B - f, R - L, f, FBarColor);
+    s.fillRect(L, T + f, f, B - T - 2 * f, FBarColor);
+    s.fillRect(R - f, T + f, f, B - T - 2 * f, FBarColor);
+}
+
+void TBarImage::DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, int mask)
+{
+    // Column i lies one module left of position i, so column 0 sits in the
+    // quiet zone just left of X0.
+    const int sc = FScale;
+    const int x = l.X0 + bx + (i - 1) * sc;
+    static constexpr int kThirds[3][2] = {{4, 0}, {2, 1}, {1, 2}};   // bit, third from the top
+    for (const auto &t : kThirds)
+        if (mask & t[0])
+            s.fillRect(x, l.Y0 + 2 * t[1] * sc, sc, 2 * sc, FBarColor);
+}
+
+void TBarImage::Draw(TSurface &s, const Layout &l)
+{
+    const bool raster = FBarPicture == pbarBMP;
+    // Bars.
+    if (FBarType == cbarCUSTOMER) {
+        int i = 0;
+        for (char d : FPattern)
+            DrawCustomerColumn(s, l, l.bx, i++, d - '0');
+    } else {
+        qint64 x = l.bx;
+        // In the raster, every odd element of a Code 128 pattern is a space
+        // whatever its digit: its elements strictly alternate.
+        const bool alternate = raster && FBarType == cbarCODE128;
+        size_t pos = 0;
+        for (char d : FPattern) {
+            const int w = ElementWidth(d);
+            const bool isBar = ((d - '0') & 1) && !(alternate && (pos & 1));
+            if (isBar && w > 0)
+                s.bar(int(l.X0 + x), l.Y0, w, l.bl, FBarColor);
+            x += w;
+            ++pos;
+        }
+    }
+    // Human-readable text directly under the bars.
+    if (!FSymbol.isEmpty() && FSymbolDisp)
+        s.drawText(l.X0 + l.sx, l.Y0 + l.bl, FSymbol, l.font, FBarFontColor);
+    // Frame: ITF's bearer bars enclose the bars and quiet zones only.
+    const int right = FBarLeft + FBarSpaceLeft + FBarWidth + FBarSpaceRight;
+    if (FBarFrame > 0) {
+        if (FBarType == cbarITF)
+            DrawFrame(s, FBarLeft, l.Y0, right, l.Y0 + l.bl);
+        else
+            DrawFrame(s, FBarLeft, FBarTop + l.uh, right, int(l.H) - l.dh);
+    }
+    // Comments, aligned within the quiet zones and the symbol.
+    const int span = FBarSpaceLeft + FBarWidth + FBarSpaceRight;
+    auto offset = [span](int cw, TLocation loc) {
+        int a = 0;
+        if (loc == locCenter)
+            a = (span - cw) / 2;
+        else if (loc == locRight)
+            a = span - cw;
+        return std::max(a, 0);
+    };
+    if (!FCommentUp.isEmpty())
+        s.drawText(FBarLeft + offset(l.uw, FCommentUpLoc), FBarTop, FCommentUp, l.font, FBarFontColor);
+    if (!FCommentDown.isEmpty())
+        s.drawText(FBarLeft + offset(l.dw, FCommentDownLoc), int(l.H) - l.dh, FCommentDown, l.font,
+                   FBarFontColor);
+}
+
+void TBarImage::RenderBitmap()
+{
+    FBarDisped = false;
+    if (FCode.isEmpty())
+        return;   // nothing drawn, Error keeps its value
+    const bool autoSize = AutoSize(), stretch = Stretch();
+    setAutoSize(false);
+    setStretch(false);
+    auto fail = [&] {
+        setAutoSize(autoSize);
+        setStretch(stretch);
+        Error = true;
+    };
+    Error = false;
+    if (!Encode())
+        return fail();
+    if (!ShowStartStop)
+        FSymbol = FCode;
+    Layout l;
+    if (!MakeLayout(l))
+        return fail();
+
+    TPicture &pic = Picture();
+    if (FMatch) {
+        if (!fitsPicture(l.W, l.H))
+            return fail();
+        setSize(int(l.W), int(l.H));
+        if (!pic.resizeBitmap(Width(), Height()))
+            return fail();
+    }
+    QImage &img = pic.bitmap();
+    TRasterSurface s(img);
+    if (!FTransparent) {
+        if (FMatch)
+            s.fillRect(0, 0, int(l.W), int(l.H), FBackColor);
+        else   // the rectangle from (BarLeft, BarTop) to (W, H)
+            s.fillRect(FBarLeft, FBarTop, int(std::min<qint64>(l.W, INT_MAX)) - FBarLeft,
+                       int(std::min<qint64>(l.H, INT_MAX)) - FBarTop, FBackColor);
+    }
+    Draw(s, l);
+    setAutoSize(autoSize);
+    setStretch(stretch);
+    FBarDisped = true;
+}
+
+void TBarImage::RenderMetafile()
+{
+    FBarDisped = false;
+    if (FCode.isEmpty())
+        return;
+    const bool autoSize = AutoSize(), stretch = Stretch();
+    setAutoSize(false);
+    setStretch(false);
+    auto fail = [&] {
+        setAutoSize(autoSize);
+        setStretch(stretch);
+        Error = true;
+    };
+    Error = false;
+    if (!Encode())
+        return fail();
+    if (!ShowStartStop)
+        FSymbol = FCode;
+    Layout l;
+    if (!MakeLayout(l) || !fitsPicture(l.W, l.H))
+        return fail();
+
+    // A metafile always fits the drawing.
+    setSize(int(l.W), int(l.H));
+    TMetafile mf(Width(), Height());
+    TMetafileSurface s(mf);
+    s.fillRect(0, 0, Width(), Height(), FBackColor);
+    Draw(s, l);
+    // The finished metafile reports one pixel more in each direction.
+    mf.setSize(mf.width() + 1, mf.height() + 1);
+    Picture().setMetafile(std::move(mf));
+    setAutoSize(autoSize);
+    setStretch(stretch);
+    FBarDisped = true;
+}
