@@ -1,0 +1,80 @@
+// JAN and UPC symbols drawn by the component decode with zxing-cpp.
+#include "BarImage.h"
+#include "Oracle.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+using ZXing::BarcodeFormat;
+
+struct Kind { const char *name; TBarTypes type; int digits; BarcodeFormat format; };
+
+class JanUpcOracle : public ::testing::TestWithParam<Kind> {};
+
+QString randomDigits(std::mt19937 &rng, int n, bool upce)
+{
+    std::uniform_int_distribution<int> d(0, 9);
+    for (;;) {
+        QString s;
+        for (int i = 0; i < n; ++i)
+            s += QChar(u'0' + d(rng));
+        if (!upce)
+            return s;
+        s[0] = u'0';   // UPC-E exists for number system 0 only
+        if (!UPCEToUPCA(s).isEmpty())
+            return s;
+    }
+}
+
+TEST_P(JanUpcOracle, RandomDataDecodesAtScalesOneToThree)
+{
+    const Kind k = GetParam();
+    std::mt19937 rng(20261208u + unsigned(k.digits));
+    int decoded = 0;
+    for (int i = 0; i < 240; ++i) {
+        const int scale = 1 + i % 3;
+        const QString data = randomDigits(rng, k.digits, k.type == cbarUPC && k.digits == 7);
+        TBarImage b;
+        b.setMatch(true);
+        b.setSymbolDisp(i % 2 == 0);
+        b.setBarHeight(40 + 10 * scale);
+        b.setScale(TSCale(scale));
+        b.setBarType(k.type);
+        b.ShowStartStop = true;
+        b.setCode(data);
+        ASSERT_FALSE(b.Error) << data.toStdString();
+        // Every fifth symbol goes through the metafile and its replay.
+        if (i % 5 == 4)
+            b.setBarPicture(pbarEMF);
+        const QImage img = b.Picture().toImage();
+        const oracle::Decoded r = oracle::Decode(img, k.format);
+        ASSERT_TRUE(r.ok) << k.name << " " << data.toStdString() << " at scale " << scale;
+        EXPECT_EQ(r.text, b.Symbol().toStdString()) << data.toStdString();
+        ++decoded;
+    }
+    EXPECT_EQ(decoded, 240);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, JanUpcOracle, ::testing::Values(
+    Kind{"EAN-13", cbarJAN, 12, BarcodeFormat::EAN13},
+    Kind{"EAN-8", cbarJAN, 7, BarcodeFormat::EAN8},
+    Kind{"UPC-A", cbarUPC, 11, BarcodeFormat::UPCA},
+    Kind{"UPC-E", cbarUPC, 7, BarcodeFormat::UPCE}),
+    [](const auto &i) { std::string n = i.param.name; n.erase(std::remove(n.begin(), n.end(), '-'), n.end()); return n; });
+
+TEST(JanUpcOracle, GivenCheckDigitIsDrawnUnverified)
+{
+    // A wrong check digit is drawn as given: a reader refuses the symbol.
+    TBarImage b;
+    b.setMatch(true);
+    b.setScale(2);
+    b.setCode(QStringLiteral("4901234567890"));
+    ASSERT_FALSE(b.Error);
+    EXPECT_FALSE(oracle::Decode(b.Picture().bitmap(), BarcodeFormat::EAN13).ok);
+    b.setCode(QStringLiteral("4901234567894"));
+    EXPECT_EQ(oracle::Decode(b.Picture().bitmap(), BarcodeFormat::EAN13).text, "4901234567894");
+}
+
+} // namespace
