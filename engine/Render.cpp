@@ -5,22 +5,32 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 // A drawing surface: the component's bitmap, or the metafile being recorded.
 class TSurface
 {
 public:
+    // A bar: [x, x + w) horizontally.
+    struct Run { int x; int w; };
+
     virtual ~TSurface() = default;
     // Fills [x, x + w) x [y, y + h).
     virtual void fillRect(int x, int y, int w, int h, TColor c) = 0;
     // Text with its top-left corner at (x, y), background untouched.
     virtual void drawText(int x, int y, const QString &text, const QFont &font, TColor c) = 0;
-    // Bars: raster draws them as one-pixel lines, which is the same area as a
-    // fill; the metafile records one rectangle per bar.
-    virtual void bar(int x, int y, int w, int h, TColor c) { fillRect(x, y, w, h, c); }
+    // The bars of a linear symbol, all from row y down to y + h. The raster
+    // draws each as one-pixel vertical lines (the same pixels as a fill); the
+    // metafile records one rectangle per bar.
+    virtual void bars(const std::vector<Run> &runs, int y, int h, TColor c)
+    {
+        for (const Run &r : runs)
+            fillRect(r.x, y, r.w, h, c);
+    }
 };
 
 namespace {
@@ -28,26 +38,50 @@ namespace {
 class TRasterSurface final : public TSurface
 {
 public:
-    explicit TRasterSurface(QImage &img) : m_img(img) {}
+    // uniform: the bar area was just filled with one colour, so a finished
+    // row of bars can be copied down whole.
+    TRasterSurface(QImage &img, bool uniform)
+        : m_img(img), m_uniform(uniform)
+    {
+        if (!img.isNull()) {
+            m_bits = img.bits();   // detaches once
+            m_stride = img.bytesPerLine();
+        }
+    }
     ~TRasterSurface() override { if (m_painter.isActive()) m_painter.end(); }
 
     void fillRect(int x, int y, int w, int h, TColor c) override
     {
-        // Clip to the bitmap: drawing outside it is lost.
-        const qint64 l = std::max<qint64>(x, 0), t = std::max<qint64>(y, 0);
-        const qint64 r = std::min<qint64>(qint64(x) + w, m_img.width());
-        const qint64 b = std::min<qint64>(qint64(y) + h, m_img.height());
-        if (l >= r || t >= b)
+        int l, t, r, b;
+        if (!clip(x, y, w, h, l, t, r, b))
             return;
-        if (m_painter.isActive())
-            m_painter.end();   // pixels are written directly below
-        const uchar px[3] = {uchar(c & 0xFF), uchar((c >> 8) & 0xFF), uchar((c >> 16) & 0xFF)};
-        const size_t bytes = size_t(r - l) * 3;
-        uchar *first = m_img.scanLine(int(t)) + l * 3;
-        for (qint64 i = 0; i < r - l; ++i)
-            std::memcpy(first + i * 3, px, 3);
-        for (qint64 yy = t + 1; yy < b; ++yy)
-            std::memcpy(m_img.scanLine(int(yy)) + l * 3, first, bytes);
+        endPainter();
+        uchar *first = pixel(l, t);
+        paintRow(first, r - l, c);
+        for (int yy = t + 1; yy < b; ++yy)
+            std::memcpy(pixel(l, yy), first, size_t(r - l) * 3);
+    }
+
+    void bars(const std::vector<Run> &runs, int y, int h, TColor c) override
+    {
+        if (runs.empty())
+            return;
+        if (!m_uniform)
+            return TSurface::bars(runs, y, h, c);
+        // Draw the first row of the bars, then copy the whole span down.
+        const int x0 = runs.front().x, x1 = runs.back().x + runs.back().w;
+        int l, t, r, b;
+        if (!clip(x0, y, x1 - x0, h, l, t, r, b))
+            return;
+        endPainter();
+        for (const Run &run : runs) {
+            const int rl = std::max(run.x, l), rr = std::min(run.x + run.w, r);
+            if (rl < rr)
+                paintRow(pixel(rl, t), rr - rl, c);
+        }
+        const uchar *first = pixel(l, t);
+        for (int yy = t + 1; yy < b; ++yy)
+            std::memcpy(pixel(l, yy), first, size_t(r - l) * 3);
     }
 
     void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
@@ -65,7 +99,40 @@ public:
     }
 
 private:
+    // Intersects [x, x + w) x [y, y + h) with the bitmap: drawing outside it is lost.
+    bool clip(int x, int y, int w, int h, int &l, int &t, int &r, int &b) const
+    {
+        l = int(std::max<qint64>(x, 0));
+        t = int(std::max<qint64>(y, 0));
+        r = int(std::min<qint64>(qint64(x) + w, m_img.width()));
+        b = int(std::min<qint64>(qint64(y) + h, m_img.height()));
+        return m_bits && l < r && t < b;
+    }
+    uchar *pixel(int x, int y) const { return m_bits + qsizetype(y) * m_stride + qsizetype(x) * 3; }
+    static void paintRow(uchar *p, int n, TColor c)
+    {
+        const uchar r = uchar(c & 0xFF), g = uchar((c >> 8) & 0xFF), b = uchar((c >> 16) & 0xFF);
+        if (r == g && g == b) {
+            std::memset(p, r, size_t(n) * 3);
+            return;
+        }
+        for (int i = 0; i < n; ++i, p += 3) {
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+        }
+    }
+    // Pixels are written directly; a painter used for text must let go first.
+    void endPainter()
+    {
+        if (m_painter.isActive())
+            m_painter.end();
+    }
+
     QImage &m_img;
+    bool m_uniform;
+    uchar *m_bits = nullptr;
+    qsizetype m_stride = 0;
     QPainter m_painter;
 };
 
@@ -216,19 +283,22 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
         for (char d : FPattern)
             DrawCustomerColumn(s, l, l.bx, i++, d - '0');
     } else {
-        qint64 x = l.bx;
+        qint64 x = l.X0 + l.bx;
         // In the raster, every odd element of a Code 128 pattern is a space
         // whatever its digit: its elements strictly alternate.
         const bool alternate = raster && FBarType == cbarCODE128;
+        std::vector<TSurface::Run> runs;
+        runs.reserve(FPattern.size() / 2 + 1);
         size_t pos = 0;
         for (char d : FPattern) {
             const int w = ElementWidth(d);
             const bool isBar = ((d - '0') & 1) && !(alternate && (pos & 1));
             if (isBar && w > 0)
-                s.bar(int(l.X0 + x), l.Y0, w, l.bl, FBarColor);
+                runs.push_back({int(x), w});
             x += w;
             ++pos;
         }
+        s.bars(runs, l.Y0, l.bl, FBarColor);
     }
     // Human-readable text directly under the bars.
     if (!FSymbol.isEmpty() && FSymbolDisp)
@@ -289,7 +359,7 @@ void TBarImage::RenderBitmap()
             return fail();
     }
     QImage &img = pic.bitmap();
-    TRasterSurface s(img);
+    TRasterSurface s(img, !FTransparent);
     if (!FTransparent) {
         if (FMatch)
             s.fillRect(0, 0, int(l.W), int(l.H), FBackColor);
