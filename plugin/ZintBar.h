@@ -46,7 +46,7 @@ typedef struct ZintBarFont {
  *             surrogate becomes U+FFFD.
  * scale       libzint's raster scale: a module is 2 × scale pixels wide
  *             (1.0 → 2 px, 2.0 → 4 px, 3.0 → 6 px). Clamped to 0.5 .. 10;
- *             a value that is not a number reads as 1.0.
+ *             a value that is not finite reads as 1.0.
  * barHeight   height of the bars in pixels, human-readable text not included.
  *             Single-row symbols take it as given; stacked symbols and PDF417
  *             take it as the whole symbol height but never get less than
