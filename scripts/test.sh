@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Zebrix and runs every test:
+#  1. the test suite (ctest) on a virtual X server and a private D-Bus session,
+#  2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#  3. every fuzz target for a bounded time (ZEBRIX_FUZZ_SECONDS, default 30).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+fuzz_seconds=${ZEBRIX_FUZZ_SECONDS:-30}
+jobs=$(nproc)
+
+run_suite() {   # build dir
+  # A private X server (clipboard tests) and session bus (automation tests).
+  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+    ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 600
+}
+
+echo "== Build and test"
+scripts/build.sh
+run_suite build
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEBRIX_SANITIZE=ON -DZEBRIX_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_suite build-asan
+
+echo "== Fuzzing (${fuzz_seconds} s per target)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZEBRIX_FUZZ=ON -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF -DZEBRIX_PLUGIN=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target zebrix_fuzzers
+for f in build-fuzz/bin/fuzz_*; do
+  echo "-- $(basename "$f")"
+  corpus=$(mktemp -d)
+  "$f" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done
+echo "== All tests passed"
