@@ -122,6 +122,9 @@ public:
         size_t outLeft = sizeof out;
         if (iconv(m_cd[cp], &in, &inLeft, &o, &outLeft) == size_t(-1) || inLeft != 0)
             return {};
+        // Stateful code pages (1255, 1258) may hold output back until flushed.
+        if (iconv(m_cd[cp], nullptr, nullptr, &o, &outLeft) == size_t(-1))
+            return {};
         return QByteArray(out, qsizetype(o - out));
     }
 
