@@ -48,15 +48,20 @@ std::vector<Rendered> Render(const std::vector<Input> &inputs)
     QDir().mkpath(out);
     QStringList args{"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toString(), "--headless",
                      "--convert-to", "pdf", "--outdir", out};
-    for (const Input &i : inputs) {
-        QFile f(QDir(in).filePath(i.fileName));
+    // soffice names each PDF after its input's base name: number the inputs
+    // so that a.emf and a.wmf do not end in the same a.pdf.
+    auto baseName = [&](size_t k) { return QString("%1-%2").arg(k).arg(QFileInfo(inputs[k].fileName).completeBaseName()); };
+    auto fileName = [&](size_t k) { return QString("%1-%2").arg(k).arg(inputs[k].fileName); };
+    for (size_t k = 0; k < inputs.size(); ++k) {
+        const Input &i = inputs[k];
+        QFile f(QDir(in).filePath(fileName(k)));
         if (!f.open(QIODevice::WriteOnly) || f.write(i.bytes) != i.bytes.size())
             return results;
         args << f.fileName();
     }
     Run("soffice", args, 180000);
     for (size_t k = 0; k < inputs.size(); ++k) {
-        const QString base = QFileInfo(inputs[k].fileName).completeBaseName();
+        const QString base = baseName(k);
         const QString pdf = QDir(out).filePath(base + ".pdf");
         if (!QFileInfo::exists(pdf))
             continue;

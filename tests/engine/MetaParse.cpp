@@ -475,7 +475,11 @@ QByteArray Convert(const QByteArray &in, const char *to, const char *from, bool 
     size_t srcLeft = size_t(in.size());
     char *dst = out.data();
     size_t dstLeft = size_t(out.size());
-    const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    // Flush: Hebrew and Vietnamese decoders hold the last character back,
+    // waiting for combining marks.
+    if (rc != size_t(-1))
+        rc = iconv(cd, nullptr, nullptr, &dst, &dstLeft);
     iconv_close(cd);
     if (rc == size_t(-1) || srcLeft)
         return {};
