@@ -1,0 +1,585 @@
+#include "JobModel.h"
+
+#include "Clipboard.h"
+#include "CodePage.h"
+#include "QREncoder.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Items of CdType: the twelve linear symbologies and QR Code, always there;
+// the six library symbologies when the plugin is loaded.
+const QStringList kLinearAndQR = {
+    QStringLiteral("JAN"), QStringLiteral("UPC"), QStringLiteral("CODE39"), QStringLiteral("NW-7"),
+    QStringLiteral("ITF"), QStringLiteral("CTF"), QStringLiteral("IATA"), QStringLiteral("MATRIX"),
+    QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
+    QStringLiteral("QR2コード"),
+};
+const QStringList kLibrary = {
+    QStringLiteral("GS1限定型"), QStringLiteral("GS1二層型"), QStringLiteral("GS1標準型"),
+    QStringLiteral("GS1標準二層型"), QStringLiteral("PDF417"), QStringLiteral("PDF417Trunc"),
+};
+
+// Names of the Mode label by symbology index (their spellings are Zebrix's own).
+const QStringList kModeNames = {
+    QStringLiteral("JAN"), QStringLiteral("UPC"), QStringLiteral("CODE39"), QStringLiteral("NW-7"),
+    QStringLiteral("ITF"), QStringLiteral("CTF"), QStringLiteral("IATA"), QStringLiteral("MATRIX"),
+    QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
+    QStringLiteral("QR2"), QStringLiteral("GS1Limited"), QStringLiteral("GS1Stack"),
+    QStringLiteral("GS1Stabdard"), QStringLiteral("GS1Stack Omni"), QStringLiteral("PDF417"),
+    QStringLiteral("PDF417Trunc"),
+};
+
+const QString kCreated = QStringLiteral("作成しました.");
+const QString kNotCreated = QStringLiteral("作成できませんでした.");
+const QString kQRVersionError = QStringLiteral("QR:バージョン指定エラー.");
+const QString kQRLevelError = QStringLiteral("QR:誤り訂正レベル指定エラー.");
+const QString kQRTooLong = QStringLiteral("QR:文字数オーバー.");
+
+// The largest QR data Zebrix hands to the encoder (40-L holds 2953 bytes;
+// longer data is not even tried).
+constexpr int kQRMaxPrepared = 7089;
+
+// Clears Running however the creation ends.
+struct RunningGuard {
+    bool &flag;
+    ~RunningGuard() { flag = false; }
+};
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+const QStringList &JobModel::LinearAndQRItems() { return kLinearAndQR; }
+const QStringList &JobModel::LibraryItems() { return kLibrary; }
+
+QString JobModel::ModeName(int index)
+{
+    return index >= 0 && index < kModeNames.size() ? kModeNames.at(index) : QStringLiteral("UnKnown");
+}
+
+JobModel::JobModel(QObject *parent)
+    : QObject(parent)
+{
+    // The designed defaults, before any settings are read.
+    CdType.setItems(kLinearAndQR);
+    CdType.setItemIndex(1);
+    ThinWd.setItems({QStringLiteral("1倍"), QStringLiteral("2倍"), QStringLiteral("3倍")});
+    ThinWd.setItemIndex(0);
+    const QStringList abc = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    StartCh.setItems(abc);
+    StartCh.setItemIndex(0);
+    StopCH.setItems(abc);
+    StopCH.setItemIndex(0);
+    ComntPos.setItems({QStringLiteral("上側"), QStringLiteral("下側")});
+    ComntPos.setItemIndex(1);
+    ComntAl.setItems({QStringLiteral("左寄せ"), QStringLiteral("中央"), QStringLiteral("右寄せ")});
+    ComntAl.setItemIndex(1);
+    QRErr.setItems({QStringLiteral("L"), QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H")});
+    QRErr.setItemIndex(0);
+    ComntStr.setEnabled(false);
+    FontBtn.setEnabled(false);
+    CharSmp.setEnabled(false);
+    CharSmp.setVisible(false);
+    QRPanel.setVisible(false);
+    Image1View.setVisible(false);
+    HistoryEx1.ComboBox = &CodeHistory;
+
+    Fnt = DefaultBarFont();
+    BarImage1.setAutoSize(true);
+    BarImage1.setMatch(true);
+    BarImage1.StartStopChar = true;
+    BarImage1.setBarFont(&Fnt, FntColor);
+    BarImage1.setBarPicture(pbarEMF);
+    BarImage1.OnPaintedBar = [this](TBarImage &) { onPaintedBar(); };
+    Image1.setAutoSize(true);
+
+    makeErrorPictures();
+    wireHandlers();
+}
+
+JobModel::~JobModel()
+{
+    BarImage1.OnPaintedBar = nullptr;
+}
+
+void JobModel::wireHandlers()
+{
+    auto create = [this] { RB_Click(); };
+    CdType.OnChange = [this] { CdTypeChange(); };
+    for (TListState *l : {&ThinWd, &ComntPos, &ComntAl, &StartCh, &StopCH, &QRErr})
+        l->OnChange = create;
+    for (TSpinState *s : {&QRVer, &BarHeight, &LeftMargin, &TopMargin})
+        s->OnChange = create;
+    for (TCheckState *c : {&CheckDigit, &BoxDraw, &AddSChar})
+        c->OnClick = create;
+    DrawBcode.OnClick = create;
+    Comnt.OnClick = [this] {
+        ComntStr.setEnabled(Comnt.Checked());
+        RB_Click();
+    };
+    AddCodeChar.OnClick = [this] {
+        CharSmp.setEnabled(AddCodeChar.Checked());
+        FontBtn.setEnabled(AddCodeChar.Checked());
+        // The component redraws itself; no creation runs.
+        BarImage1.setSymbolDisp(AddCodeChar.Checked());
+        emit pictureChanged();
+    };
+    CodeHistory.OnChange = [this] {
+        EditCode.setText(CodeHistory.Text());
+        Execute();
+    };
+    // Menu items that toggle their own check.
+    for (TMenuItemState *m : {&AutoCopy, &Triming, &PasteError})
+        m->OnClick = [m] { m->setChecked(!m->Checked()); };
+    // The copy kinds: the picture on screen always has the kind that will be copied.
+    auto copyKind = [this](TMenuItemState *item, TBarPictures kind, bool redraw) {
+        item->OnClick = [this, item, kind, redraw] {
+            for (TMenuItemState *m : {&CopyMf, &CopyEmf, &CopyBm, &CopyJpg})
+                m->setChecked(m == item);
+            BarImage1.setBarPicture(kind);
+            if (redraw)
+                RB_Click();
+        };
+    };
+    copyKind(&CopyMf, pbarWMF, true);
+    copyKind(&CopyEmf, pbarEMF, true);
+    copyKind(&CopyBm, pbarBMP, true);
+    copyKind(&CopyJpg, pbarBMP, false);
+}
+
+void JobModel::LoadLibrary(const QStringList &folders)
+{
+    m_zint.Unload();
+    const bool loaded = folders.isEmpty() ? m_zint.Load() : m_zint.Load(folders);
+    if (loaded && m_zint.hasZintDll()) {
+        const int index = CdType.ItemIndex();
+        CdType.setItems(kLinearAndQR + kLibrary);
+        CdType.setItemIndex(index);
+    }
+}
+
+void JobModel::setStatusText(const QString &text)
+{
+    if (m_status == text)
+        return;
+    m_status = text;
+    emit statusTextChanged(text);
+}
+
+void JobModel::setWatcherEnabled(bool on)
+{
+    if (m_watcherEnabled == on)
+        return;
+    m_watcherEnabled = on;
+    emit watcherEnabledChanged(on);
+}
+
+const TPicture &JobModel::CurrentPicture() const
+{
+    return CdType.ItemIndex() < kIndexQR ? BarImage1.Picture() : Image1.Picture();
+}
+
+TImage &JobModel::CurrentImage()
+{
+    if (CdType.ItemIndex() < kIndexQR)
+        return BarImage1;
+    return Image1;
+}
+
+// --- Creation flow --------------------------------------------------------------
+
+QByteArray JobModel::DecodePercentEscapes(const QByteArray &bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c != '%') {
+            out += c;
+            continue;
+        }
+        if (i + 1 < bytes.size() && bytes.at(i + 1) == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        const QByteArray hex = bytes.mid(i + 1, 2);
+        const int hi = hex.size() == 2 ? hexDigit(hex.at(0)) : -1;
+        const int lo = hex.size() == 2 ? hexDigit(hex.at(1)) : -1;
+        if (hi < 0 || lo < 0)
+            throw EConvertError(QStringLiteral("'$%1' is not a valid integer value").arg(FromAnsi(hex)));
+        out += char(hi * 16 + lo);
+        i += 2;
+    }
+    return out;
+}
+
+void JobModel::RB_Click()
+{
+    if (Creating)
+        return;
+    setStatusText(QString());
+    const QByteArray bytes = ToAnsi(EditCode.Text());
+    if (bytes.isEmpty())
+        return;
+    Running = true;
+    const RunningGuard guard{Running};
+
+    const int index = CdType.ItemIndex();
+    if (index == kIndexQR && ZintBarType < 1000) {
+        const QByteArray data = SpCode.Checked() ? DecodePercentEscapes(bytes) : bytes;
+        if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
+            CreateQRSymbol(data);
+        } else if (data.size() > kQRMaxPrepared) {
+            // Not even tried, and the previous picture stays; but the user
+            // is told why nothing new appeared.
+            setStatusText(kQRTooLong);
+            BError = true;
+        }
+        if (!NoHist)
+            HistoryEx1.Append(EditCode.Text());
+    } else if (index >= kIndexFirstLibrary || ZintBarType > 1000) {
+        CreateLibrarySymbol(EditCode.Text());
+    } else {
+        pushJobAndDraw(bytes, index);
+        BError = BarImage1.Error;
+        if (BError) {
+            if (PasteError.Checked()) {
+                const bool watching = m_watcherEnabled;
+                setWatcherEnabled(false);
+                if (m_clipboard)
+                    m_clipboard->setText(kNotCreated);
+                setWatcherEnabled(watching);
+            }
+            setStatusText(kNotCreated);
+            BarImage1.Picture().clear();
+            showErrorPicture(BarImage1);
+        } else {
+            setStatusText(kCreated);
+            if (!NoHist)
+                HistoryEx1.Append(EditCode.Text());
+        }
+        emit pictureChanged();
+    }
+
+    if (BWindow.Checked())
+        emit placeBarcodeWindow();
+    if (DelayTime > 0)
+        QThread::msleep(static_cast<unsigned long>(DelayTime));
+}
+
+void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
+{
+    TBarImage &b = BarImage1;
+    // The job goes in with drawing switched off and is drawn once at the end:
+    // the same picture as drawing after every property, without the
+    // intermediate pictures (and their automatic copies).
+    b.setBarEnabled(false);
+    b.setCode(FromAnsi(bytes));
+    b.setBarType(static_cast<TBarTypes>(index < 0 ? 0xFF : index));
+    b.setBarHeight(BarHeight.Value());
+    const int top = TopMargin.Value();
+    b.setBarSpaceUp(top);
+    b.setBarSpaceDown(top);
+    const int left = LeftMargin.Value();
+    b.setBarSpaceLeft(left);
+    b.setBarSpaceRight(left);
+    b.setSymbolDisp(AddCodeChar.Checked());
+    b.setCD(CheckDigit.Checked());
+    b.setStartChar(StartCh.Text().isEmpty() ? QChar() : StartCh.Text().at(0));
+    b.setStopChar(StopCH.Text().isEmpty() ? QChar() : StopCH.Text().at(0));
+    b.ShowStartStop = AddSChar.Checked();
+    if (ThinWd.ItemIndex() >= 0)
+        b.setScale(TSCale(ThinWd.ItemIndex() + 1));
+
+    b.setCommentUp(QString());
+    b.setCommentDown(QString());
+    if (Comnt.Checked()) {
+        // Room for the comment: its font's height in pixels at the reference DPI.
+        const int h = Fnt.pixelSize() > 0 ? Fnt.pixelSize()
+                                          : int(std::trunc(Fnt.pointSizeF() * ReferenceDpi() / 72.0));
+        if (ComntPos.ItemIndex() == 0) {
+            b.setCommentUp(ComntStr.Text());
+            b.setBarSpaceUp(top + h);
+        } else {
+            b.setCommentDown(ComntStr.Text());
+            b.setBarSpaceDown(top + h);
+        }
+    }
+    b.setBarFrame(BoxDraw.Checked() ? 3 : 0);
+    if (ComntAl.ItemIndex() >= 0) {
+        const auto loc = static_cast<TLocation>(ComntAl.ItemIndex());
+        b.setCommentUpLoc(loc);
+        b.setCommentDownLoc(loc);
+    }
+    b.setBarEnabled(true);   // draws
+}
+
+void JobModel::Execute()
+{
+    RB_Click();
+    HistoryEx1.Append(EditCode.Text());
+}
+
+void JobModel::onPaintedBar()
+{
+    ShowModeText();
+    if (AutoCopy.Checked())
+        CopyPicture();
+}
+
+void JobModel::CdTypeChange()
+{
+    if (QRErr.ItemIndex() < 0)
+        QRErr.setItemIndex(1);
+    const int index = CdType.ItemIndex();
+    const bool qr = index == kIndexQR;
+    BarImage1View.setVisible(index < kIndexQR);
+    Image1View.setVisible(index >= kIndexQR);
+    QRPanel.setVisible(qr);
+    for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
+                                                                    &BarHeight, &BoxDraw})
+        c->setEnabled(!qr);
+
+    StartCh.setEnabled(false);
+    StopCH.setEnabled(false);
+    switch (index) {
+    case cbarCODE39:
+        StartCh.setItems({QStringLiteral("*")});
+        StopCH.setItems({QStringLiteral("*")});
+        StartCh.setItemIndex(0);
+        StopCH.setItemIndex(0);
+        break;
+    case cbarNW7: {
+        const QStringList abcd = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
+        StartCh.setItems(abcd);
+        StopCH.setItems(abcd);
+        StartCh.setItemIndex(0);
+        StopCH.setItemIndex(0);
+        StartCh.setEnabled(true);
+        StopCH.setEnabled(true);
+        break;
+    }
+    case cbarCODE128: {
+        const QStringList abc = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        StartCh.setItems(abc);
+        StopCH.setItems(abc);
+        StartCh.setItemIndex(0);
+        StopCH.setItemIndex(0);
+        StartCh.setEnabled(true);
+        break;
+    }
+    default:
+        break;
+    }
+    RB_Click();
+}
+
+void JobModel::ShowModeText()
+{
+    QString text = ModeName(CdType.ItemIndex());
+    switch (ThinWd.ItemIndex()) {
+    case 0: text += QStringLiteral(" 1×"); break;
+    case 1: text += QStringLiteral(" 2×"); break;
+    case 2: text += QStringLiteral(" 3×"); break;
+    default: text += QStringLiteral(" ?×"); break;
+    }
+    if (CheckDigit.Checked())
+        text += QStringLiteral("CD ");
+    if (CdType.ItemIndex() == cbarNW7)
+        text += StartCh.Text().left(1) + u'/' + StopCH.Text().left(1);
+    if (m_mode != text) {
+        m_mode = text;
+        emit modeTextChanged(text);
+    }
+}
+
+void JobModel::RestoreListIndexes()
+{
+    for (TListState *l : {&CdType, &ThinWd, &QRErr, &ComntPos, &ComntAl}) {
+        const int i = l->ItemIndex();
+        l->setItemIndex(-1);
+        l->setItemIndex(i);
+    }
+}
+
+void JobModel::ApplyFont(const QFont &font, TColor color)
+{
+    Fnt = font;
+    FntColor = color;
+    BarImage1.setBarFont(&Fnt, FntColor);
+    emit CharSmp.changed();
+    RB_Click();
+}
+
+// --- Two-dimensional symbols ------------------------------------------------------
+
+void JobModel::showErrorPicture(TImage &image)
+{
+    // The error picture in the kind of picture the component draws.
+    if (BarImage1.BarPicture() != pbarBMP) {
+        image.setSize(ErrWmf.width(), ErrWmf.height());
+        image.Picture().setMetafile(ErrWmf);
+    } else {
+        image.setSize(ErrBmp.width(), ErrBmp.height());
+        image.Picture().setBitmap(ErrBmp);
+    }
+    image.PictureChanged();
+}
+
+void JobModel::copyTextToClipboard(const QString &text)
+{
+    setWatcherEnabled(false);
+    if (m_clipboard)
+        m_clipboard->setText(text);   // a refusal is ignored
+    setWatcherEnabled(true);
+}
+
+void JobModel::CreateQRSymbol(const QByteArray &data)
+{
+    BError = false;
+    const int level = QRErr.ItemIndex() + 1;
+    const int version = QRVer.Value();
+    if (data.isEmpty())
+        return;
+    // Room for the largest symbol the version can have; a bad version is
+    // refused before anything is written.
+    std::vector<int32_t> modules(size_t(QROutputLength(std::clamp(version, kQRMinVersion, kQRMaxVersion))));
+    const int status = EncodeQRSymbol(version, level, data.constData(), modules.data());
+    if (status != kQROk) {
+        setStatusText(status == kQRBadVersion ? kQRVersionError
+                      : status == kQRBadLevel ? kQRLevelError
+                                              : kQRTooLong);
+        BError = true;
+        if (AutoCopy.Checked())
+            copyTextToClipboard(m_status);
+        showErrorPicture(Image1);
+        emit pictureChanged();
+        return;
+    }
+
+    const int W = modules[0];
+    const int m = ThinWd.ItemIndex() + 1;
+    const int side = m * W + 1;
+    Image1.setSize(side, side);
+    if (BarImage1.BarPicture() == pbarBMP) {
+        QImage img = NewBitmap(side, side);
+        img.fill(ToQColor(BackCol));
+        const QRgb dark = ToQColor(BarCol).rgb();
+        for (int y = 0; y < W; ++y)
+            for (int x = 0; x < W; ++x)
+                if (modules[size_t(1 + y * W + x)] >= 1)
+                    for (int yy = m * y; yy < m * y + m; ++yy) {
+                        uchar *p = img.scanLine(yy) + size_t(m * x) * 3;
+                        for (int xx = 0; xx < m; ++xx, p += 3) {
+                            p[0] = uchar(qRed(dark));
+                            p[1] = uchar(qGreen(dark));
+                            p[2] = uchar(qBlue(dark));
+                        }
+                    }
+        Image1.Picture().setBitmap(img);
+    } else {
+        // Dark modules as rectangles, a run of them in a row as one: the
+        // same picture as one square per module, and a far smaller file.
+        TMetafile mf(side, side);
+        mf.fillRect(QRect(0, 0, side, side), BackCol);
+        for (int y = 0; y < W; ++y) {
+            for (int x = 0; x < W;) {
+                if (modules[size_t(1 + y * W + x)] < 1) {
+                    ++x;
+                    continue;
+                }
+                int end = x;
+                while (end < W && modules[size_t(1 + y * W + end)] >= 1)
+                    ++end;
+                mf.fillRect(QRect(m * x, m * y, m * (end - x), m), BarCol);
+                x = end;
+            }
+        }
+        Image1.Picture().setMetafile(std::move(mf));
+    }
+    Image1.PictureChanged();
+    setStatusText(kCreated);
+    emit pictureChanged();
+    if (AutoCopy.Checked())
+        CopyPicture();
+}
+
+void JobModel::CreateLibrarySymbol(const QString &text)
+{
+    if (!m_zint.loaded())
+        return;
+    ShowModeText();
+    const int symbology = TZintLib::ZintSymbology(CdType.ItemIndex(), ZintBarType);
+    TZintResult r;
+    try {
+        r = m_zint.Call(symbology, text, TZintLib::ZintScale(ThinWd.ItemIndex()), BarHeight.Value(),
+                        LeftMargin.Value(), TopMargin.Value(), BarCol, BackCol, Fnt, FntColor,
+                        AddCodeChar.Checked(), BoxDraw.Checked());
+    } catch (const std::exception &e) {
+        r = TZintResult{QImage(), QString::fromLocal8Bit(e.what())};
+    }
+    if (r.ok()) {
+        const QImage &pic = r.picture;
+        if (BarImage1.BarPicture() != pbarBMP) {
+            Image1.setSize(pic.width(), pic.height());
+            TMetafile mf(pic.width(), pic.height());
+            mf.drawImage(QPoint(0, 0), pic);
+            Image1.Picture().setMetafile(std::move(mf));
+        } else {
+            // The library's picture ends with two spare columns and rows.
+            const int w = std::max(1, pic.width() - 2), h = std::max(1, pic.height() - 2);
+            Image1.setSize(w, h);
+            Image1.Picture().setBitmap(pic.copy(0, 0, w, h));
+        }
+        Image1.PictureChanged();
+        BError = false;
+        emit pictureChanged();
+        if (AutoCopy.Checked())
+            CopyPicture();
+        return;
+    }
+    setStatusText(r.errorText);
+    BError = true;
+    showErrorPicture(Image1);
+    emit pictureChanged();
+}
+
+// --- Error pictures ------------------------------------------------------------------
+
+void JobModel::makeErrorPictures()
+{
+    constexpr int kW = 60, kH = 28;
+    ErrBmp = NewBitmap(kW, kH);
+    ErrWmf = TMetafile(kW, kH);
+    ErrWmf.fillRect(QRect(0, 0, kW, kH), 0xFFFFFF);
+    if (!qGuiApp)
+        return;   // no fonts without a GUI application: a plain white picture
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setBold(true);
+    f.setPixelSize(16);
+    const QString word = QStringLiteral("ERROR");
+    const QFontMetrics fm(f);
+    const QPoint at((kW - fm.horizontalAdvance(word)) / 2, (kH - fm.height()) / 2);
+    {
+        QPainter p(&ErrBmp);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        p.drawText(at.x(), at.y() + fm.ascent(), word);
+    }
+    ErrWmf.drawText(at, word, f, 0x000000);
+}

@@ -1,0 +1,191 @@
+// The job of the main window, without widgets: the controls that make up the
+// job settings, the window's fields and flags, the pictures, and the
+// creation flow RB_Click with its engines. The main window binds its widgets
+// to this object; the command line, the automation object, the console front
+// end and the tests drive the same object.
+#pragma once
+
+#include "BarImage.h"
+#include "ControlStates.h"
+#include "HistoryEx.h"
+#include "Image.h"
+#include "ZintLib.h"
+
+#include <QByteArray>
+#include <QFont>
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+#include <stdexcept>
+
+class IClipboard;
+
+// A number or escape that does not convert: the message the application
+// shows for it (on the console: on standard error).
+class EConvertError : public std::runtime_error
+{
+public:
+    explicit EConvertError(const QString &message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// The symbology indexes of CdType that have a meaning of their own.
+inline constexpr int kIndexQR = 12;
+inline constexpr int kIndexFirstLibrary = 13;
+inline constexpr int kIndexCount = 19;
+
+class JobModel : public QObject
+{
+    Q_OBJECT
+public:
+    explicit JobModel(QObject *parent = nullptr);
+    ~JobModel() override;
+
+    // --- The controls of the job ------------------------------------------------
+    TEditState EditCode{QStringLiteral("EditCode")};
+    TListState CodeHistory{QStringLiteral("CodeHistory")};
+    TListState CdType{QStringLiteral("CdType")};
+    TListState ThinWd{QStringLiteral("ThinWd")};
+    TCheckState BoxDraw{QStringLiteral("BoxDraw"), QStringLiteral("外枠をつける")};
+    TCheckState CheckDigit{QStringLiteral("CheckDigit"), QStringLiteral("チェック・デジット")};
+    TListState StartCh{QStringLiteral("StartCh")};
+    TListState StopCH{QStringLiteral("StopCH")};
+    TCheckState AddCodeChar{QStringLiteral("AddCodeChar"), QStringLiteral("コード文字列")};
+    TCheckState AddSChar{QStringLiteral("AddSChar"), QStringLiteral("拡張表示")};
+    TControlState FontBtn{QStringLiteral("FontBtn")};
+    TControlState ColorBtn{QStringLiteral("ColorBtn")};
+    TControlState CharSmp{QStringLiteral("CharSmp")};
+    TSpinState QRVer{QStringLiteral("QRVer"), 1, 40, 4};
+    TListState QRErr{QStringLiteral("QRErr")};
+    TControlState QRSubBtn{QStringLiteral("QRSubBtn")};
+    TCheckState SpCode{QStringLiteral("SpCode"), QStringLiteral("特殊")};
+    TCheckState Comnt{QStringLiteral("Comnt"), QStringLiteral("コメント")};
+    TEditState ComntStr{QStringLiteral("ComntStr")};
+    TListState ComntPos{QStringLiteral("ComntPos")};
+    TListState ComntAl{QStringLiteral("ComntAl")};
+    TSpinState BarHeight{QStringLiteral("BarHeight"), 20, 110, 50};
+    TSpinState LeftMargin{QStringLiteral("LeftMargin"), 0, 100, 20};
+    TSpinState TopMargin{QStringLiteral("TopMargin"), 0, 50, 5};
+    // Panels and pictures whose visibility and enabling change with the symbology.
+    TControlState Panel3{QStringLiteral("Panel3")};
+    TControlState Panel5{QStringLiteral("Panel5")};
+    TControlState QRPanel{QStringLiteral("QRPanel")};
+    TControlState BarImage1View{QStringLiteral("BarImage1")};
+    TControlState Image1View{QStringLiteral("Image1")};
+
+    // --- Menu items that belong to the job ------------------------------------------
+    TMenuItemState AutoCopy{QStringLiteral("AutoCopy"), QStringLiteral("自動コピー(&A)")};
+    TMenuItemState CopyMf{QStringLiteral("CopyMf"), QStringLiteral("メタファイル(WMF)")};
+    TMenuItemState CopyEmf{QStringLiteral("CopyEmf"), QStringLiteral("拡張メタファイル(EMF)"), true};
+    TMenuItemState CopyBm{QStringLiteral("CopyBm"), QStringLiteral("ビットマップ(BMP)")};
+    TMenuItemState CopyJpg{QStringLiteral("CopyJpg"), QStringLiteral("Jpeg(JPG)")};
+    TMenuItemState Triming{QStringLiteral("Triming"), QStringLiteral("前後の空白を除去(&K)")};
+    TMenuItemState PasteError{QStringLiteral("PasteError"), QStringLiteral("エラーメッセージを貼付(&E)")};
+    TMenuItemState ClipbrdWatch{QStringLiteral("ClipbrdWatch"), QStringLiteral("クリップボード監視")};
+    TMenuItemState BWindow{QStringLiteral("BWindow"), QStringLiteral("バーコードウィンドウ")};
+    TMenuItemState DrawBcode{QStringLiteral("DrawBcode"), QStringLiteral("作成")};
+
+    // --- Window fields ------------------------------------------------------------
+    TColor BarCol = 0x000000;
+    TColor BackCol = 0xFFFFFF;
+    QFont Fnt;                 // font of the human-readable line and the comment
+    TColor FntColor = 0;       // its colour
+    int ZintBarType = 0;       // above 1000: a raw library symbology + 1000
+    QString ZintPrimary;
+
+    // --- Window flags ---------------------------------------------------------------
+    bool Creating = false;     // creations do nothing while set
+    bool Running = false;      // a creation or an interpretation is under way
+    bool InitPers = false;     // the start sequence is running
+    bool NoHist = false;       // creations add nothing to the history
+    bool ExitFlag = false;
+    int DelayTime = 0;         // ms to hold after each creation
+    bool TaskClose = false;
+    bool ResTaskTray = false;
+    bool NoSaveIni = false;
+    bool BError = false;       // the last creation failed
+    QString LLanguage;
+    QStringList Params;
+
+    // --- Pictures -------------------------------------------------------------------
+    TBarImage BarImage1;       // linear symbols
+    TImage Image1;             // QR Code and library symbols
+    QImage ErrBmp;             // 60 x 28, ERROR in black capitals on white
+    TMetafile ErrWmf;          // the same as a metafile
+    THistoryEx HistoryEx1;
+
+    // --- The stacked-symbol library -------------------------------------------------------
+    // Loads libzintbar.so from the folders (default: beside the executable)
+    // and, when it exports ZintDll, appends the six library items to CdType.
+    void LoadLibrary(const QStringList &folders = {});
+    const TZintLib &Zhdl() const { return m_zint; }
+    bool LibraryLoaded() const { return m_zint.loaded(); }
+
+    // --- Operations -------------------------------------------------------------------
+    // The creation flow. Throws EConvertError when a percent escape of the QR
+    // data does not convert (the creation is then abandoned, Running cleared).
+    void RB_Click();
+    // RB_Click, then the data line goes into the history whatever the outcome.
+    void Execute();
+    // Control states for the selected symbology, then RB_Click.
+    void CdTypeChange();
+    void ShowModeText();
+    void RestoreListIndexes();
+    void CreateQRSymbol(const QByteArray &data);
+    void CreateLibrarySymbol(const QString &text);
+    // After the font dialog: the chosen font becomes Fnt, the sample's and
+    // the component's font, then RB_Click.
+    void ApplyFont(const QFont &font, TColor color);
+
+    // The picture shown for the symbology: the component's below index 12,
+    // Image1 from 12 on.
+    const TPicture &CurrentPicture() const;
+    TImage &CurrentImage();
+
+    QString StatusText() const { return m_status; }
+    void setStatusText(const QString &text);
+    QString ModeText() const { return m_mode; }
+
+    // QR data with percent escapes: "%%" gives "%", "%" and two hexadecimal
+    // digits give that byte. Throws EConvertError for any other "%".
+    static QByteArray DecodePercentEscapes(const QByteArray &bytes);
+
+    // The clipboard that copies go to; the application sets the system's.
+    void setClipboard(IClipboard *clipboard) { m_clipboard = clipboard; }
+    IClipboard *clipboard() const { return m_clipboard; }
+    // Puts the current picture on the clipboard in the checked copy kind.
+    void CopyPicture();
+    // Zebrix's own clipboard writes switch the clipboard watcher off for
+    // their duration; this is its Enabled flag.
+    bool WatcherEnabled() const { return m_watcherEnabled; }
+    void setWatcherEnabled(bool on);
+
+    // The symbology names of the Mode label, "UnKnown" for other indexes.
+    static QString ModeName(int index);
+
+    static const QStringList &LinearAndQRItems();
+    static const QStringList &LibraryItems();
+
+signals:
+    void statusTextChanged(const QString &text);
+    void modeTextChanged(const QString &text);
+    // A picture (the component's or Image1) was drawn or replaced.
+    void pictureChanged();
+    // The barcode window (when shown) should follow the picture.
+    void placeBarcodeWindow();
+    void watcherEnabledChanged(bool on);
+
+private:
+    void wireHandlers();
+    void makeErrorPictures();
+    void showErrorPicture(TImage &image);
+    void pushJobAndDraw(const QByteArray &bytes, int index);
+    void copyTextToClipboard(const QString &text);
+    void onPaintedBar();
+
+    TZintLib m_zint;
+    IClipboard *m_clipboard = nullptr;
+    bool m_watcherEnabled = false;
+    QString m_status;
+    QString m_mode;
+};

@@ -1,0 +1,412 @@
+// The job settings and the creation flow, without widgets.
+#include "ModelTestSupport.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kCreated = QStringLiteral("作成しました.");
+const QString kNotCreated = QStringLiteral("作成できませんでした.");
+
+TEST(JobSettings, DesignedDefaults)
+{
+    JobModel m;
+    EXPECT_EQ(m.CdType.Count(), 13);
+    EXPECT_EQ(m.CdType.ItemIndex(), 1);
+    EXPECT_EQ(m.CdType.Items().at(12), QStringLiteral("QR2コード"));
+    EXPECT_EQ(m.ThinWd.Items(), (QStringList{"1倍", "2倍", "3倍"}));
+    EXPECT_EQ(m.ThinWd.ItemIndex(), 0);
+    EXPECT_EQ(m.ComntPos.ItemIndex(), 1);
+    EXPECT_EQ(m.ComntAl.ItemIndex(), 1);
+    EXPECT_EQ(m.QRErr.ItemIndex(), 0);
+    EXPECT_EQ(m.BarHeight.Value(), 50);
+    EXPECT_EQ(m.LeftMargin.Value(), 20);
+    EXPECT_EQ(m.TopMargin.Value(), 5);
+    EXPECT_EQ(m.QRVer.Value(), 4);
+    EXPECT_TRUE(m.CopyEmf.Checked());
+    EXPECT_FALSE(m.CopyBm.Checked() || m.CopyMf.Checked() || m.AutoCopy.Checked());
+    EXPECT_FALSE(m.ComntStr.Enabled());
+    EXPECT_FALSE(m.FontBtn.Enabled());
+    EXPECT_EQ(m.BarCol, 0u);
+    EXPECT_EQ(m.BackCol, 0xFFFFFFu);
+    EXPECT_EQ(m.BarImage1.BarPicture(), pbarEMF);
+    EXPECT_TRUE(m.BarImage1.StartStopChar);
+    EXPECT_EQ(m.ErrBmp.size(), QSize(60, 28));
+    EXPECT_EQ(m.ErrWmf.width(), 60);
+}
+
+TEST(JobSettings, SpinEditsHoldText)
+{
+    JobModel m;
+    m.BarHeight.setText("500");
+    EXPECT_EQ(m.BarHeight.Value(), 500) << "outside the range is kept";
+    m.BarHeight.setText("abc");
+    EXPECT_EQ(m.BarHeight.Value(), 20) << "not a number reads as the minimum";
+    EXPECT_EQ(m.BarHeight.Text(), "20") << "and the edit is reset to it";
+    m.BarHeight.setText("-3");
+    EXPECT_EQ(m.BarHeight.Value(), -3);
+}
+
+TEST(JobSettings, ListSelectionFromCodeRunsNoHandlerButAUserPickDoes)
+{
+    JobModel m;
+    m.EditCode.setText("4901234567894");
+    m.CdType.setItemIndex(0);
+    EXPECT_TRUE(m.StatusText().isEmpty()) << "no creation from a programmatic selection";
+    m.ThinWd.UserSelect(1);
+    EXPECT_EQ(m.StatusText(), kCreated);
+    EXPECT_EQ(m.BarImage1.Scale(), 2);
+}
+
+TEST(CreationFlow, LinearSuccessAndFailure)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.RB_Click();
+    EXPECT_EQ(m.StatusText(), kCreated);
+    EXPECT_FALSE(m.BError);
+    EXPECT_FALSE(m.Running);
+    EXPECT_EQ(m.BarImage1.Code(), "4901234567894");
+    EXPECT_TRUE(m.BarImage1.Picture().isMetafile()) << "the default copy kind is EMF";
+    EXPECT_EQ(m.HistoryEx1.History(), QStringList{"4901234567894"});
+
+    m.EditCode.setText("12");
+    m.RB_Click();
+    EXPECT_EQ(m.StatusText(), kNotCreated);
+    EXPECT_TRUE(m.BError);
+    EXPECT_EQ(m.HistoryEx1.History(), QStringList{"4901234567894"}) << "a failure is not remembered";
+    EXPECT_EQ(QSize(m.BarImage1.Width(), m.BarImage1.Height()), QSize(60, 28));
+    EXPECT_TRUE(m.BarImage1.Picture().isMetafile()) << "the error picture in the metafile kind";
+
+    m.CopyBm.Click();
+    EXPECT_TRUE(m.CopyBm.Checked());
+    EXPECT_FALSE(m.CopyEmf.Checked());
+    EXPECT_TRUE(m.BarImage1.Picture().isBitmap());
+    EXPECT_EQ(m.BarImage1.Picture().bitmap(), m.ErrBmp);
+}
+
+TEST(CreationFlow, EmptyDataStopsAfterClearingTheStatus)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.RB_Click();
+    const int w = m.BarImage1.Width();
+    m.EditCode.setText("");
+    m.RB_Click();
+    EXPECT_TRUE(m.StatusText().isEmpty());
+    EXPECT_EQ(m.BarImage1.Width(), w) << "the old picture stays";
+    EXPECT_FALSE(m.Running);
+}
+
+TEST(CreationFlow, NothingWhileCreating)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.Creating = true;
+    m.RB_Click();
+    EXPECT_TRUE(m.StatusText().isEmpty());
+    EXPECT_FALSE(m.BarImage1.BarDisped());
+}
+
+TEST(CreationFlow, PasteErrorPutsTheTextOnTheClipboardAndRestoresTheWatcher)
+{
+    JobModel m;
+    MemClipboard cb;
+    m.setClipboard(&cb);
+    Select(m, 0, "x");
+    m.RB_Click();
+    EXPECT_EQ(cb.writes, 0) << "without PasteError the clipboard is untouched";
+    m.PasteError.Click();
+    m.setWatcherEnabled(true);
+    m.RB_Click();
+    EXPECT_EQ(cb.text, kNotCreated);
+    EXPECT_TRUE(m.WatcherEnabled());
+}
+
+TEST(CreationFlow, OneDrawingAndOneAutomaticCopyPerCreation)
+{
+    JobModel m;
+    MemClipboard cb;
+    m.setClipboard(&cb);
+    int drawings = 0;
+    m.BarImage1.OnPaintBar = [&](TBarImage &b) { drawings += b.BarEnabled(); };
+    m.AutoCopy.Click();
+    Select(m, 0, "4901234567894");
+    m.RB_Click();
+    EXPECT_EQ(drawings, 1);
+    EXPECT_EQ(cb.writes, 1);
+    EXPECT_EQ(cb.kind, "emf");
+    EXPECT_FALSE(cb.bytes.isEmpty());
+}
+
+TEST(CreationFlow, JobPushedIntoTheComponent)
+{
+    JobModel m;
+    Select(m, 3, "1234");   // NW-7
+    m.CdTypeChange();
+    m.StartCh.setItemIndex(2);
+    m.StopCH.setItemIndex(3);
+    m.CheckDigit.setChecked(true);
+    m.ThinWd.setItemIndex(2);
+    m.BarHeight.setText("77");
+    m.LeftMargin.setText("13");
+    m.TopMargin.setText("4");
+    m.BoxDraw.setChecked(true);
+    m.AddCodeChar.setChecked(true);
+    m.AddSChar.setChecked(true);
+    m.ComntAl.setItemIndex(2);
+    m.RB_Click();
+    const TBarImage &b = m.BarImage1;
+    EXPECT_EQ(b.BarType(), cbarNW7);
+    EXPECT_EQ(b.StartChar(), u'C');
+    EXPECT_EQ(b.StopChar(), u'D');
+    EXPECT_TRUE(b.CD());
+    EXPECT_EQ(b.Scale(), 3);
+    EXPECT_GE(b.BarHeight(), 77);
+    EXPECT_EQ(b.BarSpaceLeft(), 13);
+    EXPECT_EQ(b.BarSpaceRight(), 13);
+    EXPECT_EQ(b.BarSpaceUp(), 4);
+    EXPECT_EQ(b.BarSpaceDown(), 4);
+    EXPECT_EQ(b.BarFrame(), 3);
+    EXPECT_TRUE(b.SymbolDisp());
+    EXPECT_TRUE(b.ShowStartStop);
+    EXPECT_EQ(b.CommentDownLoc(), locRight);
+    EXPECT_EQ(m.StatusText(), kCreated);
+}
+
+TEST(CreationFlow, CommentSpaceFromTheFontSize)
+{
+    JobModel m;
+    QFont f = m.Fnt;
+    f.setPointSize(9);
+    m.ApplyFont(f, 0);
+    Select(m, 0, "4901234567894");
+    m.ComntStr.setText("PRICE");
+    m.ComntPos.setItemIndex(0);
+    m.Comnt.setChecked(true);   // runs a creation
+    EXPECT_TRUE(m.ComntStr.Enabled());
+    EXPECT_EQ(m.BarImage1.BarSpaceUp(), 17);   // 5 + 9 pt at 96 dpi
+    EXPECT_EQ(m.BarImage1.BarSpaceDown(), 5);
+    EXPECT_EQ(m.BarImage1.CommentUp(), "PRICE");
+    m.ComntPos.setItemIndex(1);
+    m.RB_Click();
+    EXPECT_EQ(m.BarImage1.BarSpaceUp(), 5);
+    EXPECT_EQ(m.BarImage1.BarSpaceDown(), 17);
+    EXPECT_TRUE(m.BarImage1.CommentUp().isEmpty());
+}
+
+TEST(CreationFlow, AddCodeCharSwitchesTheTextAtOnceWithoutACreation)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.RB_Click();
+    m.setStatusText("marker");
+    m.AddCodeChar.setChecked(true);
+    EXPECT_TRUE(m.FontBtn.Enabled());
+    EXPECT_TRUE(m.CharSmp.Enabled());
+    EXPECT_TRUE(m.BarImage1.SymbolDisp());
+    EXPECT_EQ(m.StatusText(), "marker") << "no RB_Click";
+}
+
+struct CdTypeCase { int index; QStringList start; bool startEnabled; bool stopEnabled; };
+class CdTypeChangeLists : public ::testing::TestWithParam<CdTypeCase> {};
+
+TEST_P(CdTypeChangeLists, StartAndStopLists)
+{
+    const auto &c = GetParam();
+    JobModel m;
+    m.CdType.setItemIndex(c.index);
+    m.CdTypeChange();
+    EXPECT_EQ(m.StartCh.Items(), c.start);
+    EXPECT_EQ(m.StopCH.Items(), c.start);
+    EXPECT_EQ(m.StartCh.ItemIndex(), 0);
+    EXPECT_EQ(m.StartCh.Enabled(), c.startEnabled);
+    EXPECT_EQ(m.StopCH.Enabled(), c.stopEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CdTypeChangeLists, ::testing::Values(
+    CdTypeCase{2, {"*"}, false, false},
+    CdTypeCase{3, {"A", "B", "C", "D"}, true, true},
+    CdTypeCase{10, {"A", "B", "C"}, true, false},
+    CdTypeCase{0, {"A", "B", "C"}, false, false}));
+
+TEST(CdTypeChange, OtherSymbologiesKeepTheLists)
+{
+    JobModel m;
+    m.CdType.setItemIndex(3);
+    m.CdTypeChange();
+    m.CdType.setItemIndex(4);
+    m.CdTypeChange();
+    EXPECT_EQ(m.StartCh.Count(), 4);
+    EXPECT_FALSE(m.StartCh.Enabled());
+}
+
+TEST(CdTypeChange, PanelsByEngine)
+{
+    JobModel m;
+    m.CdType.setItemIndex(12);
+    m.CdTypeChange();
+    EXPECT_TRUE(m.QRPanel.Visible());
+    EXPECT_TRUE(m.Image1View.Visible());
+    EXPECT_FALSE(m.BarImage1View.Visible());
+    for (const TControlState *c : std::initializer_list<const TControlState *>{&m.Panel3, &m.Panel5, &m.LeftMargin,
+                                                                                &m.TopMargin, &m.BarHeight, &m.BoxDraw})
+        EXPECT_FALSE(c->Enabled()) << c->Name().toStdString();
+    m.CdType.setItemIndex(0);
+    m.CdTypeChange();
+    EXPECT_FALSE(m.QRPanel.Visible());
+    EXPECT_TRUE(m.BarImage1View.Visible());
+    EXPECT_TRUE(m.BarHeight.Enabled());
+    EXPECT_TRUE(m.BoxDraw.Enabled());
+}
+
+TEST(CdTypeChange, SelectsLevelMWhenNoLevelIsSelected)
+{
+    JobModel m;
+    m.QRErr.setItemIndex(-1);
+    m.CdTypeChange();
+    EXPECT_EQ(m.QRErr.ItemIndex(), 1);
+    m.QRErr.setItemIndex(3);
+    m.CdTypeChange();
+    EXPECT_EQ(m.QRErr.ItemIndex(), 3);
+}
+
+struct ModeCase { int index; int width; bool cd; const char *start; const char *stop; const char *text; };
+class ModeText : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ModeText, Summary)
+{
+    const auto &c = GetParam();
+    JobModel m;
+    m.CdType.setItemIndex(c.index);
+    m.CdTypeChange();
+    m.ThinWd.setItemIndex(c.width);
+    m.CheckDigit.setChecked(c.cd);
+    m.StartCh.setItemIndex(m.StartCh.Items().indexOf(c.start));
+    m.StopCH.setItemIndex(m.StopCH.Items().indexOf(c.stop));
+    m.ShowModeText();
+    EXPECT_EQ(m.ModeText(), QString::fromUtf8(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ModeText, ::testing::Values(
+    ModeCase{0, 0, true, "A", "A", "JAN 1×CD "},
+    ModeCase{3, 1, false, "A", "B", "NW-7 2×A/B"},
+    ModeCase{10, 2, false, "A", "A", "CODE128 3×"},
+    ModeCase{12, -1, false, "A", "A", "QR2 ?×"},
+    ModeCase{-1, 0, false, "A", "A", "UnKnown 1×"}));
+
+TEST(ModeText, NamesOfAllIndexes)
+{
+    const QStringList names = {"JAN", "UPC", "CODE39", "NW-7", "ITF", "CTF", "IATA", "MATRIX", "NEC", "CUSTOMER",
+                               "CODE128", "CODE93", "QR2", "GS1Limited", "GS1Stack", "GS1Stabdard",
+                               "GS1Stack Omni", "PDF417", "PDF417Trunc"};
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(JobModel::ModeName(i), names.at(i));
+    EXPECT_EQ(JobModel::ModeName(19), "UnKnown");
+    EXPECT_EQ(JobModel::ModeName(-1), "UnKnown");
+}
+
+TEST(ModeText, WrittenAfterEachLinearDrawingButNotByQR)
+{
+    JobModel m;
+    Select(m, 10, "ABC");
+    m.ThinWd.setItemIndex(2);
+    m.RB_Click();
+    EXPECT_EQ(m.ModeText(), "CODE128 3×");
+    Select(m, 12, "ABC");
+    m.RB_Click();
+    EXPECT_EQ(m.ModeText(), "CODE128 3×");
+}
+
+TEST(Execute, EmptyDataLineGoesIntoTheHistoryOnly)
+{
+    JobModel m;
+    Select(m, 0, "");
+    m.Execute();
+    EXPECT_EQ(m.HistoryEx1.History(), QStringList{""});
+    EXPECT_FALSE(m.BarImage1.BarDisped());
+}
+
+TEST(Execute, SuccessfulCreationIsRememberedOnce)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.Execute();
+    EXPECT_EQ(m.HistoryEx1.History(), QStringList{"4901234567894"});
+    EXPECT_EQ(m.CodeHistory.Text(), "4901234567894");
+}
+
+TEST(Execute, NoHistKeepsTheCreationOutOfTheHistory)
+{
+    JobModel m;
+    m.NoHist = true;
+    Select(m, 0, "4901234567894");
+    m.RB_Click();
+    EXPECT_TRUE(m.HistoryEx1.History().isEmpty());
+}
+
+TEST(Execute, PickingAHistoryEntryCreatesIt)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.Execute();
+    m.EditCode.setText("12");
+    m.Execute();
+    m.CodeHistory.UserSelect(1);
+    EXPECT_EQ(m.EditCode.Text(), "4901234567894");
+    EXPECT_EQ(m.StatusText(), kCreated);
+}
+
+TEST(DelayTime, HoldsEveryCreationBeforeRunningClears)
+{
+    JobModel m;
+    Select(m, 0, "4901234567894");
+    m.DelayTime = 150;
+    QElapsedTimer t;
+    t.start();
+    m.RB_Click();
+    EXPECT_GE(t.elapsed(), 150);
+    EXPECT_FALSE(m.Running);
+}
+
+TEST(Engines, ZintBarTypeTurnsTheQRBranchOff)
+{
+    JobModel m;
+    Select(m, 12, "ABC");
+    m.ZintBarType = 1000;
+    m.RB_Click();
+    EXPECT_EQ(m.StatusText(), kNotCreated) << "index 12 in the linear component";
+    m.ZintBarType = 1020;
+    m.RB_Click();
+    EXPECT_TRUE(m.StatusText().isEmpty()) << "the library branch without a library does nothing";
+    EXPECT_FALSE(m.Running);
+}
+
+TEST(Engines, NoSymbologySelectedFails)
+{
+    JobModel m;
+    Select(m, -1, "4901234567894");
+    m.RB_Click();
+    EXPECT_EQ(m.StatusText(), kNotCreated);
+}
+
+TEST(BadInput, AnyDataLineGivesAStatusText)
+{
+    const QString huge(1 << 20, u'A');
+    QString controls;
+    for (char16_t c = 1; c < 32; ++c)
+        controls += QChar(c);
+    const QString emoji = QStringLiteral("😀🎌");
+    for (int index : {0, 2, 9, 10, 11, 12}) {
+        for (const QString &data : {huge, controls, emoji}) {
+            JobModel m;
+            Select(m, index, data);
+            m.RB_Click();
+            EXPECT_FALSE(m.StatusText().isEmpty()) << index;
+            EXPECT_FALSE(m.Running);
+        }
+    }
+}
+
+} // namespace
