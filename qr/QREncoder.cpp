@@ -21,6 +21,7 @@ using Line = uint64_t[kWords];
 
 constexpr int kMaxDataCodewords = 2956;
 constexpr int kMaxTotalCodewords = 3706;
+constexpr int kCodewordSlack = 16;
 constexpr int kMaxEccCodewords = [] {
     int most = 0;
     for (const VersionRecord &v : kVersions)
@@ -96,7 +97,7 @@ struct Planes {
 struct Workspace {
     uint8_t dataCodewords[kMaxDataCodewords];
     uint8_t ecc[kMaxEccCodewords];
-    uint8_t codewords[kMaxTotalCodewords];
+    uint8_t codewords[kMaxTotalCodewords + kCodewordSlack];
     uint64_t rsTable[256][4];   // generator times each feedback byte, bytes in little-endian order
     Planes rows;                // indexed by row, bits by column
     Planes cols;                // indexed by column, bits by row
@@ -105,6 +106,15 @@ struct Workspace {
 // One workspace per thread: encodings on several threads do not meet, and
 // nothing is allocated (the block lives in the thread's static TLS).
 thread_local Workspace ws;
+
+inline uint64_t loadBigEndian64(const uint8_t *p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap64(v);
+    return v;
+}
 
 inline void setBit(Line &line, int k) { line[(k + 1) >> 6] |= uint64_t(1) << ((k + 1) & 63); }
 inline void clearBit(Line &line, int k) { line[(k + 1) >> 6] &= ~(uint64_t(1) << ((k + 1) & 63)); }
@@ -129,59 +139,92 @@ int countBytes(const char *data)
 
 // ---------------------------------------------------------------- penalty
 
+// Population count without relying on the popcnt instruction, which the
+// baseline x86-64 target does not have (the library call is slower).
+inline int bitCount(uint64_t x)
+{
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return int((x * 0x0101010101010101u) >> 56);
+}
+
 // Scoring of lines packed in W words.
 template <int W>
 struct Score {
     // Bit p of the result is bit p + k of the line (0 past its end).
-    static uint64_t shr(const uint64_t *a, int i, int k)
+    template <int k>
+    static void shr(const uint64_t *a, uint64_t *out)
     {
-        uint64_t v = a[i] >> k;
-        if (i + 1 < W)
-            v |= a[i + 1] << (64 - k);
-        return v;
-    }
-    // Bit p of the result is bit p - 1 of the line.
-    static uint64_t shl1(const uint64_t *a, int i)
-    {
-        uint64_t v = a[i] << 1;
-        if (i > 0)
-            v |= a[i - 1] >> 63;
-        return v;
+        for (int i = 0; i < W; ++i) {
+            uint64_t v = a[i] >> k;
+            if (i + 1 < W)
+                v |= a[i + 1] << (64 - k);
+            out[i] = v;
+        }
     }
 
     // Runs of five or more and finder-like patterns in one line.
     static int line(const uint64_t *r, const uint64_t *pairs)
     {
-        uint64_t same[W], five[W];
+        uint64_t r1[W], same[W], t[W], t2[W], five[W];
+        shr<1>(r, r1);
         for (int i = 0; i < W; ++i)
-            same[i] = ~(r[i] ^ shr(r, i, 1)) & pairs[i];
+            same[i] = ~(r[i] ^ r1[i]) & pairs[i];
         // five: cells p..p+4 of one colour; a run of L >= 5 has L - 4 of
         // them and scores L - 2, so add 2 at the first of each stretch.
+        shr<1>(same, t);
         for (int i = 0; i < W; ++i)
-            five[i] = same[i] & shr(same, i, 1) & shr(same, i, 2) & shr(same, i, 3);
-        int score = 0;
-        for (int i = 0; i < W; ++i)
-            score += std::popcount(five[i]) + 2 * std::popcount(five[i] & ~shl1(five, i));
-        // light, dark, light, dark, dark, dark, light, dark, light read from
-        // the cell before the seven to the cell after them; outside is light.
-        int finders = 0;
+            t[i] &= same[i];
+        shr<2>(t, t2);
+        uint64_t any = 0;
         for (int i = 0; i < W; ++i) {
-            const uint64_t f = ~r[i] & shr(r, i, 1) & ~shr(r, i, 2) & shr(r, i, 3) & shr(r, i, 4)
-                & shr(r, i, 5) & ~shr(r, i, 6) & shr(r, i, 7) & ~shr(r, i, 8);
-            finders += std::popcount(f);
+            five[i] = t[i] & t2[i];
+            any |= five[i];
         }
-        return score + 40 * finders;
+        int score = 0;
+        if (any) {
+            for (int i = 0; i < W; ++i) {
+                const uint64_t before = (five[i] << 1) | (i > 0 ? five[i - 1] >> 63 : 0);
+                score += bitCount(five[i]) + 2 * bitCount(five[i] & ~before);
+            }
+        }
+        // From the cell before the seven to the cell after them: light,
+        // dark, light, dark, dark, dark, light, dark, light; outside is
+        // light. With up = "light here, dark next" and dd = "dark, dark":
+        // up at p, p + 2 and p + 6, dd at p + 4, light at p + 8.
+        uint64_t up[W], dd[W], up2[W], up6[W], dd4[W], r8[W];
+        for (int i = 0; i < W; ++i) {
+            up[i] = ~r[i] & r1[i];
+            dd[i] = r[i] & r1[i];
+        }
+        shr<2>(up, up2);
+        shr<6>(up, up6);
+        shr<4>(dd, dd4);
+        shr<8>(r, r8);
+        uint64_t found = 0;
+        uint64_t f[W];
+        for (int i = 0; i < W; ++i) {
+            f[i] = up[i] & up2[i] & up6[i] & dd4[i] & ~r8[i];
+            found |= f[i];
+        }
+        if (found)
+            for (int i = 0; i < W; ++i)
+                score += 40 * bitCount(f[i]);
+        return score;
     }
 
     // 2 x 2 squares of one colour across two neighbouring lines.
     static int blocks(const uint64_t *a, const uint64_t *b, const uint64_t *pairs)
     {
-        uint64_t v[W];
+        uint64_t v[W], v1[W], a1[W];
         for (int i = 0; i < W; ++i)
             v[i] = ~(a[i] ^ b[i]);
+        shr<1>(v, v1);
+        shr<1>(a, a1);
         int n = 0;
         for (int i = 0; i < W; ++i)
-            n += std::popcount(v[i] & shr(v, i, 1) & ~(a[i] ^ shr(a, i, 1)) & pairs[i]);
+            n += bitCount(v[i] & v1[i] & ~(a[i] ^ a1[i]) & pairs[i]);
         return 3 * n;
     }
 
@@ -189,7 +232,7 @@ struct Score {
     {
         int n = 0;
         for (int i = 0; i < W; ++i)
-            n += std::popcount(r[i]);
+            n += bitCount(r[i]);
         return n;
     }
 };
@@ -252,6 +295,14 @@ int wordsFor(int n) { return (n + 2 + 63) / 64; }
 
 // ----------------------------------------------------- codewords
 
+// alpha^i for i up to 2 x 254, so that a sum of two logarithms needs no mod 255.
+constexpr std::array<uint8_t, 509> kExpTwice = [] {
+    std::array<uint8_t, 509> t{};
+    for (int i = 0; i < 509; ++i)
+        t[size_t(i)] = kGF.exp[size_t(i % 255)];
+    return t;
+}();
+
 // Reed-Solomon remainder of one block, e error-correction codewords.
 void eccDirect(const uint8_t *data, int k, const Generator &g, uint8_t *ecc)
 {
@@ -264,7 +315,7 @@ void eccDirect(const uint8_t *data, int k, const Generator &g, uint8_t *ecc)
         if (lead != 0) {
             const int l = kGF.log[lead];
             for (int j = 0; j < e; ++j)
-                reg[j] ^= kGF.exp[(g.exponents[j] + l) % 255];
+                reg[j] ^= kExpTwice[g.exponents[j] + l];
         }
     }
     std::memcpy(ecc, reg, size_t(e));
@@ -279,7 +330,7 @@ void buildRsTable(Workspace &w, const Generator &g)
         uint64_t *row = w.rsTable[kGF.exp[l]];
         row[0] = row[1] = row[2] = row[3] = 0;
         for (int j = 0; j < g.length; ++j)
-            row[j >> 3] |= uint64_t(kGF.exp[(g.exponents[j] + l) % 255]) << (8 * (j & 7));
+            row[j >> 3] |= uint64_t(kExpTwice[g.exponents[j] + l]) << (8 * (j & 7));
     }
 }
 
@@ -478,29 +529,39 @@ public:
     }
 
     // Zigzag from the bottom right through two-column strips, skipping the
-    // vertical timing column and every function cell.
-    void placeData(const uint8_t *codewords, int count)
+    // vertical timing column and every function cell. Branch-free per row:
+    // the next two bits of the sequence go to the free cells of the row's
+    // pair. Cells after the last codeword (the remainder bits) read the zero
+    // bytes that follow the sequence, so they stay 0.
+    void placeData(const uint8_t *codewords)
     {
         const int n = m_n;
-        const int totalBits = count * 8;
         int bit = 0;
         bool upward = true;
         for (int right = n - 1; right >= 1; right -= 2) {
             if (right == 6)
                 right = 5;
+            const int left = right - 1;
+            const int wr = (right + 1) >> 6, sr = (right + 1) & 63;
+            const int wl = (left + 1) >> 6, sl = (left + 1) & 63;
+            uint64_t *colRight = m_w.cols.data[right];
+            uint64_t *colLeft = m_w.cols.data[left];
             for (int step = 0; step < n; ++step) {
                 const int r = upward ? n - 1 - step : step;
-                for (int c = right; c >= right - 1; --c) {
-                    if (!testBit(m_w.rows.free[r], c))
-                        continue;
-                    if (bit >= totalBits)
-                        return;   // remainder bits stay 0
-                    if ((codewords[bit >> 3] >> (7 - (bit & 7))) & 1) {
-                        setBit(m_w.rows.data[r], c);
-                        setBit(m_w.cols.data[c], r);
-                    }
-                    ++bit;
-                }
+                const uint64_t *freeRow = m_w.rows.free[r];
+                const uint64_t fr = (freeRow[wr] >> sr) & 1;
+                const uint64_t fl = (freeRow[wl] >> sl) & 1;
+                const uint64_t next = loadBigEndian64(codewords + (bit >> 3)) << (bit & 7);
+                const uint64_t first = next >> 63, second = (next >> 62) & 1;
+                const uint64_t dr = fr & first;
+                const uint64_t dl = fl & (fr ? second : first);
+                bit += int(fr + fl);
+                uint64_t *dataRow = m_w.rows.data[r];
+                dataRow[wr] |= dr << sr;
+                dataRow[wl] |= dl << sl;
+                const int wrow = (r + 1) >> 6, srow = (r + 1) & 63;
+                colRight[wrow] |= dr << srow;
+                colLeft[wrow] |= dl << srow;
             }
             upward = !upward;
         }
@@ -569,7 +630,9 @@ int buildSymbol(Workspace &w, int version, int levelIndex, const uint8_t *data, 
     const int count = buildCodewords(w, v, v.levels[levelIndex], data, length);
     Builder builder(w, v.size);
     builder.drawFunctionPatterns(v);
-    builder.placeData(w.codewords, count);
+    // zero bytes after the sequence: the remainder bits and the last 8-byte reads
+    std::memset(w.codewords + count, 0, kCodewordSlack);
+    builder.placeData(w.codewords);
     return v.size;
 }
 
@@ -628,8 +691,17 @@ int EncodeQRSymbol(int version, int level, const char *data, int32_t *modules)
         std::fill(out, out + kQRBorder, 0);
         out += kQRBorder;
         const Line &line = w.symbol[r];
-        for (int c = 0; c < n; ++c)
-            out[c] = int32_t((line[(c + 1) >> 6] >> ((c + 1) & 63)) & 1);
+        uint64_t word = line[0] >> 1;
+        int bitsLeft = 63, k = 0;
+        for (int c = 0; c < n; ++c) {
+            if (bitsLeft == 0) {
+                word = line[++k];
+                bitsLeft = 64;
+            }
+            out[c] = int32_t(word & 1);
+            word >>= 1;
+            --bitsLeft;
+        }
         out += n;
         std::fill(out, out + kQRBorder, 0);
         out += kQRBorder;
