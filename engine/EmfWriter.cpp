@@ -65,6 +65,12 @@ constexpr std::uint32_t FontSlot = 2;
 // The header with both extensions (pixel format and micrometres): 108 bytes.
 constexpr int HeaderSize = 108;
 
+// Coordinates far outside the picture are pinned, never wrapped.
+int Clamp32(long long v)
+{
+    return int(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
+
 class EmfStream
 {
 public:
@@ -160,7 +166,7 @@ private:
 
     void header()
     {
-        const int w = m_mf.width(), h = m_mf.height();
+        const int w = std::max(0, m_mf.width()), h = std::max(0, m_mf.height());
         const int dpi = ReferenceDpi();
         m_out.begin(EMR_HEADER);
         // Bounds and frame are inclusive-inclusive rectangles.
@@ -216,7 +222,7 @@ private:
         }
         const QRect &r = rec.rect;
         const int l = r.left(), t = r.top();
-        const int rt = r.left() + r.width(), b = r.top() + r.height();
+        const int rt = Clamp32(qint64(r.left()) + r.width()), b = Clamp32(qint64(r.top()) + r.height());
         const bool small = l >= -32768 && t >= -32768 && rt <= 32767 && b <= 32767;
         m_out.begin(small ? EMR_POLYGON16 : EMR_POLYGON);
         m_out.rect(l, t, rt - 1, b - 1); // bounds, inclusive
@@ -279,7 +285,7 @@ private:
         const int x = rec.pos.x(), y = rec.pos.y();
 
         m_out.begin(EMR_EXTTEXTOUTW);
-        m_out.rect(x, y, int(std::clamp<long long>(x + width - 1, x, INT32_MAX)), y + height - 1);
+        m_out.rect(x, y, Clamp32(std::max<long long>(x, x + width - 1)), Clamp32(qint64(y) + height - 1));
         m_out.u32(GM_COMPATIBLE);
         m_out.f32(float(2540.0 / ReferenceDpi())); // page units to 0.01 mm
         m_out.f32(float(2540.0 / ReferenceDpi()));
@@ -315,7 +321,7 @@ private:
         const int x = rec.rect.x(), y = rec.rect.y();
 
         m_out.begin(EMR_STRETCHDIBITS);
-        m_out.rect(x, y, x + w - 1, y + h - 1);
+        m_out.rect(x, y, Clamp32(qint64(x) + w - 1), Clamp32(qint64(y) + h - 1));
         m_out.i32(x);
         m_out.i32(y);
         m_out.i32(0); // xSrc

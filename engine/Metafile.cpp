@@ -59,6 +59,44 @@ TMetaFont TMetaFont::fromQFont(const QFont &font)
     return m;
 }
 
+namespace {
+
+// The pen advance of every UTF-16 unit of a text, measured as running
+// prefixes so that kerning lands where Qt puts it and the advances add up to
+// the width of the whole text. A character outside the BMP carries its
+// whole advance on its high surrogate and 0 on the low one; a prefix never
+// ends inside a pair. Measuring every prefix costs time quadratic in the
+// length, so a long text is measured exactly only every Block units and in
+// between from the last exact point.
+std::vector<int> MeasureAdvances(const QString &text, const QFontMetrics &fm)
+{
+    constexpr qsizetype ExactUpTo = 256;
+    constexpr qsizetype Block = 64;
+    const bool everyPrefix = text.size() <= ExactUpTo;
+    std::vector<int> advances(size_t(text.size()), 0);
+    int x = 0;
+    qsizetype anchor = 0;
+    int anchorX = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const qsizetype next = i + (pair ? 2 : 1);
+        int nextX;
+        if (everyPrefix || next == text.size() || next - anchor >= Block) {
+            nextX = fm.horizontalAdvance(text.left(next));
+            anchor = next;
+            anchorX = nextX;
+        } else {
+            nextX = anchorX + fm.horizontalAdvance(text.mid(anchor, next - anchor));
+        }
+        advances[size_t(i)] = nextX - x;
+        x = nextX;
+        i = next;
+    }
+    return advances;
+}
+
+} // namespace
+
 void TMetafile::fillRect(const QRect &r, TColor color)
 {
     if (r.width() <= 0 || r.height() <= 0)
@@ -82,23 +120,7 @@ void TMetafile::drawText(const QPoint &topLeft, const QString &text, const QFont
     rec.color = color;
     // The pen advance of every UTF-16 unit, so that other programs lay the
     // text out exactly as Zebrix measured it.
-    // Measured as running prefixes, so kerning lands where Qt puts it. A
-    // character outside the BMP carries its whole advance on its high
-    // surrogate and 0 on the low one; a prefix never ends inside a pair.
-    const QFontMetrics fm(rec.font.toQFont());
-    rec.advances.reserve(size_t(text.size()));
-    int x = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size()
-                          && text.at(i + 1).isLowSurrogate();
-        const int next = fm.horizontalAdvance(text.left(i + (pair ? 2 : 1)));
-        rec.advances.push_back(next - x);
-        x = next;
-        if (pair) {
-            rec.advances.push_back(0);
-            ++i;
-        }
-    }
+    rec.advances = MeasureAdvances(text, QFontMetrics(rec.font.toQFont()));
     m_records.push_back(std::move(rec));
 }
 

@@ -142,7 +142,7 @@ struct TextChar {
 // A piece of a text written with one font character set.
 struct TextRun {
     size_t codePage = 0;
-    int x = 0;                 // start, in reference pixels
+    long long x = 0;           // start, in reference pixels
     QByteArray bytes;
     std::vector<int> dx;       // one entry per byte
 };
@@ -171,7 +171,7 @@ std::vector<TextRun> SplitIntoRuns(const TMetaRecord &rec, CodePageEncoder &enc)
     }
 
     std::vector<TextRun> runs;
-    int x = rec.pos.x();
+    long long x = rec.pos.x();
     size_t i = 0;
     while (i < chars.size()) {
         // The code page that takes the longest stretch from here.

@@ -7,6 +7,7 @@
 #include "OraclePictures.h"
 
 #include <QFontMetrics>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -182,6 +183,22 @@ INSTANTIATE_TEST_SUITE_P(
                   {{QRect(-5, -5, 10, 10), 0}, {QRect(40000, 3, 2, 50), 0}, {QRect(32766, 0, 1, 1), 0}}},
         FillsCase{"BitsAboveTheColourAreNotWritten", {{QRect(0, 0, 2, 2), 0xFF0000FF}}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST(EmfWriter, CoordinatesAtTheEndsOfTheIntegerRangeAreWrittenWithoutOverflow)
+{
+    TMetafile mf(-3, -4); // a nonsense size reads as an empty picture
+    mf.fillRect(QRect(INT_MAX - 9, INT_MAX - 9, 10, 10), 0); // right and bottom at INT_MAX
+    mf.drawText(QPoint(INT_MAX - 1, INT_MAX - 1), "12", PixelFont(12), 0);
+    QImage img(4, 4, QImage::Format_RGB888);
+    img.fill(Qt::red);
+    mf.drawImage(QPoint(INT_MAX - 1, INT_MAX - 1), img);
+    const Emf emf = ParseOk(mf);
+    EXPECT_EQ(emf.header.bounds, (RectL{0, 0, -1, -1}));
+    const Playback pb = PlayEmf(emf);
+    EXPECT_TRUE(pb.problems.empty()) << pb.problems.front();
+    ASSERT_EQ(pb.fills.size(), 1u);
+    EXPECT_EQ(pb.fills[0].rect.topLeft(), QPoint(INT_MAX - 9, INT_MAX - 9));
+}
 
 TEST(EmfWriter, FarCoordinatesUse32BitPolygons)
 {

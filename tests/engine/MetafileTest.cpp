@@ -137,6 +137,23 @@ INSTANTIATE_TEST_SUITE_P(Metafile, TextAdvances,
                          ::testing::Values("4901234567894", "AVAV Wa To", "日本語のテキスト",
                                            "ABC日本 Ωμέγα Привет"));
 
+TEST(MetafileRecording, LongTextAdvancesStillAddUpToTheWholeWidth)
+{
+    const QString text = QString::fromUtf8("AVAV Wa To 日本 ").repeated(200); // 3000 units
+    const QFont font = PixelFont(12);
+    TMetafile mf(40000, 40);
+    mf.drawText(QPoint(0, 0), text, font, 0);
+    const std::vector<int> &a = mf.records()[0].advances;
+    ASSERT_EQ(a.size(), size_t(text.size()));
+    long long sum = 0;
+    for (int v : a) {
+        EXPECT_GE(v, 0);
+        EXPECT_LE(v, 2 * font.pixelSize());
+        sum += v;
+    }
+    EXPECT_EQ(sum, QFontMetrics(mf.records()[0].font.toQFont()).horizontalAdvance(text));
+}
+
 TEST(MetafileRecording, ACharacterBeyondTheBmpAdvancesOnItsHighSurrogate)
 {
     const QString text = QString::fromUtf8("A\U0001F600B");
