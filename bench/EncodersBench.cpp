@@ -1,0 +1,169 @@
+// The ten linear symbologies beyond JAN/UPC: encoding alone, encoding with
+// the 24-bit raster (Scale 2, bar height 50, with the human-readable line),
+// encoding of long data to show that time grows linearly, and libzint making
+// the same symbols into its RGB buffer.
+#include "BarImage.h"
+
+#include <benchmark/benchmark.h>
+#include <zint.h>
+
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr size_t kRounds = 256;   // different data every round
+
+// Typical data of each symbology, varied by a counter.
+std::vector<QString> dataFor(TBarTypes type)
+{
+    std::vector<QString> v;
+    for (size_t i = 0; i < kRounds; ++i) {
+        const QString n = QString::number(i * 7919 % 100000).rightJustified(5, u'0');
+        switch (type) {
+        case cbarCODE39: v.push_back(u"ZEBRIX-"_s + n); break;
+        case cbarNW7: v.push_back(u"1234-"_s + n); break;
+        case cbarCUSTOMER: v.push_back(u"2630023"_s + n.left(1) + u"-30-8-4"_s + n.right(2)); break;
+        case cbarCODE128: v.push_back(u"Zebrix-"_s + n + u"<CODEC>123456"_s); break;
+        case cbarCODE93: v.push_back(u"ZEBRIX<+>C<+>O<+>D<+>E"_s + n); break;
+        default: v.push_back(u"4901234"_s + n); break;   // the two-of-five family: 12 digits
+        }
+    }
+    return v;
+}
+
+void Zebrix_Encode(benchmark::State &state, TBarTypes type)
+{
+    const TEncoder encode = EncoderFor(type);
+    const std::vector<QString> data = dataFor(type);
+    TEncodeInput in;
+    in.CD = true;
+    in.StartChar = u'B';
+    in.StopChar = u'C';
+    in.StartStopChar = true;
+    size_t i = 0;
+    for (auto _ : state) {
+        in.Code = data[i++ % kRounds];
+        TEncodeResult r = encode(in);
+        if (r.Pattern.empty()) {
+            state.SkipWithError("data rejected");
+            break;
+        }
+        benchmark::DoNotOptimize(r.Pattern.data());
+    }
+}
+
+void Zebrix_EncodeAndRender(benchmark::State &state, TBarTypes type)
+{
+    TBarImage b;
+    b.setMatch(true);
+    b.setScale(2);
+    b.setBarHeight(50);
+    b.setCD(true);
+    b.setStartChar(u'B');
+    b.setStopChar(u'C');
+    b.setBarType(type);
+    const std::vector<QString> data = dataFor(type);
+    size_t i = 0;
+    for (auto _ : state) {
+        b.setCode(data[i++ % kRounds]);
+        benchmark::DoNotOptimize(b.Picture().bitmap().constBits());
+    }
+    if (b.Error)
+        state.SkipWithError("drawing failed");
+}
+
+// Long data, encoder only: the time per character stays the same.
+void Zebrix_EncodeLong(benchmark::State &state, TBarTypes type)
+{
+    const TEncoder encode = EncoderFor(type);
+    const int n = int(state.range(0));
+    QString code;
+    switch (type) {
+    case cbarCODE128: code = QString(n, u'Z'); break;
+    case cbarCODE93: code = QString(n, u'9'); break;
+    default: code = QString(n, u'7'); break;
+    }
+    TEncodeInput in;
+    in.Code = code;
+    in.CD = true;
+    in.StartChar = u'B';
+    in.StartStopChar = true;
+    for (auto _ : state) {
+        TEncodeResult r = encode(in);
+        benchmark::DoNotOptimize(r.Pattern.data());
+    }
+    state.SetComplexityN(n);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// libzint on the nearest symbology it has, same data (Codabar with its start
+// and stop characters, Code 128 without Zebrix's escapes).
+void Zint_EncodeAndBuffer(benchmark::State &state, int symbology, TBarTypes type)
+{
+    std::vector<std::string> data;
+    for (const QString &s : dataFor(type)) {
+        QString z = s;
+        if (type == cbarNW7)
+            z = u'B' + s + u'C';
+        else if (type == cbarCODE128)
+            z.remove(u"<CODEC>"_s);
+        else if (type == cbarCODE93)
+            z = u"ZEBRIXcode"_s + s.right(5);
+        data.push_back(z.toStdString());
+    }
+    size_t i = 0;
+    for (auto _ : state) {
+        const std::string &d = data[i++ % kRounds];
+        zint_symbol *s = ZBarcode_Create();
+        s->symbology = symbology;
+        s->scale = 1.0f;     // 2 pixels per module
+        s->height = 25.0f;   // in modules: 50 pixels
+        s->option_2 = symbology == BARCODE_CODE39 || symbology == BARCODE_C25INTER ? 1 : 0;   // check character
+        const int err = ZBarcode_Encode_and_Buffer(s, reinterpret_cast<const unsigned char *>(d.data()),
+                                                   int(d.size()), 0);
+        benchmark::DoNotOptimize(s->bitmap);
+        if (err >= ZINT_ERROR) {
+            state.SkipWithError(s->errtxt);
+            ZBarcode_Delete(s);
+            break;
+        }
+        ZBarcode_Delete(s);
+    }
+}
+
+#define ZEBRIX_SYMBOLOGY(name, type)                                                                      \
+    BENCHMARK_CAPTURE(Zebrix_Encode, name, type)->Unit(benchmark::kMicrosecond);                        \
+    BENCHMARK_CAPTURE(Zebrix_EncodeAndRender, name, type)->Unit(benchmark::kMicrosecond)
+
+ZEBRIX_SYMBOLOGY(Code39, cbarCODE39);
+ZEBRIX_SYMBOLOGY(NW7, cbarNW7);
+ZEBRIX_SYMBOLOGY(ITF, cbarITF);
+ZEBRIX_SYMBOLOGY(CTF, cbarCTF);
+ZEBRIX_SYMBOLOGY(IATA, cbarIATA);
+ZEBRIX_SYMBOLOGY(Matrix, cbarMATRIX);
+ZEBRIX_SYMBOLOGY(NEC, cbarNEC);
+ZEBRIX_SYMBOLOGY(Customer, cbarCUSTOMER);
+ZEBRIX_SYMBOLOGY(Code128, cbarCODE128);
+ZEBRIX_SYMBOLOGY(Code93, cbarCODE93);
+
+BENCHMARK_CAPTURE(Zebrix_EncodeLong, Code39, cbarCODE39)
+    ->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zebrix_EncodeLong, Code128, cbarCODE128)
+    ->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zebrix_EncodeLong, Code93, cbarCODE93)
+    ->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code39, BARCODE_CODE39, cbarCODE39)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, NW7, BARCODE_CODABAR, cbarNW7)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, ITF, BARCODE_C25INTER, cbarITF)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, CTF, BARCODE_C25IND, cbarCTF)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, IATA, BARCODE_C25IATA, cbarIATA)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Matrix, BARCODE_C25STANDARD, cbarMATRIX)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Customer, BARCODE_JAPANPOST, cbarCUSTOMER)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code128, BARCODE_CODE128, cbarCODE128)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code93, BARCODE_CODE93, cbarCODE93)->Unit(benchmark::kMicrosecond);
+
+} // namespace
