@@ -1,0 +1,85 @@
+// EncodeQRSymbol on any version, level and bytes: a status every time, the
+// output untouched on failure, a well-formed square on success.
+//
+// Input: byte 0 picks the version, byte 1 the level (both also far out of
+// range), the rest is the data. Data with a zero byte or of 8001 bytes and
+// more is passed exactly as it is, without an added terminator, so reading
+// past the first zero or past byte 8001 would show under AddressSanitizer.
+// Run with -max_len=9000 or more to reach the 8001-byte bound.
+#include "QREncoder.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+int pick(uint8_t b, int low, int high)
+{
+    switch (b) {
+    case 0xFF: return INT_MIN;
+    case 0xFE: return INT_MAX;
+    case 0xFD: return -1;
+    default: return low + b % (high - low + 1);
+    }
+}
+
+constexpr int32_t kUntouched = 0x5A5A5A5A;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const int version = pick(input[0], -2, 43);
+    const int level = pick(input[1], -1, 6);
+    const uint8_t *bytes = input + 2;
+    const size_t length = size - 2;
+
+    const bool hasZero = std::memchr(bytes, 0, length) != nullptr;
+    std::vector<char> data(bytes, bytes + length);
+    if (!hasZero && length < size_t(kQRCountLimit))
+        data.push_back('\0');
+    if (data.empty())
+        data.push_back('\0');   // nothing but the header: the empty string
+
+    std::vector<int32_t> out(kQRMaxOutputLength + 1, kUntouched);
+    const int status = EncodeQRSymbol(version, level, data.data(), out.data());
+
+    // The expected status, worked out independently of the encoder.
+    size_t counted = 0;
+    while (counted < size_t(kQRCountLimit) && counted < data.size() && data[counted] != 0)
+        ++counted;
+    int expected;
+    if (version < kQRMinVersion || version > kQRMaxVersion)
+        expected = kQRBadVersion;
+    else if (level < kQRLevelL || level > kQRLevelH)
+        expected = kQRBadLevel;
+    else if (int(counted) > QRByteCapacity(version, level))
+        expected = kQRDataTooLong;
+    else
+        expected = kQROk;
+    if (status != expected)
+        std::abort();
+
+    if (status != kQROk) {
+        for (int32_t v : out)
+            if (v != kUntouched)
+                std::abort();
+        return 0;
+    }
+    const int side = 4 * version + 25;
+    if (out[0] != side || out[size_t(QROutputLength(version))] != kUntouched)
+        std::abort();
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int32_t v = out[1 + size_t(y) * side + x];
+            const bool border = y < kQRBorder || y >= side - kQRBorder || x < kQRBorder || x >= side - kQRBorder;
+            if (v != 0 && (v != 1 || border))
+                std::abort();
+        }
+    return 0;
+}
