@@ -200,14 +200,15 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
     return std::u16string(1, c);
 }
 
-// The value whose text in the code set is the token, or -1.
-int lookUp(std::u16string_view token, CodeSet set)
+// The value whose text in the code set is the token; nothing when the set
+// has no such text.
+std::optional<int> lookUp(std::u16string_view token, CodeSet set)
 {
     for (int v = 0; v <= kLastData; ++v) {
         if (kCode128[size_t(v)].text[set] == token)
             return v;
     }
-    return -1;
+    return std::nullopt;
 }
 
 // A value's text as the user would type it: "<" and ">" doubled, a name
@@ -252,9 +253,10 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
         const std::optional<std::u16string> token = readToken(code, i, set);
         if (!token)
             return r;
-        const int value = lookUp(*token, set);
-        if (value < 0)
+        const std::optional<int> found = lookUp(*token, set);
+        if (!found)
             return r;
+        const int value = *found;
         position = (position + 1) % kModulus;
         checksum = (checksum + value * position) % kModulus;
         pattern += kCode128[size_t(value)].pattern;

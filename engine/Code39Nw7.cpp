@@ -7,6 +7,7 @@
 // gap "0" that separates characters; the stop character keeps its gap too.
 #include "Encoders.h"
 
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -48,8 +49,8 @@ constexpr int kCode39Modulus = 43;
 // they are valid inside the data as well.
 constexpr std::u16string_view kNw7Alphabet = u"0123456789-$:/.+ABCD";
 
-// Codabar character table (the two-width form of the published table): seven
-// elements (bar first) and the inter-character gap, in value order.
+// Codabar character table of EN 798 in its two-width form: seven elements
+// (bar first) and the inter-character gap, in value order.
 constexpr std::array<std::string_view, 20> kNw7Rows = {
     // 0 .. 9
     "10101230", "10103210", "10121030", "32101010", "10301210",
@@ -61,11 +62,13 @@ constexpr std::array<std::string_view, 20> kNw7Rows = {
 };
 constexpr int kNw7Modulus = 16;
 
-// Value of c in the alphabet, or -1 when it is not one of its characters.
-int valueIn(std::u16string_view alphabet, QChar c)
+// Value of c in the alphabet; nothing when it is not one of its characters.
+std::optional<int> valueIn(std::u16string_view alphabet, QChar c)
 {
     const size_t at = alphabet.find(c.unicode());
-    return at == std::u16string_view::npos ? -1 : int(at);
+    if (at == std::u16string_view::npos)
+        return std::nullopt;
+    return int(at);
 }
 
 // NW-7's start and stop properties only ever hold "A" to "D"; anything else
@@ -88,11 +91,11 @@ TEncodeResult EncodeCODE39(const TEncodeInput &in)
     pattern += kCode39Rows[kCode39StartStop];
     int sum = 0;   // kept reduced: the data has no length limit
     for (const QChar c : in.Code) {
-        const int v = valueIn(kCode39Alphabet, c);
-        if (v < 0)
+        const std::optional<int> v = valueIn(kCode39Alphabet, c);
+        if (!v)
             return r;   // lower case and "*" included
-        pattern += kCode39Rows[size_t(v)];
-        sum = (sum + v) % kCode39Modulus;
+        pattern += kCode39Rows[size_t(*v)];
+        sum = (sum + *v) % kCode39Modulus;
     }
     QString symbol;
     if (in.StartStopChar)
@@ -119,19 +122,19 @@ TEncodeResult EncodeNW7(const TEncodeInput &in)
 
     const QChar start = nw7StartStop(in.StartChar);
     const QChar stop = nw7StartStop(in.StopChar);
-    const int startValue = valueIn(kNw7Alphabet, start);
-    const int stopValue = valueIn(kNw7Alphabet, stop);
+    const int startValue = *valueIn(kNw7Alphabet, start);   // "A" to "D" are in the alphabet
+    const int stopValue = *valueIn(kNw7Alphabet, stop);
 
     std::string pattern;
     pattern.reserve(size_t(in.Code.size() + 3) * 8);
     pattern += kNw7Rows[size_t(startValue)];
     int sum = startValue + stopValue;
     for (const QChar c : in.Code) {
-        const int v = valueIn(kNw7Alphabet, c);
-        if (v < 0)
+        const std::optional<int> v = valueIn(kNw7Alphabet, c);
+        if (!v)
             return r;   // lower-case "a" to "d" included
-        pattern += kNw7Rows[size_t(v)];
-        sum = (sum + v) % kNw7Modulus;
+        pattern += kNw7Rows[size_t(*v)];
+        sum = (sum + *v) % kNw7Modulus;
     }
     QString symbol;
     if (in.StartStopChar)

@@ -20,9 +20,9 @@ constexpr int kBasicCount = 43;
 // The bracketed forms of the shift characters, in value order from 43.
 constexpr std::u16string_view kShiftSigns = u"$%/+";
 
-// Code 93 character table (the published Code 93 symbology specification):
-// three bars and three spaces per character, bar first, a width w written as
-// 2w-1 for a bar and 2w-2 for a space; in value order.
+// Code 93 character table of AIM USS Code 93: three bars and three spaces
+// per character, bar first, a width w written as 2w-1 for a bar and 2w-2
+// for a space; in value order.
 constexpr std::array<std::string_view, 47> kRows = {
     // 0 .. 9
     "141012", "101214", "101412", "101610", "121014",

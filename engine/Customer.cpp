@@ -11,8 +11,8 @@
 
 namespace {
 
-// Bar table of the Japanese postal customer barcode, indexed by character
-// value: the digits, the hyphen, then the control codes CC1 to CC8.
+// Bar table of the customer barcode as published by Japan Post, indexed by
+// character value: the digits, the hyphen, then the control codes CC1 to CC8.
 constexpr std::array<std::string_view, 19> kCustomerRows = {
     // 0 .. 4
     "702020", "707020", "703060", "307060", "706030",

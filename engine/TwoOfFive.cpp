@@ -14,8 +14,8 @@
 namespace {
 
 // The two-of-five assignment of wide (W) and narrow (n) elements to the
-// digits, as published for the industrial, interleaved and matrix
-// two-of-five codes.
+// digits, common to interleaved two of five (ISO/IEC 16390) and the
+// industrial, IATA and matrix two-of-five codes.
 constexpr std::array<std::string_view, 10> kTwoOfFive = {
     // 0 .. 4
     "nnWWn", "WnnnW", "nWnnW", "WWnnn", "nnWnW",
