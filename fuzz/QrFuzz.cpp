@@ -2,10 +2,11 @@
 // output untouched on failure, a well-formed square on success.
 //
 // Input: byte 0 picks the version, byte 1 the level (both also far out of
-// range), the rest is the data. Data with a zero byte or of 8001 bytes and
-// more is passed exactly as it is, without an added terminator, so reading
-// past the first zero or past byte 8001 would show under AddressSanitizer.
-// Run with -max_len=9000 or more to reach the 8001-byte bound.
+// range), byte 2 how many times (1 to 4) the rest is repeated to make the
+// data, so that the default input length of 4096 still reaches the 8001-byte
+// bound. Data with a zero byte or of 8001 bytes and more is passed exactly as
+// it is, without an added terminator, so reading past the first zero or past
+// byte 8001 would show under AddressSanitizer.
 #include "QREncoder.h"
 
 #include <climits>
@@ -32,16 +33,19 @@ constexpr int32_t kUntouched = 0x5A5A5A5A;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t size)
 {
-    if (size < 2)
+    if (size < 3)
         return 0;
     const int version = pick(input[0], -2, 43);
     const int level = pick(input[1], -1, 6);
-    const uint8_t *bytes = input + 2;
-    const size_t length = size - 2;
+    const int repeat = 1 + input[2] % 4;
+    const uint8_t *bytes = input + 3;
+    const size_t length = size - 3;
 
     const bool hasZero = std::memchr(bytes, 0, length) != nullptr;
-    std::vector<char> data(bytes, bytes + length);
-    if (!hasZero && length < size_t(kQRCountLimit))
+    std::vector<char> data;
+    for (int i = 0; i < repeat; ++i)
+        data.insert(data.end(), bytes, bytes + length);
+    if (!hasZero && data.size() < size_t(kQRCountLimit))
         data.push_back('\0');
     if (data.empty())
         data.push_back('\0');   // nothing but the header: the empty string
