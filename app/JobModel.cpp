@@ -150,7 +150,7 @@ void JobModel::wireHandlers()
         item->OnClick = [this, item, kind, redraw] {
             for (TMenuItemState *m : {&CopyMf, &CopyEmf, &CopyBm, &CopyJpg})
                 m->setChecked(m == item);
-            BarImage1.setBarPicture(kind);
+            SetPictureKind(kind);
             if (redraw)
                 RB_Click();
         };
@@ -337,6 +337,8 @@ void JobModel::Execute()
 
 void JobModel::onPaintedBar()
 {
+    if (m_quietPaint)
+        return;
     ShowModeText();
     if (AutoCopy.Checked())
         CopyPicture();

@@ -150,6 +150,29 @@ public:
     // digits give that byte. Throws EConvertError for any other "%".
     static QByteArray DecodePercentEscapes(const QByteArray &bytes);
 
+    // --- Picture output ---------------------------------------------------------------
+    // Saves the current symbol, the kind chosen by the file name's extension
+    // (compared in lower case): ".emf" an enhanced metafile, ".bmp" a 24-bit
+    // BMP, ".png" a PNG, ".svg" an SVG and ".pdf" a one-page PDF (both
+    // vector), anything else (none included) JPEG at quality 90. Runs the
+    // creation flow in the kind needed, then again in the kind it found.
+    // Returns whether the file exists afterwards. A write that fails throws
+    // std::runtime_error with the reason; the file in place stays untouched.
+    bool SaveFile(const QString &fileName);
+    // The save dialog's filters: BMP, EMF and JPEG first, then PNG, SVG, PDF.
+    static const QStringList &SaveFilters();
+    // The current picture as the file bytes SaveFile would write for that
+    // extension, without any creation.
+    QByteArray PictureBytes(const QString &ext);
+    // Sets the component's picture kind; the redraw that follows is quiet
+    // (no mode text, no automatic copy).
+    void SetPictureKind(TBarPictures kind);
+    // After the colour dialog: both colours, for every kind of symbol.
+    void ApplyColors(TColor bar, TColor back);
+    // Converts the metafile to the Windows-metafile form and puts it on the
+    // clipboard; throws "アサートの失敗" when the conversion fails.
+    void PutWmfOnClipboard(const TMetafile &mf);
+
     // The clipboard that copies go to; the application sets the system's.
     void setClipboard(IClipboard *clipboard) { m_clipboard = clipboard; }
     IClipboard *clipboard() const { return m_clipboard; }
@@ -188,4 +211,5 @@ private:
     bool m_watcherEnabled = false;
     QString m_status;
     QString m_mode;
+    bool m_quietPaint = false;
 };

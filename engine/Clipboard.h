@@ -18,4 +18,11 @@ public:
     // Windows metafile bits (placeable) with the METAFILEPICT fields.
     virtual bool setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict) = 0;
     virtual bool setText(const QString &text) = 0;
+    // Any other form, by MIME type (Zebrix's JPEG copy, for one).
+    virtual bool setData(const QString &mimeType, const QByteArray &data)
+    {
+        Q_UNUSED(mimeType);
+        Q_UNUSED(data);
+        return false;
+    }
 };

@@ -1,0 +1,95 @@
+#include "SystemClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QtEndian>
+
+namespace {
+
+QClipboard *systemClipboard()
+{
+    return qGuiApp ? QGuiApplication::clipboard() : nullptr;
+}
+
+bool put(QMimeData *data)
+{
+    QClipboard *cb = systemClipboard();
+    if (!cb) {
+        delete data;
+        return false;
+    }
+    cb->setMimeData(data, QClipboard::Clipboard);
+    return true;
+}
+
+} // namespace
+
+bool TSystemClipboard::setBitmap(const QImage &image)
+{
+    auto *data = new QMimeData;
+    data->setImageData(image);
+    return put(data);
+}
+
+bool TSystemClipboard::setEnhancedMetafile(const QByteArray &emf)
+{
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("image/emf"), emf);
+    data->setData(QStringLiteral("image/x-emf"), emf);
+    return put(data);
+}
+
+bool TSystemClipboard::setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict)
+{
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("image/wmf"), wmf);
+    data->setData(QStringLiteral("image/x-wmf"), wmf);
+    QByteArray fields(12, '\0');
+    qToLittleEndian<qint32>(pict.mm, fields.data());
+    qToLittleEndian<qint32>(pict.xExt, fields.data() + 4);
+    qToLittleEndian<qint32>(pict.yExt, fields.data() + 8);
+    data->setData(QStringLiteral("application/x-metafilepict"), fields);
+    return put(data);
+}
+
+bool TSystemClipboard::setText(const QString &text)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    return put(data);
+}
+
+bool TSystemClipboard::setData(const QString &mimeType, const QByteArray &bytes)
+{
+    auto *data = new QMimeData;
+    data->setData(mimeType, bytes);
+    return put(data);
+}
+
+void TSystemClipboard::Clear()
+{
+    QClipboard *cb = systemClipboard();
+    if (cb && cb->ownsClipboard())
+        cb->clear(QClipboard::Clipboard);
+}
+
+TClipboardWatcher::TClipboardWatcher(QObject *parent)
+    : QObject(parent)
+{
+    if (QClipboard *cb = systemClipboard())
+        connect(cb, &QClipboard::dataChanged, this, &TClipboardWatcher::onDataChanged);
+}
+
+void TClipboardWatcher::setEnabled(bool on) { m_enabled = on; }
+
+void TClipboardWatcher::setOnChange(std::function<void()> handler) { m_onChange = std::move(handler); }
+
+void TClipboardWatcher::onDataChanged()
+{
+    QClipboard *cb = systemClipboard();
+    // Qt reports Zebrix's own writes as well, while Zebrix owns the clipboard.
+    if (!Registered() || !cb || cb->ownsClipboard())
+        return;
+    m_onChange();
+}

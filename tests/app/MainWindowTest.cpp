@@ -1,0 +1,126 @@
+// The main window: its controls and captions, and a creation from the keyboard.
+#include "JobModel.h"
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Window {
+    JobModel model;
+    TZebCode window{&model};
+    Window()
+    {
+        model.CdTypeChange();
+        window.show();
+    }
+    template <typename T> T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
+};
+
+TEST(MainWindow, ControlsAndCaptions)
+{
+    Window w;
+    EXPECT_EQ(w.window.windowTitle(), "Zebrix");
+    for (const char *name : {"EditCode", "ComntStr"})
+        EXPECT_NE(w.find<QLineEdit>(name), nullptr) << name;
+    for (const char *name : {"CdType", "ThinWd", "StartCh", "StopCH", "QRErr", "ComntPos", "ComntAl", "CodeHistory"})
+        EXPECT_NE(w.find<QComboBox>(name), nullptr) << name;
+    const std::pair<const char *, const char *> checks[] = {
+        {"BoxDraw", "外枠をつける"}, {"CheckDigit", "チェック・デジット"}, {"AddCodeChar", "コード文字列"},
+        {"AddSChar", "拡張表示"}, {"Comnt", "コメント"}, {"SpCode", "特殊"}};
+    for (auto [name, caption] : checks) {
+        auto *c = w.find<QCheckBox>(name);
+        ASSERT_NE(c, nullptr) << name;
+        EXPECT_EQ(c->text(), QString::fromUtf8(caption));
+    }
+    EXPECT_EQ(w.find<QPushButton>("FontBtn")->text(), "フォント(&F)...");
+    EXPECT_FALSE(w.find<QPushButton>("FontBtn")->isEnabled()) << "until the text line is on";
+    EXPECT_EQ(w.find<QPushButton>("ColorBtn")->text(), "色(&C)...");
+    EXPECT_EQ(w.find<QToolButton>("CreateBar")->toolTip(), "バーコードを作成する");
+    EXPECT_EQ(w.find<QToolButton>("CopyBar")->toolTip(), "クリップボードにコピーする");
+    EXPECT_FALSE(w.find<QLineEdit>("ComntStr")->isEnabled());
+    QStringList labels;
+    for (const QLabel *l : w.window.findChildren<QLabel *>())
+        labels << l->text();
+    for (const char *caption : {"データ文字列", "コード", "倍率", "スタート", "ストップ", "バージョン", "エラー訂正",
+                                "サイズ(高さ)", "左右", "上下"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(caption))) << caption;
+    EXPECT_EQ(w.find<QComboBox>("CdType")->count(), 13);
+    EXPECT_EQ(w.find<QComboBox>("CdType")->currentText(), "UPC");
+
+    const std::pair<const char *, QKeySequence> shortcuts[] = {
+        {"CopyMnu", QKeySequence(Qt::CTRL | Qt::Key_C)}, {"DrawBcode", QKeySequence(Qt::CTRL | Qt::Key_M)}};
+    for (auto [name, key] : shortcuts) {
+        auto *a = w.find<QAction>(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->shortcut(), key) << name;
+    }
+    EXPECT_EQ(w.find<QAction>("SaveAsMnu")->text(), "名前を付けて保存(&A)...");
+    EXPECT_TRUE(w.find<QAction>("CopyEmf")->isChecked());
+    EXPECT_FALSE(w.find<QAction>("CopyJpg")->isVisible()) << "the JPEG copy kind is never shown";
+}
+
+TEST(MainWindow, TypingJanDataAndEnterCreatesTheSymbol)
+{
+    Window w;
+    auto *cdType = w.find<QComboBox>("CdType");
+    cdType->setCurrentIndex(0);
+    emit cdType->activated(0);   // as a user's pick
+    auto *edit = w.find<QLineEdit>("EditCode");
+    edit->setFocus();
+    QTest::keyClicks(edit, "4901234567894");
+    EXPECT_EQ(w.model.EditCode.Text(), "4901234567894");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(w.window.findChild<QLabel *>("StatusBar1")->text(), "作成しました.");
+    // EAN-13 at width 1: 96 modules and the 20-pixel margins on both sides;
+    // bar height 50 and 5 above and below. The metafile picture reports one
+    // pixel more each way.
+    auto *view = w.window.findChild<QWidget *>("BarImage1");
+    EXPECT_EQ(view->size(), QSize(96 + 40 + 1, 50 + 10 + 1));
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(w.model.HistoryEx1.History(), QStringList{"4901234567894"});
+    EXPECT_EQ(w.window.findChild<QLabel *>("Mode")->text(), "JAN 1×");
+
+    if (!qEnvironmentVariableIsEmpty("ZEBRIX_SCREENSHOT")) {
+        w.model.AddCodeChar.setChecked(true);
+        w.window.grab().save(qEnvironmentVariable("ZEBRIX_SCREENSHOT"));
+    }
+}
+
+TEST(MainWindow, QRPanelTakesThePlaceOfTheTextPanel)
+{
+    Window w;
+    auto *cdType = w.find<QComboBox>("CdType");
+    emit cdType->activated(12);
+    EXPECT_TRUE(w.find<QWidget>("QRPanel")->isVisible());
+    EXPECT_FALSE(w.find<QWidget>("Panel3")->isVisible());
+    EXPECT_FALSE(w.find<QWidget>("BarHeight")->isEnabled());
+    emit cdType->activated(3);
+    EXPECT_TRUE(w.find<QWidget>("Panel3")->isVisible());
+    EXPECT_TRUE(w.find<QComboBox>("StopCH")->isEnabled());
+    EXPECT_EQ(w.find<QComboBox>("StopCH")->count(), 4);
+}
+
+TEST(MainWindow, ViewModes)
+{
+    Window w;
+    w.window.setViewMode(3);
+    EXPECT_FALSE(w.find<QWidget>("ScrollBox1")->isVisible());
+    EXPECT_FALSE(w.find<QWidget>("CdType")->isVisible());
+    EXPECT_TRUE(w.find<QToolButton>("ViewMin")->isChecked());
+    w.window.setViewMode(1);
+    EXPECT_TRUE(w.find<QWidget>("ScrollBox1")->isVisible());
+    EXPECT_TRUE(w.find<QAction>("ViewDetail")->isChecked());
+}
+
+} // namespace
