@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -126,7 +127,9 @@ void TMetafile::drawText(const QPoint &topLeft, const QString &text, const QFont
 
 void TMetafile::drawImage(const QPoint &topLeft, const QImage &image)
 {
-    if (image.isNull())
+    // A picture whose far edge lies beyond the integer range cannot be placed.
+    if (image.isNull() || qint64(topLeft.x()) + image.width() > INT_MAX
+        || qint64(topLeft.y()) + image.height() > INT_MAX)
         return;
     TMetaRecord rec;
     rec.kind = TMetaRecord::Image;

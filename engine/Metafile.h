@@ -83,6 +83,7 @@ public:
     void fillRect(const QRect &r, TColor color);
     // Measures the text with the font (advances) and records it.
     void drawText(const QPoint &topLeft, const QString &text, const QFont &font, TColor color);
+    // Not recorded when the image is null or would reach beyond INT_MAX.
     void drawImage(const QPoint &topLeft, const QImage &image);
 
     // Replays the records onto a painter whose coordinates are reference

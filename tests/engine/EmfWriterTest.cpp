@@ -187,17 +187,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(EmfWriter, CoordinatesAtTheEndsOfTheIntegerRangeAreWrittenWithoutOverflow)
 {
     TMetafile mf(-3, -4); // a nonsense size reads as an empty picture
-    mf.fillRect(QRect(INT_MAX - 9, INT_MAX - 9, 10, 10), 0); // right and bottom at INT_MAX
+    mf.fillRect(QRect(QPoint(INT_MAX - 9, INT_MAX - 9), QPoint(INT_MAX, INT_MAX)), 0);
     mf.drawText(QPoint(INT_MAX - 1, INT_MAX - 1), "12", PixelFont(12), 0);
     QImage img(4, 4, QImage::Format_RGB888);
     img.fill(Qt::red);
-    mf.drawImage(QPoint(INT_MAX - 1, INT_MAX - 1), img);
+    mf.drawImage(QPoint(INT_MAX - 4, INT_MAX - 4), img);
     const Emf emf = ParseOk(mf);
     EXPECT_EQ(emf.header.bounds, (RectL{0, 0, -1, -1}));
     const Playback pb = PlayEmf(emf);
     EXPECT_TRUE(pb.problems.empty()) << pb.problems.front();
     ASSERT_EQ(pb.fills.size(), 1u);
     EXPECT_EQ(pb.fills[0].rect.topLeft(), QPoint(INT_MAX - 9, INT_MAX - 9));
+    ASSERT_EQ(pb.images.size(), 1u);
+    EXPECT_EQ(pb.images[0].image, img);
 }
 
 TEST(EmfWriter, FarCoordinatesUse32BitPolygons)

@@ -3,6 +3,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,6 +167,18 @@ TEST(MetafileRecording, ACharacterBeyondTheBmpAdvancesOnItsHighSurrogate)
     EXPECT_GT(a[1], 0);
     EXPECT_EQ(a[2], 0);
     EXPECT_GT(a[3], 0);
+}
+
+TEST(MetafileRecording, ImagesReachingBeyondTheIntegerRangeAreNotRecorded)
+{
+    const QImage img(4, 4, QImage::Format_RGB888);
+    TMetafile mf(10, 10);
+    mf.drawImage(QPoint(INT_MAX - 3, 0), img);
+    mf.drawImage(QPoint(0, INT_MAX - 3), img);
+    EXPECT_TRUE(mf.records().empty());
+    mf.drawImage(QPoint(INT_MAX - 4, INT_MAX - 4), img);
+    ASSERT_EQ(mf.records().size(), 1u);
+    EXPECT_EQ(mf.records()[0].rect.right(), INT_MAX - 1);
 }
 
 TEST(MetafileRecording, ImagesAreKeptAs24BitAtTheirOwnSize)
