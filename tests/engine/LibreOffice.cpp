@@ -1,5 +1,6 @@
 #include "LibreOffice.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,44 +38,86 @@ bool Run(const QString &program, const QStringList &args, int timeoutMs)
 }
 } // namespace
 
-std::vector<Rendered> Render(const std::vector<Input> &inputs)
+namespace {
+
+// soffice names each PDF after its input's base name: the inputs are
+// numbered so that a.emf and a.wmf do not end in the same a.pdf.
+QString BaseName(const std::vector<Input> &inputs, size_t k)
+{
+    return QString("%1-%2").arg(k).arg(QFileInfo(inputs[k].fileName).completeBaseName());
+}
+
+// The page and the stored bitmaps of every input, from a folder of results.
+std::vector<Rendered> Load(const QString &folder, const std::vector<Input> &inputs)
 {
     std::vector<Rendered> results(inputs.size());
+    const QDir dir(folder);
+    for (size_t k = 0; k < inputs.size(); ++k) {
+        const QString base = BaseName(inputs, k);
+        if (QFileInfo::exists(dir.filePath(base + ".png")))
+            results[k].page = QImage(dir.filePath(base + ".png")).convertToFormat(QImage::Format_RGB888);
+        for (const QString &f : dir.entryList({base + "-bitmap-*.png"}, QDir::Files, QDir::Name))
+            results[k].bitmaps.push_back(QImage(dir.filePath(f)).convertToFormat(QImage::Format_RGB888));
+    }
+    return results;
+}
+
+// Where the results for exactly these inputs are kept between test
+// processes (ctest runs every test in a process of its own).
+QString CacheFolder(const std::vector<Input> &inputs)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData("soffice pdf; pdftoppm -r 96 -aa no -aaVector no; pdfimages -png; v1");
+    for (const Input &i : inputs) {
+        hash.addData(i.fileName.toUtf8());
+        hash.addData(QByteArray::number(i.bytes.size()));
+        hash.addData(i.bytes);
+    }
+    return QDir::temp().filePath("zebrix-libreoffice-" + hash.result().toHex().left(24));
+}
+
+} // namespace
+
+std::vector<Rendered> Render(const std::vector<Input> &inputs)
+{
+    if (inputs.empty())
+        return {};
+    const QString cache = CacheFolder(inputs);
+    if (QFileInfo::exists(QDir(cache).filePath("complete")))
+        return Load(cache, inputs);
+
     QTemporaryDir dir;
-    if (!dir.isValid() || inputs.empty())
-        return results;
+    if (!dir.isValid())
+        return std::vector<Rendered>(inputs.size());
     const QString in = dir.filePath("in"), out = dir.filePath("out"), profile = dir.filePath("profile");
     QDir().mkpath(in);
     QDir().mkpath(out);
     QStringList args{"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toString(), "--headless",
                      "--convert-to", "pdf", "--outdir", out};
-    // soffice names each PDF after its input's base name: number the inputs
-    // so that a.emf and a.wmf do not end in the same a.pdf.
-    auto baseName = [&](size_t k) { return QString("%1-%2").arg(k).arg(QFileInfo(inputs[k].fileName).completeBaseName()); };
-    auto fileName = [&](size_t k) { return QString("%1-%2").arg(k).arg(inputs[k].fileName); };
     for (size_t k = 0; k < inputs.size(); ++k) {
-        const Input &i = inputs[k];
-        QFile f(QDir(in).filePath(fileName(k)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(i.bytes) != i.bytes.size())
-            return results;
+        QFile f(QDir(in).filePath(QString("%1-%2").arg(k).arg(inputs[k].fileName)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(inputs[k].bytes) != inputs[k].bytes.size())
+            return std::vector<Rendered>(inputs.size());
         args << f.fileName();
     }
     Run("soffice", args, 180000);
     for (size_t k = 0; k < inputs.size(); ++k) {
-        const QString base = baseName(k);
-        const QString pdf = QDir(out).filePath(base + ".pdf");
-        if (!QFileInfo::exists(pdf))
+        const QString base = QDir(out).filePath(BaseName(inputs, k));
+        if (!QFileInfo::exists(base + ".pdf"))
             continue;
-        const QString png = QDir(out).filePath(base);
-        if (Run("pdftoppm", {"-r", "96", "-aa", "no", "-aaVector", "no", "-png", "-singlefile", pdf, png}, 60000))
-            results[k].page = QImage(png + ".png").convertToFormat(QImage::Format_RGB888);
-        const QString bitmaps = QDir(out).filePath(base + "-bitmap");
-        if (Run("pdfimages", {"-png", pdf, bitmaps}, 60000)) {
-            const QStringList files =
-                QDir(out).entryList({base + "-bitmap-*.png"}, QDir::Files, QDir::Name);
-            for (const QString &f : files)
-                results[k].bitmaps.push_back(QImage(QDir(out).filePath(f)).convertToFormat(QImage::Format_RGB888));
-        }
+        Run("pdftoppm", {"-r", "96", "-aa", "no", "-aaVector", "no", "-png", "-singlefile", base + ".pdf", base},
+            60000);
+        Run("pdfimages", {"-png", base + ".pdf", base + "-bitmap"}, 60000);
+    }
+    std::vector<Rendered> results = Load(out, inputs);
+    // Keep a complete set for the next test process; a parallel one may
+    // have put its own there first, which is as good.
+    const bool complete = std::all_of(results.begin(), results.end(), [](const Rendered &r) { return !r.page.isNull(); });
+    if (complete) {
+        QFile marker(QDir(out).filePath("complete"));
+        if (marker.open(QIODevice::WriteOnly))
+            marker.close();
+        QDir().rename(out, cache);
     }
     return results;
 }
