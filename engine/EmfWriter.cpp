@@ -16,20 +16,23 @@
 //   EMR_SETTEXTALIGN top-left    text positions are top-left corners
 //   EMR_SELECTOBJECT NULL_PEN    fills have no outline
 //   EMR_CREATEBRUSHINDIRECT, EMR_SELECTOBJECT, EMR_POLYGON16   fills
+//                                (EMR_POLYGON beyond 16-bit coordinates)
 //   EMR_EXTCREATEFONTINDIRECTW, EMR_SETTEXTCOLOR, EMR_EXTTEXTOUTW  text
 //   EMR_STRETCHDIBITS            images, as 24-bit DIBs
 //   EMR_DELETEOBJECT, EMR_EOF
 //
 // Fills are four-point polygons without a pen rather than EMR_RECTANGLE:
 // GDI draws a pen-less Rectangle one pixel short on the right and at the
-// bottom, while LibreOffice fills the full box, so no rectangle coordinates
-// suit both. A pen-less polygon fills exactly [left, right) x [top, bottom)
-// in both, which is what a one-module bar needs.
+// bottom, while LibreOffice fills right - left pixels of the same box, so no
+// rectangle coordinates suit both. A pen-less polygon fills exactly
+// [left, right) x [top, bottom) in both, which is what a one-module bar
+// needs (the tests check LibreOffice's rendering pixel by pixel at 96 dpi).
 
 namespace {
 
 enum : std::uint32_t {
     EMR_HEADER = 1,
+    EMR_POLYGON = 3,
     EMR_EOF = 14,
     EMR_SETBKMODE = 18,
     EMR_SETTEXTALIGN = 22,
@@ -41,7 +44,6 @@ enum : std::uint32_t {
     EMR_EXTCREATEFONTINDIRECTW = 82,
     EMR_EXTTEXTOUTW = 84,
     EMR_POLYGON16 = 86,
-    EMR_POLYGON = 3,
 };
 
 // Stock objects are addressed with the high bit set.
