@@ -95,27 +95,36 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &r : runs)
-            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median"))
-                m_microseconds[r.run_name.function_name] =
-                    r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond)
+            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")) {
+                const double toMicroseconds = benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond)
                     / benchmark::GetTimeUnitMultiplier(r.time_unit);
+                m_times[r.run_name.function_name] = {r.GetAdjustedRealTime() * toMicroseconds,
+                                                     r.GetAdjustedCPUTime() * toMicroseconds};
+            }
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // Real time and CPU time (the steadier one on a shared machine).
     void printRatios() const
     {
-        std::printf("\n%-12s %12s %14s %8s\n", "case", "Zebrix us", "libqrencode us", "ratio");
+        std::printf("\n%-12s %22s %22s %16s\n", "", "Zebrix us", "libqrencode us", "ratio");
+        std::printf("%-12s %10s %11s %10s %11s %7s %8s\n", "case", "real", "cpu", "real", "cpu", "real", "cpu");
         for (const Case &c : kCases) {
-            const auto z = m_microseconds.find(std::string("Zebrix/") + c.name);
-            const auto q = m_microseconds.find(std::string("libqrencode/") + c.name);
-            if (z == m_microseconds.end() || q == m_microseconds.end())
+            const auto z = m_times.find(std::string("Zebrix/") + c.name);
+            const auto q = m_times.find(std::string("libqrencode/") + c.name);
+            if (z == m_times.end() || q == m_times.end())
                 continue;
-            std::printf("%-12s %12.2f %14.2f %8.3f\n", c.name, z->second, q->second, z->second / q->second);
+            const Times &a = z->second, &b = q->second;
+            std::printf("%-12s %10.2f %11.2f %10.2f %11.2f %7.3f %8.3f\n", c.name, a.real, a.cpu, b.real, b.cpu,
+                        a.real / b.real, a.cpu / b.cpu);
         }
     }
 
 private:
-    std::map<std::string, double> m_microseconds;
+    struct Times {
+        double real = 0, cpu = 0;   // microseconds per encode
+    };
+    std::map<std::string, Times> m_times;
 };
 
 // --encode zebrix|qrencode CASE N
