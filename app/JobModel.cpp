@@ -142,6 +142,11 @@ void JobModel::wireHandlers()
         EditCode.setText(CodeHistory.Text());
         Execute();
     };
+    ClipboardWatcher1.setEnabled(false);   // the window's watcher starts off
+    ClipbrdWatch.OnClick = [this] {
+        ClipbrdWatch.setChecked(!ClipbrdWatch.Checked());
+        ApplyClipboardWatch();
+    };
     // Menu items that toggle their own check.
     for (TMenuItemState *m : {&AutoCopy, &Triming, &PasteError})
         m->OnClick = [m] { m->setChecked(!m->Checked()); };
@@ -182,10 +187,51 @@ void JobModel::setStatusText(const QString &text)
 
 void JobModel::setWatcherEnabled(bool on)
 {
-    if (m_watcherEnabled == on)
+    if (ClipboardWatcher1.Enabled() == on)
         return;
-    m_watcherEnabled = on;
+    ClipboardWatcher1.setEnabled(on);
     emit watcherEnabledChanged(on);
+}
+
+void JobModel::ApplyClipboardWatch()
+{
+    const bool on = ClipbrdWatch.Checked();
+    setWatcherEnabled(on);
+    if (on)
+        ClipboardWatcher1.setOnChange([this] { ClipboardWatcher1Change(); });
+    else
+        ClipboardWatcher1.setOnChange(nullptr);
+}
+
+void JobModel::ClipboardWatcher1Change()
+{
+    if (!ClipbrdWatch.Checked())
+        return;
+    const QString offered = TSystemClipboard::Text();
+    if (offered.isNull())
+        return;   // no plain text on the clipboard
+    // Through the code page: characters it lacks are lost.
+    const QString text = FromAnsi(ToAnsi(offered));
+    if (Triming.Checked()) {
+        // Blanks and control characters at both ends go.
+        qsizetype from = 0, to = text.size();
+        while (from < to && text.at(from).unicode() <= 0x20)
+            ++from;
+        while (to > from && text.at(to - 1).unicode() <= 0x20)
+            --to;
+        EditCode.setText(text.mid(from, to - from));
+    } else {
+        EditCode.setText(text);
+    }
+    BarImage1.setCode(text);
+    setWatcherEnabled(false);
+    try {
+        RB_Click();
+    } catch (...) {
+        setWatcherEnabled(true);
+        throw;
+    }
+    setWatcherEnabled(true);
 }
 
 const TPicture &JobModel::CurrentPicture() const
@@ -259,7 +305,7 @@ void JobModel::RB_Click()
         BError = BarImage1.Error;
         if (BError) {
             if (PasteError.Checked()) {
-                const bool watching = m_watcherEnabled;
+                const bool watching = WatcherEnabled();
                 setWatcherEnabled(false);
                 if (m_clipboard)
                     m_clipboard->setText(kNotCreated);

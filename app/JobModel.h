@@ -9,6 +9,7 @@
 #include "ControlStates.h"
 #include "HistoryEx.h"
 #include "Image.h"
+#include "SystemClipboard.h"
 #include "ZintLib.h"
 
 #include <QByteArray>
@@ -180,8 +181,14 @@ public:
     void CopyPicture();
     // Zebrix's own clipboard writes switch the clipboard watcher off for
     // their duration; this is its Enabled flag.
-    bool WatcherEnabled() const { return m_watcherEnabled; }
+    bool WatcherEnabled() const { return ClipboardWatcher1.Enabled(); }
     void setWatcherEnabled(bool on);
+    // The clipboard watcher: new text from other programs becomes a barcode
+    // while ClipbrdWatch is checked.
+    TClipboardWatcher ClipboardWatcher1;
+    void ClipboardWatcher1Change();
+    // Watching as ClipbrdWatch says (at start-up and on every activation).
+    void ApplyClipboardWatch();
 
     // The symbology names of the Mode label, "UnKnown" for other indexes.
     static QString ModeName(int index);
@@ -208,7 +215,6 @@ private:
 
     TZintLib m_zint;
     IClipboard *m_clipboard = nullptr;
-    bool m_watcherEnabled = false;
     QString m_status;
     QString m_mode;
     bool m_quietPaint = false;

@@ -5,6 +5,7 @@
 #include "ColorPalette.h"
 #include "JobModel.h"
 #include "PictureView.h"
+#include "SystemClipboard.h"
 #include "WinSpinEdit.h"
 
 #include <QAction>
@@ -117,6 +118,9 @@ void TZebCode::createActions()
 
     m_drawBcode = action(m.DrawBcode.Name(), m.DrawBcode.Caption(), QKeySequence(Qt::CTRL | Qt::Key_M));
     Bind(m_drawBcode, &m.DrawBcode);
+    m_clipbrdWatch = action(m.ClipbrdWatch.Name(), m.ClipbrdWatch.Caption(), QKeySequence(Qt::CTRL | Qt::Key_W));
+    m_clipbrdWatch->setCheckable(true);
+    Bind(m_clipbrdWatch, &m.ClipbrdWatch);
     m_fontStyle = action(QStringLiteral("FontStyle"), QStringLiteral("フォント(&F)..."));
     connect(m_fontStyle, &QAction::triggered, this, [this] { FontBtnClick(); });
     m_barColor = action(QStringLiteral("BarColor"), QStringLiteral("バーコードの色(&C)..."));
@@ -165,6 +169,7 @@ void TZebCode::createMenus()
     m_viewMenu = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));
     m_viewMenu->addAction(m_drawBcode);
+    m_viewMenu->addAction(m_clipbrdWatch);
     QMenu *formType = m_viewMenu->addMenu(QStringLiteral("表示モード"));
     formType->setObjectName(QStringLiteral("FormType"));
     formType->addActions({m_viewDetail, m_viewNormal, m_viewMinimum});
@@ -478,9 +483,22 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
 void TZebCode::changeEvent(QEvent *e)
 {
     QMainWindow::changeEvent(e);
-    // Coming back to the window re-runs the creation.
+    // Coming back to the window sets clipboard watching afresh and re-runs
+    // the creation.
     if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_shownOnce)
-        runGuarded([this] { m_model->RB_Click(); });
+        runGuarded([this] {
+            m_model->ApplyClipboardWatch();
+            m_model->RB_Click();
+        });
+}
+
+void TZebCode::closeEvent(QCloseEvent *e)
+{
+    // Zebrix leaves nothing of its own on the clipboard.
+    m_model->ClipboardWatcher1.setEnabled(false);
+    m_model->ClipboardWatcher1.setOnChange(nullptr);
+    TSystemClipboard::Clear();
+    QMainWindow::closeEvent(e);
 }
 
 void TZebCode::showEvent(QShowEvent *e)

@@ -47,6 +47,7 @@ public:
 protected:
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
@@ -91,7 +92,7 @@ private:
     QAction *m_saveAs = nullptr, *m_close = nullptr, *m_copy = nullptr;
     QAction *m_copyMf = nullptr, *m_copyEmf = nullptr, *m_copyBm = nullptr, *m_copyJpg = nullptr;
     QAction *m_triming = nullptr, *m_pasteError = nullptr, *m_autoCopy = nullptr, *m_deleteHistory = nullptr;
-    QAction *m_drawBcode = nullptr, *m_fontStyle = nullptr, *m_barColor = nullptr;
+    QAction *m_drawBcode = nullptr, *m_clipbrdWatch = nullptr, *m_fontStyle = nullptr, *m_barColor = nullptr;
     QAction *m_colorBar = nullptr, *m_colorBack = nullptr;
     QAction *m_viewDetail = nullptr, *m_viewNormal = nullptr, *m_viewMinimum = nullptr;
 };

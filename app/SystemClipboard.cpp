@@ -74,6 +74,15 @@ void TSystemClipboard::Clear()
         cb->clear(QClipboard::Clipboard);
 }
 
+QString TSystemClipboard::Text()
+{
+    QClipboard *cb = systemClipboard();
+    const QMimeData *data = cb ? cb->mimeData(QClipboard::Clipboard) : nullptr;
+    if (!data || !data->hasText())
+        return {};
+    return data->text();
+}
+
 TClipboardWatcher::TClipboardWatcher(QObject *parent)
     : QObject(parent)
 {

@@ -23,6 +23,8 @@ public:
     bool setData(const QString &mimeType, const QByteArray &data) override;
     // Empties the clipboard when Zebrix owns it.
     static void Clear();
+    // The clipboard's plain text; a null string when it offers none.
+    static QString Text();
 };
 
 // TClipboardWatcher: calls OnChange when another program puts something on
