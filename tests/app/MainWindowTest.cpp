@@ -1,8 +1,14 @@
 // The main window: its controls and captions, and a creation from the keyboard.
+#include "ColorDialog.h"
+#include "ColorPalette.h"
 #include "JobModel.h"
 #include "MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QTimer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -121,6 +127,116 @@ TEST(MainWindow, ViewModes)
     w.window.setViewMode(1);
     EXPECT_TRUE(w.find<QWidget>("ScrollBox1")->isVisible());
     EXPECT_TRUE(w.find<QAction>("ViewDetail")->isChecked());
+}
+
+} // namespace
+
+namespace {
+
+// Answers the next modal dialog of type T once it is open.
+template <typename T>
+void answerNextDialog(const std::function<void(T *)> &answer)
+{
+    QTimer::singleShot(0, [answer] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *d = qobject_cast<T *>(w); d && d->isVisible()) {
+                answer(d);
+                return;
+            }
+    });
+}
+
+TEST(ColourDialogs, OkWithoutClickingAppliesTheSelectedCells)
+{
+    Window w;
+    emit w.find<QComboBox>("CdType")->activated(0);
+    w.model.EditCode.setText("4901234567894");
+    w.model.BarImage1.setBarColor(0x123456);   // outside the palette (as through ColorBar)
+    answerNextDialog<TColDlg>([](TColDlg *d) { d->findChild<QPushButton *>("OKBtn")->click(); });
+    w.window.ColorBtnClick();
+    EXPECT_EQ(w.model.BarCol, 0xFFFFFFu) << "white: the palette's first cell";
+    EXPECT_EQ(w.model.BarImage1.BarColor(), 0xFFFFFFu);
+}
+
+TEST(ColourDialogs, CancelStillRedrawsAndIsTheDefault)
+{
+    Window w;
+    w.model.CdType.setItemIndex(0);
+    w.model.EditCode.setText("4901234567894");
+    answerNextDialog<TColDlg>([](TColDlg *d) {
+        EXPECT_EQ(d->windowTitle(), "色の設定");
+        auto *cancel = d->findChild<QPushButton *>("CancelBtn");
+        EXPECT_TRUE(cancel->isDefault());
+        EXPECT_EQ(cancel->text(), "キャンセル(&C)");
+        cancel->click();
+    });
+    w.window.ColorBtnClick();
+    EXPECT_EQ(w.model.StatusText(), "作成しました.");
+    EXPECT_EQ(w.model.BarCol, 0u);
+}
+
+TEST(ColourDialogs, PaletteColoursGoToBothColoursOfEveryKind)
+{
+    Window w;
+    w.model.CdType.setItemIndex(12);
+    w.model.EditCode.setText("A");
+    answerNextDialog<TColDlg>([](TColDlg *d) {
+        auto *p = d->ColorPalette1();
+        QTest::mouseClick(p, Qt::LeftButton, {}, p->cellRect(27).center());    // 0x0000CC
+        QTest::mouseClick(p, Qt::RightButton, {}, p->cellRect(3).center());    // 0x99FFFF
+        d->findChild<QPushButton *>("OKBtn")->click();
+    });
+    w.window.ColorBtnClick();
+    EXPECT_EQ(w.model.BarCol, 0x0000CCu);
+    EXPECT_EQ(w.model.BackCol, 0x99FFFFu);
+    const QImage img = w.model.Image1.Picture().toImage();
+    EXPECT_EQ(img.pixel(0, 0), qRgb(0xFF, 0xFF, 0x99));
+}
+
+TEST(ColourDialogs, DetailedBarColourChangesOnlyTheComponent)
+{
+    Window w;
+    w.model.CopyBm.Click();
+    w.model.CdType.setItemIndex(0);
+    w.model.EditCode.setText("4901234567894");
+    w.model.RB_Click();
+    answerNextDialog<QColorDialog>([](QColorDialog *d) {
+        d->setCurrentColor(Qt::red);
+        d->accept();
+    });
+    w.window.ColorDetailClick(true);
+    EXPECT_EQ(w.model.BarImage1.BarColor(), 0x0000FFu);
+    EXPECT_EQ(w.model.BarCol, 0u) << "BarCol is not changed";
+    EXPECT_EQ(w.model.BarImage1.Picture().bitmap().pixel(20, 5), qRgb(255, 0, 0)) << "the linear symbol is red at once";
+    w.model.CdType.setItemIndex(12);
+    w.model.RB_Click();
+    EXPECT_EQ(w.model.Image1.Picture().toImage().pixel(4, 4), qRgb(0, 0, 0)) << "QR stays in BarCol";
+}
+
+} // namespace
+
+namespace {
+
+TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
+{
+    for (bool bitmap : {false, true}) {
+        Window w;
+        if (bitmap)
+            w.model.CopyBm.Click();
+        QStringList filters;
+        QString selected, title;
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            filters = d->nameFilters();
+            selected = d->selectedNameFilter();
+            title = d->windowTitle();
+            d->reject();
+        });
+        EXPECT_TRUE(w.window.askSaveFileName().isEmpty());
+        EXPECT_EQ(title, "バーコードに名前を付けて保存する");
+        ASSERT_GE(filters.size(), 6);
+        EXPECT_EQ(filters.mid(0, 3), (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)"}));
+        EXPECT_EQ(selected, filters.at(bitmap ? 0 : 1));
+    }
 }
 
 } // namespace

@@ -78,3 +78,34 @@ TEST(JanUpcOracle, GivenCheckDigitIsDrawnUnverified)
 }
 
 } // namespace
+
+#include "EmfWriter.h"
+#include "LibreOffice.h"
+
+namespace {
+
+TEST(JanUpcOracle, EngineEmfOpensInLibreOfficeAndDecodes)
+{
+    const QString why = libreoffice::Unavailable();
+    if (!why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    TBarImage b;
+    b.setMatch(true);
+    b.setBarPicture(pbarEMF);
+    b.setScale(2);
+    b.setCode(QStringLiteral("4901234567894"));
+    ASSERT_TRUE(b.Picture().isMetafile());
+    const auto rendered = libreoffice::Render({{QStringLiteral("ean13.emf"), WriteEmf(b.Picture().metafile())}});
+    ASSERT_EQ(rendered.size(), 1u);
+    const QImage &page = rendered.front().page;
+    ASSERT_FALSE(page.isNull());
+    const QRect ink = libreoffice::InkBox(page);
+    // At 96 dpi the bars come out at their own widths: the symbol is as wide
+    // as the component drew it (bars only; the white quiet zones are not ink).
+    EXPECT_EQ(ink.width(), 95 * 2);
+    const oracle::Decoded r = oracle::Decode(page.copy(ink.adjusted(-20, -20, 20, 20)), ZXing::BarcodeFormat::EAN13);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.text, "4901234567894");
+}
+
+} // namespace
