@@ -87,6 +87,14 @@ void TCheckState::setChecked(bool on)
         OnClick();
 }
 
+void TCheckState::Assign(bool on)
+{
+    if (m_checked == on)
+        return;
+    m_checked = on;
+    emit changed();
+}
+
 TMenuItemState::TMenuItemState(const QString &name, const QString &caption, bool checked, QObject *parent)
     : TControlState(name, parent), m_caption(caption), m_checked(checked)
 {

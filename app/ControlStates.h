@@ -94,6 +94,8 @@ public:
     bool Checked() const { return m_checked; }
     void setChecked(bool on);
     void Click() { setChecked(!m_checked); }
+    // Sets the check without running the handler (shown all the same).
+    void Assign(bool on);
     Handler OnClick;
 
 private:

@@ -39,9 +39,14 @@ QStringList targets()
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
+// One target's data. A loaded machine sometimes gives xclip an empty answer
+// (the request arrives while the X server is busy): ask again, a few times.
 QByteArray target(const char *mime)
 {
-    return xclip({QStringLiteral("-t"), QString::fromLatin1(mime), QStringLiteral("-o")});
+    QByteArray data;
+    for (int attempt = 0; attempt < 5 && data.isEmpty(); ++attempt)
+        data = xclip({QStringLiteral("-t"), QString::fromLatin1(mime), QStringLiteral("-o")});
+    return data;
 }
 
 class XClipboard : public ::testing::Test
