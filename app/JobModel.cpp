@@ -4,11 +4,11 @@
 #include "CodePage.h"
 #include "QREncoder.h"
 
-#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QThread>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
@@ -611,23 +611,40 @@ void JobModel::CreateLibrarySymbol(const QString &text)
 
 void JobModel::makeErrorPictures()
 {
-    constexpr int kW = 60, kH = 28;
+    // "ERROR" in black capitals on white, from 5 x 7 pixel glyphs drawn at
+    // 3 x 3 pixels a dot: the same picture on every machine, with or without
+    // fonts.
+    static constexpr std::array<std::array<const char *, 7>, 2> kGlyphs = {{
+        {"11111", "10000", "10000", "11110", "10000", "10000", "11111"},   // E
+        {"11110", "10001", "10001", "11110", "10100", "10010", "10001"},   // R
+    }};
+    static constexpr std::array<const char *, 7> kO = {"01110", "10001", "10001", "10001", "10001", "10001", "01110"};
+    const std::array<const std::array<const char *, 7> *, 5> word = {&kGlyphs[0], &kGlyphs[1], &kGlyphs[1], &kO,
+                                                                     &kGlyphs[1]};
+    constexpr int kW = 60, kH = 28, kDot = 2, kGap = 2;
+    constexpr int kTextW = 5 * (5 * kDot) + 4 * kGap;
+    constexpr int kLeft = (kW - kTextW) / 2, kTop = (kH - 7 * kDot) / 2;
     ErrBmp = NewBitmap(kW, kH);
     ErrWmf = TMetafile(kW, kH);
     ErrWmf.fillRect(QRect(0, 0, kW, kH), 0xFFFFFF);
-    if (!qGuiApp)
-        return;   // no fonts without a GUI application: a plain white picture
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(16);
-    const QString word = QStringLiteral("ERROR");
-    const QFontMetrics fm(f);
-    const QPoint at((kW - fm.horizontalAdvance(word)) / 2, (kH - fm.height()) / 2);
-    {
-        QPainter p(&ErrBmp);
-        p.setFont(f);
-        p.setPen(Qt::black);
-        p.drawText(at.x(), at.y() + fm.ascent(), word);
+    for (int g = 0; g < 5; ++g) {
+        const int gx = kLeft + g * (5 * kDot + kGap);
+        for (int row = 0; row < 7; ++row) {
+            const char *bits = (*word[size_t(g)])[size_t(row)];
+            for (int col = 0; col < 5;) {
+                if (bits[col] != '1') {
+                    ++col;
+                    continue;
+                }
+                int end = col;
+                while (end < 5 && bits[end] == '1')
+                    ++end;
+                const QRect r(gx + col * kDot, kTop + row * kDot, (end - col) * kDot, kDot);
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    std::memset(ErrBmp.scanLine(y) + r.left() * 3, 0, size_t(r.width()) * 3);
+                ErrWmf.fillRect(r, 0x000000);
+                col = end;
+            }
+        }
     }
-    ErrWmf.drawText(at, word, f, 0x000000);
 }

@@ -94,7 +94,10 @@ void TZebCode::createActions()
     m_saveAs = action(QStringLiteral("SaveAsMnu"), QStringLiteral("名前を付けて保存(&A)..."));
     connect(m_saveAs, &QAction::triggered, this, [this] { SaveAsMnuClick(); });
     m_close = action(QStringLiteral("CloseMnu"), QStringLiteral("閉じる(&X)"));
-    connect(m_close, &QAction::triggered, this, &QWidget::close);
+    connect(m_close, &QAction::triggered, this, [this] {
+        m_model->TaskClose = true;
+        close();
+    });
 
     m_copy = action(QStringLiteral("CopyMnu"), QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_copy, &QAction::triggered, this, [this] { CopyMnuClick(); });
@@ -494,6 +497,12 @@ void TZebCode::changeEvent(QEvent *e)
 
 void TZebCode::closeEvent(QCloseEvent *e)
 {
+    // Living in the notification area, the close box only hides the window.
+    if (m_model->ResTaskTray && !m_model->TaskClose && m_trayAvailable) {
+        hide();
+        e->ignore();
+        return;
+    }
     // Zebrix leaves nothing of its own on the clipboard.
     m_model->ClipboardWatcher1.setEnabled(false);
     m_model->ClipboardWatcher1.setOnChange(nullptr);

@@ -28,6 +28,8 @@ public:
     ~TZebCode() override;
 
     JobModel *model() const { return m_model; }
+    // Whether a notification-area icon is up to hide into.
+    void setTrayAvailable(bool on) { m_trayAvailable = on; }
 
     // The view modes: 1 all rows and the picture, 2 the title and data rows
     // with the picture, 3 the title and data rows only.
@@ -62,6 +64,7 @@ private:
     JobModel *m_model;
     int m_viewMode = 1;
     bool m_shownOnce = false;
+    bool m_trayAvailable = false;
 
     // Title row.
     QLabel *m_mode = nullptr;

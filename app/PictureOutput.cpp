@@ -4,12 +4,12 @@
 
 #include "Clipboard.h"
 #include "EmfWriter.h"
+#include "ImageFiles.h"
 #include "Jpeg.h"
 #include "WmfWriter.h"
 
 #include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -30,13 +30,7 @@ TMetafile asMetafile(const TPicture &pic)
 
 QByteArray imageBytes(const QImage &img, const char *format)
 {
-    QByteArray out;
-    QBuffer buf(&out);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter w(&buf, format);
-    if (!w.write(img))
-        return {};
-    return out;
+    return qstrcmp(format, "bmp") == 0 ? EncodeBmp(img) : EncodePng(img);
 }
 
 QByteArray svgBytes(const TMetafile &mf)

@@ -9,7 +9,7 @@ namespace {
 
 QClipboard *systemClipboard()
 {
-    return qGuiApp ? QGuiApplication::clipboard() : nullptr;
+    return FontsAvailable() ? QGuiApplication::clipboard() : nullptr;
 }
 
 bool put(QMimeData *data)
@@ -86,13 +86,31 @@ QString TSystemClipboard::Text()
 TClipboardWatcher::TClipboardWatcher(QObject *parent)
     : QObject(parent)
 {
-    if (QClipboard *cb = systemClipboard())
-        connect(cb, &QClipboard::dataChanged, this, &TClipboardWatcher::onDataChanged);
 }
 
-void TClipboardWatcher::setEnabled(bool on) { m_enabled = on; }
+void TClipboardWatcher::setEnabled(bool on)
+{
+    m_enabled = on;
+    join();
+}
 
-void TClipboardWatcher::setOnChange(std::function<void()> handler) { m_onChange = std::move(handler); }
+void TClipboardWatcher::setOnChange(std::function<void()> handler)
+{
+    m_onChange = std::move(handler);
+    join();
+}
+
+void TClipboardWatcher::join()
+{
+    // The clipboard is asked for only once watching is wanted: a model that
+    // never watches (the console front end, its threads) never touches it.
+    if (m_joined || !Registered())
+        return;
+    if (QClipboard *cb = systemClipboard()) {
+        connect(cb, &QClipboard::dataChanged, this, &TClipboardWatcher::onDataChanged);
+        m_joined = true;
+    }
+}
 
 void TClipboardWatcher::onDataChanged()
 {

@@ -46,7 +46,9 @@ public:
 
 private:
     void onDataChanged();
+    void join();
 
+    bool m_joined = false;
     bool m_enabled = true;
     std::function<void()> m_onChange;
 };

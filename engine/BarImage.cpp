@@ -16,7 +16,7 @@ bool isTwoWidth(TBarTypes t) { return t >= cbarCODE39 && t <= cbarNEC; }
 QFont DefaultBarFont()
 {
     static const QString kJapaneseFace = QStringLiteral("Noto Sans CJK JP");
-    if (!qGuiApp)
+    if (!FontsAvailable())
         return QFont(kJapaneseFace, 9);
     static const bool haveJapanese = QFontDatabase::families().contains(kJapaneseFace);
     if (haveJapanese)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
@@ -20,6 +21,11 @@ QColor ToQColor(TColor c)
 TColor FromQColor(const QColor &c)
 {
     return TColor(c.red()) | (TColor(c.green()) << 8) | (TColor(c.blue()) << 16);
+}
+
+bool FontsAvailable()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
 }
 
 int ReferenceDpi() { return g_referenceDpi.load(std::memory_order_relaxed); }

@@ -22,6 +22,10 @@ using TColor = std::uint32_t;
 QColor ToQColor(TColor c);
 TColor FromQColor(const QColor &c);
 
+// Whether fonts can be used: text needs a GUI application (a core
+// application, or none, has no fonts).
+bool FontsAvailable();
+
 // Logical dots per inch of the reference device: the primary screen's
 // logical DPI, or 96 when there is no screen. The application sets it once.
 int ReferenceDpi();

@@ -86,7 +86,7 @@ public:
 
     void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
     {
-        if (!qGuiApp || m_img.isNull())   // fonts need a GUI application
+        if (!FontsAvailable() || m_img.isNull())   // fonts need a GUI application
             return;
         if (!m_painter.isActive()) {
             m_painter.begin(&m_img);
@@ -143,7 +143,7 @@ public:
     void fillRect(int x, int y, int w, int h, TColor c) override { m_mf.fillRect(QRect(x, y, w, h), c); }
     void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
     {
-        if (qGuiApp)
+        if (FontsAvailable())
             m_mf.drawText(QPoint(x, y), text, font, c);
     }
 
@@ -169,7 +169,7 @@ struct TBarImage::Layout {
 bool TBarImage::MeasureText(Layout &l)
 {
     l.font = TMetaFont::fromQFont(FBarFont).toQFont();
-    if (!qGuiApp)
+    if (!FontsAvailable())
         return true;
     const QFontMetrics fm(l.font);
     if (FSymbolDisp && !FSymbol.isEmpty()) {

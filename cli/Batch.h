@@ -1,0 +1,17 @@
+// zebrixc --batch: one symbol per line of standard input.
+#pragma once
+
+#include <QStringList>
+#include <cstdio>
+
+// Interprets the options once per worker, then makes one symbol of every
+// non-empty input line (UTF-8, CR LF or LF) and saves it under the "/SAVE:"
+// name with its run of "#" replaced by the 1-based line number, zero-padded
+// to the run's length. Failed lines are reported on standard error in line
+// order and get no file. Returns 0, 1 when any line failed, 2 when the
+// options do not convert, the name has no "#", or a file cannot be written.
+int RunBatch(const QStringList &args, int jobs, std::FILE *input);
+
+// The file name of a line: the first run of "#" in the pattern replaced by
+// the number, zero-padded to the run's length (more digits when needed).
+QString BatchFileName(const QString &pattern, qint64 lineNumber);
