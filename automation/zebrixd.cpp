@@ -17,9 +17,13 @@
 
 namespace {
 
+// Shown without holding anything up: a forwarded batch must finish (and its
+// sender be released) whether or not anybody reads the message yet.
 void showError(QWidget *parent, const QString &message)
 {
-    QMessageBox::critical(parent, QStringLiteral("Zebrix"), message);
+    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Zebrix"), message, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // The running instance: window, start-up parameters, the socket.
