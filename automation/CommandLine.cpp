@@ -104,6 +104,11 @@ int MatchParam(const QString &param)
     return -1;
 }
 
+int SymbologyOfRule(int rule)
+{
+    return rule >= 3 && rule <= 21 ? kSymbologyOfRule[rule - 3] : -1;
+}
+
 void ICommandHost::Save(JobModel &model, const QString &fileName) { model.SaveFile(fileName); }
 
 void InterpretParams(JobModel &m, ICommandHost &host)
@@ -230,8 +235,8 @@ void InterpretParams(JobModel &m, ICommandHost &host)
                 m.EditCode.setText(written);
             break;
         default:
-            if (rule >= 3 && rule <= 21)
-                m.CdType.setItemIndex(kSymbologyOfRule[rule - 3]);
+            if (SymbologyOfRule(rule) >= 0)
+                m.CdType.setItemIndex(SymbologyOfRule(rule));
             break;
         }
     }

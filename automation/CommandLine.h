@@ -38,6 +38,9 @@ const QList<TParamRule> &ParamRules();
 // The rule a parameter matches (upper-cased, compared in table order), or
 // -1 when the parameter is data.
 int MatchParam(const QString &param);
+// The symbology index a rule selects ("/JAN" 0 ... "/PDF417T" 18), -1 for
+// rules that select none.
+int SymbologyOfRule(int rule);
 
 // Interprets model.Params in order and runs one creation (unless "/EXIT"),
 // then the save ("/SAVE:"). A number option whose value is not a decimal

@@ -42,7 +42,7 @@ void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &fai
 {
     JobModel m;
     m.LoadLibrary();
-    m.CdTypeChange();
+    PrepareConsoleModel(m, job.options);
     m.Params = job.options;
     ICommandHost host;   // no window, no save: the lines are saved below
     try {
@@ -90,6 +90,17 @@ void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &fai
 }
 
 } // namespace
+
+void PrepareConsoleModel(JobModel &m, const QStringList &args)
+{
+    int index = -1;
+    for (const QString &a : args)
+        if (const int s = SymbologyOfRule(MatchParam(a)); s >= 0)
+            index = s;
+    if (index >= 0 && index < m.CdType.Count())
+        m.CdType.setItemIndex(index);
+    m.CdTypeChange();
+}
 
 QString BatchFileName(const QString &pattern, qint64 lineNumber)
 {

@@ -12,6 +12,13 @@
 // options do not convert, the name has no "#", or a file cannot be written.
 int RunBatch(const QStringList &args, int jobs, std::FILE *input);
 
+class JobModel;
+
+// The state a console run starts from: the window's controls as they would
+// stand with the symbology of the parameters selected (so that "/SPD" finds
+// NW-7's "D"), since a console run has no earlier state of its own.
+void PrepareConsoleModel(JobModel &m, const QStringList &args);
+
 // The file name of a line: the first run of "#" in the pattern replaced by
 // the number, zero-padded to the run's length (more digits when needed).
 QString BatchFileName(const QString &pattern, qint64 lineNumber);

@@ -105,7 +105,7 @@ int oneShot(const QStringList &args, const QString &type)
 {
     JobModel m;
     m.LoadLibrary();
-    m.CdTypeChange();
+    PrepareConsoleModel(m, args);
     m.Params = args;
     TConsoleHost host(type);
     try {
