@@ -46,7 +46,8 @@ namespace {
 
 // Up to 256 distinct colours of an RGB888 picture, in first-seen order, and
 // each pixel's index; false when there are more.
-bool paletteOf(const QImage &rgb, std::vector<quint32> &palette, std::vector<uchar> &indexes)
+bool paletteOf(const QImage &rgb, std::vector<quint32> &palette, std::vector<uchar> &indexes,
+               std::vector<bool> &repeats)
 {
     constexpr size_t kSlots = 1024;   // open addressing, at most a quarter full
     std::array<qint32, kSlots> slotColour;
@@ -54,11 +55,18 @@ bool paletteOf(const QImage &rgb, std::vector<quint32> &palette, std::vector<uch
     slotColour.fill(-1);
     const int w = rgb.width(), h = rgb.height();
     indexes.resize(size_t(w) * size_t(h));
+    repeats.assign(size_t(h), false);
     quint32 last = 0xFFFFFFFF;
     uchar lastIndex = 0;
     for (int y = 0; y < h; ++y) {
         const uchar *s = rgb.constScanLine(y);
         uchar *d = indexes.data() + size_t(y) * size_t(w);
+        // Bars make most rows repeat the one above.
+        if (y > 0 && std::memcmp(s, rgb.constScanLine(y - 1), size_t(w) * 3) == 0) {
+            std::memcpy(d, d - w, size_t(w));
+            repeats[size_t(y)] = true;
+            continue;
+        }
         for (int x = 0; x < w; ++x, s += 3) {
             const quint32 c = quint32(s[0]) << 16 | quint32(s[1]) << 8 | s[2];
             if (c != last) {
@@ -98,7 +106,8 @@ QByteArray EncodePng(const QImage &image)
     const int w = rgb.width(), h = rgb.height();
     std::vector<quint32> palette;
     std::vector<uchar> indexes;
-    const bool indexed = paletteOf(rgb, palette, indexes);
+    std::vector<bool> repeats;
+    const bool indexed = paletteOf(rgb, palette, indexes, repeats);
     // Kept in memory: libpng reports errors with a long jump.
     volatile const int depth = !indexed ? 8 : palette.size() <= 2 ? 1 : palette.size() <= 4 ? 2 : palette.size() <= 16 ? 4 : 8;
 
@@ -124,6 +133,15 @@ QByteArray EncodePng(const QImage &image)
         // Palette pictures compress best unfiltered, and fastest.
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     }
+    // A window and hash no bigger than the picture needs: setting up the
+    // compressor is otherwise most of the work for a small symbol.
+    const size_t raw = size_t(h) * (size_t(w * depth + 7) / 8 + 1) * (indexed ? 1 : 3);
+    int windowBits = 9;
+    while (windowBits < 15 && (size_t(1) << windowBits) < raw)
+        ++windowBits;
+    png_set_compression_window_bits(png, windowBits);
+    png_set_compression_level(png, 3);
+    png_set_compression_mem_level(png, windowBits <= 11 ? 3 : 8);
     png_set_pHYs(png, info, png_uint_32(rgb.dotsPerMeterX()), png_uint_32(rgb.dotsPerMeterY()),
                  PNG_RESOLUTION_METER);
     png_write_info(png, info);
@@ -132,10 +150,12 @@ QByteArray EncodePng(const QImage &image)
         row.resize(size_t((w * bits + 7) / 8));
         const int perByte = 8 / bits;
         for (int y = 0; y < h; ++y) {
-            std::fill(row.begin(), row.end(), 0);
-            const uchar *src = indexes.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x)
-                row[size_t(x / perByte)] |= uchar(src[x] << (8 - bits * (x % perByte + 1)));
+            if (!repeats[size_t(y)]) {   // a repeated row is packed already
+                std::fill(row.begin(), row.end(), 0);
+                const uchar *src = indexes.data() + size_t(y) * size_t(w);
+                for (int x = 0; x < w; ++x)
+                    row[size_t(x / perByte)] |= uchar(src[x] << (8 - bits * (x % perByte + 1)));
+            }
             png_write_row(png, row.data());
         }
     } else {

@@ -4,12 +4,17 @@
 #include "JobModel.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -75,10 +80,9 @@ void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &fai
         if (o.message.isEmpty()) {
             const QString name = BatchFileName(job.pattern, o.line);
             const QByteArray bytes = m.PictureBytes(job.ext);
-            QSaveFile f(name);
-            if (bytes.isEmpty() || !f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-                o.message = QStringLiteral("%1: %2").arg(name, bytes.isEmpty() ? QStringLiteral("no picture")
-                                                                                 : f.errorString());
+            const QString error = bytes.isEmpty() ? QStringLiteral("no picture") : WriteWhole(name, bytes);
+            if (!error.isEmpty()) {
+                o.message = QStringLiteral("%1: %2").arg(name, error);
                 o.writeError = true;
             }
         }
@@ -90,6 +94,41 @@ void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &fai
 }
 
 } // namespace
+
+QString WriteWhole(const QString &fileName, const QByteArray &bytes)
+{
+    // Written beside the target under a name of its own, then renamed over
+    // it: a reader sees the old file or the whole new one, never a part.
+    const QByteArray target = QFile::encodeName(fileName);
+    QByteArray temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return qt_error_string(errno);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const QString why = qt_error_string(n < 0 ? errno : ENOSPC);
+            ::close(fd);
+            ::unlink(temp.constData());
+            return why;
+        }
+        p += n;
+        left -= n;
+    }
+    if (::close(fd) != 0 || ::rename(temp.constData(), target.constData()) != 0) {
+        const QString why = qt_error_string(errno);
+        ::unlink(temp.constData());
+        return why;
+    }
+    return {};
+}
 
 void PrepareConsoleModel(JobModel &m, const QStringList &args)
 {

@@ -19,6 +19,10 @@ class JobModel;
 // NW-7's "D"), since a console run has no earlier state of its own.
 void PrepareConsoleModel(JobModel &m, const QStringList &args);
 
+// Writes the whole file or nothing (a temporary file renamed over the
+// name). Returns the error, empty on success.
+QString WriteWhole(const QString &fileName, const QByteArray &bytes);
+
 // The file name of a line: the first run of "#" in the pattern replaced by
 // the number, zero-padded to the run's length (more digits when needed).
 QString BatchFileName(const QString &pattern, qint64 lineNumber);
