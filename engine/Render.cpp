@@ -1,6 +1,7 @@
 // The two renderers of TBarImage: a 24-bit raster and a recorded metafile,
 // sharing one layout and one drawing order.
 #include "BarImage.h"
+#include "Text.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -93,9 +94,7 @@ public:
             m_painter.setRenderHint(QPainter::Antialiasing, false);
             m_painter.setRenderHint(QPainter::TextAntialiasing, true);
         }
-        m_painter.setFont(font);
-        m_painter.setPen(ToQColor(c));
-        m_painter.drawText(x, y + QFontMetrics(font).ascent(), text);
+        DrawText(m_painter, x, y, text, font, ToQColor(c));
     }
 
 private:
@@ -171,18 +170,17 @@ bool TBarImage::MeasureText(Layout &l)
     l.font = TMetaFont::fromQFont(FBarFont).toQFont();
     if (!FontsAvailable())
         return true;
-    const QFontMetrics fm(l.font);
     if (FSymbolDisp && !FSymbol.isEmpty()) {
-        l.tw = fm.horizontalAdvance(FSymbol);
-        l.th = fm.height();
+        l.tw = TextWidth(l.font, FSymbol);
+        l.th = TextHeight(l.font);
     }
     if (!FCommentUp.isEmpty()) {
-        l.uw = fm.horizontalAdvance(FCommentUp);
-        l.uh = fm.height();
+        l.uw = TextWidth(l.font, FCommentUp);
+        l.uh = TextHeight(l.font);
     }
     if (!FCommentDown.isEmpty()) {
-        l.dw = fm.horizontalAdvance(FCommentDown);
-        l.dh = fm.height();
+        l.dw = TextWidth(l.font, FCommentDown);
+        l.dh = TextHeight(l.font);
     }
     return true;
 }

@@ -1,0 +1,19 @@
+// Measuring and drawing the human-readable text and the comments.
+//
+// Plain ASCII text (the digits and letters of almost every symbol) is laid
+// out straight from the font's glyphs with their kerned advances, which is
+// several times faster than full text shaping and gives the same result for
+// such text; anything else goes through Qt's complete text layout.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QPainter;
+
+// Needs a GUI application (see FontsAvailable()).
+int TextWidth(const QFont &font, const QString &text);
+int TextHeight(const QFont &font);
+// Draws the text with its top-left corner at (x, y), background untouched.
+void DrawText(QPainter &painter, int x, int y, const QString &text, const QFont &font, const QColor &color);
