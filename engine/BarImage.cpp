@@ -201,10 +201,7 @@ void TBarImage::DrawBarcode()
     pic.makeBitmap();
     if (pic.bitmap().isNull())
         pic.resizeBitmap(Width(), Height());
-    if (FBarPicture == pbarBMP)
-        RenderBitmap();
-    else
-        RenderMetafile();
+    Render(FBarPicture == pbarBMP);
     DoPaintedBar();
 }
 

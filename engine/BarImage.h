@@ -141,8 +141,11 @@ private:
     struct Layout;
     bool Encode();
     bool MakeLayout(Layout &l);
-    void RenderBitmap();
-    void RenderMetafile();
+    // Draws as a raster (pbarBMP) or a metafile: the common front of both
+    // renderers around DrawRaster or DrawMetafile.
+    void Render(bool raster);
+    bool DrawRaster(const Layout &l);
+    bool DrawMetafile(const Layout &l);
     void RedrawIfCode() { if (!FCode.isEmpty()) DrawBarcode(); }
     bool CopyAsWindowsMetafile();
     bool MeasureText(Layout &l);

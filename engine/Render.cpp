@@ -326,7 +326,9 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
                    FBarFontColor);
 }
 
-void TBarImage::RenderBitmap()
+// The common front of both renderers: encode, lay out, draw in the picture
+// kind, and leave AutoSize and Stretch as they were.
+void TBarImage::Render(bool raster)
 {
     FBarDisped = false;
     if (FCode.isEmpty())
@@ -334,30 +336,34 @@ void TBarImage::RenderBitmap()
     const bool autoSize = AutoSize(), stretch = Stretch();
     setAutoSize(false);
     setStretch(false);
-    auto fail = [&] {
-        setAutoSize(autoSize);
-        setStretch(stretch);
-        Error = true;
-    };
     Error = false;
-    if (!Encode())
-        return fail();
-    if (!ShowStartStop)
-        FSymbol = FCode;
     Layout l;
-    if (!MakeLayout(l))
-        return fail();
+    bool ok = Encode();
+    if (ok) {
+        if (!ShowStartStop)
+            FSymbol = FCode;
+        ok = MakeLayout(l) && (raster ? DrawRaster(l) : DrawMetafile(l));
+    }
+    setAutoSize(autoSize);
+    setStretch(stretch);
+    if (!ok) {
+        Error = true;
+        return;
+    }
+    FBarDisped = true;
+}
 
+bool TBarImage::DrawRaster(const Layout &l)
+{
     TPicture &pic = Picture();
     if (FMatch) {
         if (!fitsPicture(l.W, l.H))
-            return fail();
+            return false;
         setSize(int(l.W), int(l.H));
         if (!pic.resizeBitmap(Width(), Height()))
-            return fail();
+            return false;
     }
-    QImage &img = pic.bitmap();
-    TRasterSurface s(img, !FTransparent);
+    TRasterSurface s(pic.bitmap(), !FTransparent);
     if (!FTransparent) {
         if (FMatch)
             s.fillRect(0, 0, int(l.W), int(l.H), FBackColor);
@@ -366,33 +372,13 @@ void TBarImage::RenderBitmap()
                        int(std::min<qint64>(l.H, INT_MAX)) - FBarTop, FBackColor);
     }
     Draw(s, l);
-    setAutoSize(autoSize);
-    setStretch(stretch);
-    FBarDisped = true;
+    return true;
 }
 
-void TBarImage::RenderMetafile()
+bool TBarImage::DrawMetafile(const Layout &l)
 {
-    FBarDisped = false;
-    if (FCode.isEmpty())
-        return;
-    const bool autoSize = AutoSize(), stretch = Stretch();
-    setAutoSize(false);
-    setStretch(false);
-    auto fail = [&] {
-        setAutoSize(autoSize);
-        setStretch(stretch);
-        Error = true;
-    };
-    Error = false;
-    if (!Encode())
-        return fail();
-    if (!ShowStartStop)
-        FSymbol = FCode;
-    Layout l;
-    if (!MakeLayout(l) || !fitsPicture(l.W, l.H))
-        return fail();
-
+    if (!fitsPicture(l.W, l.H))
+        return false;
     // A metafile always fits the drawing.
     setSize(int(l.W), int(l.H));
     TMetafile mf(Width(), Height());
@@ -402,7 +388,5 @@ void TBarImage::RenderMetafile()
     // The finished metafile reports one pixel more in each direction.
     mf.setSize(mf.width() + 1, mf.height() + 1);
     Picture().setMetafile(std::move(mf));
-    setAutoSize(autoSize);
-    setStretch(stretch);
-    FBarDisped = true;
+    return true;
 }
