@@ -151,8 +151,13 @@ QByteArray JobModel::PictureBytes(const QString &ext)
 
 void JobModel::CopyPicture()
 {
-    // Zebrix must not react to its own copy.
+    // Zebrix must not react to its own copy; watching resumes however the
+    // copy ends.
     setWatcherEnabled(false);
+    struct Resume {
+        JobModel &m;
+        ~Resume() { m.setWatcherEnabled(true); }
+    } resume{*this};
     const TPicture &pic = CurrentPicture();
     if (m_clipboard && !pic.isEmpty()) {
         if (CopyJpg.Checked()) {
@@ -166,7 +171,6 @@ void JobModel::CopyPicture()
             PutWmfOnClipboard(asMetafile(pic));
         }
     }
-    setWatcherEnabled(true);
 }
 
 void JobModel::PutWmfOnClipboard(const TMetafile &mf)
