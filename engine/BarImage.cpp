@@ -102,6 +102,7 @@ void TBarImage::setBarFont(const QFont *font, TColor color)
         return;
     FBarFont = *font;
     FBarFontColor = color;
+    FDrawFontValid = false;
     if (FSymbolDisp)
         RedrawIfCode();
 }

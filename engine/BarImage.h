@@ -149,6 +149,7 @@ private:
     void RedrawIfCode() { if (!FCode.isEmpty()) DrawBarcode(); }
     bool CopyAsWindowsMetafile();
     bool MeasureText(Layout &l);
+    const QFont &DrawFont();
     void DrawFrame(TSurface &s, int L, int T, int R, int B);
     void DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, int mask);
     int MeasureCustomerWidth(const std::string &pattern) const { return MeasureCustomerWidth(pattern, FScale); }
@@ -192,6 +193,9 @@ private:
 
     QString FSymbol;
     std::string FPattern;
+    QFont FDrawFont;             // BarFont in pixels at the reference DPI
+    int FDrawFontDpi = 0;
+    bool FDrawFontValid = false;
 };
 
 // The default font of the human-readable text: "Noto Sans CJK JP" 9 pt when

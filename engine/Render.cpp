@@ -89,6 +89,8 @@ public:
     {
         if (!FontsAvailable() || m_img.isNull())   // fonts need a GUI application
             return;
+        if (!m_painter.isActive() && BlitText(m_img, x, y, text, font, ToQColor(c)))
+            return;
         if (!m_painter.isActive()) {
             m_painter.begin(&m_img);
             m_painter.setRenderHint(QPainter::Antialiasing, false);
@@ -165,11 +167,23 @@ struct TBarImage::Layout {
     int bx = 0, sx = 0;         // offsets of bars and text from X0
 };
 
+const QFont &TBarImage::DrawFont()
+{
+    // BarFont at the reference DPI, worked out again only when either changes.
+    if (!FDrawFontValid || FDrawFontDpi != ReferenceDpi()) {
+        FDrawFont = TMetaFont::fromQFont(FBarFont).toQFont();
+        FDrawFontDpi = ReferenceDpi();
+        FDrawFontValid = true;
+    }
+    return FDrawFont;
+}
+
 bool TBarImage::MeasureText(Layout &l)
 {
-    l.font = TMetaFont::fromQFont(FBarFont).toQFont();
-    if (!FontsAvailable())
+    const bool text = (FSymbolDisp && !FSymbol.isEmpty()) || !FCommentUp.isEmpty() || !FCommentDown.isEmpty();
+    if (!text || !FontsAvailable())
         return true;
+    l.font = DrawFont();
     if (FSymbolDisp && !FSymbol.isEmpty()) {
         l.tw = TextWidth(l.font, FSymbol);
         l.th = TextHeight(l.font);

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QString>
 
 class QPainter;
@@ -17,3 +18,7 @@ int TextWidth(const QFont &font, const QString &text);
 int TextHeight(const QFont &font);
 // Draws the text with its top-left corner at (x, y), background untouched.
 void DrawText(QPainter &painter, int x, int y, const QString &text, const QFont &font, const QColor &color);
+// The same straight into a 24-bit raster, for plain ASCII text: each glyph
+// as Qt rasterises it, kept per thread and blended in. Returns false (and
+// draws nothing) for any other text, which then needs DrawText.
+bool BlitText(QImage &image, int x, int y, const QString &text, const QFont &font, const QColor &color);
