@@ -26,35 +26,32 @@ void TEditState::setText(const QString &text)
 {
     if (m_text == text)
         return;
-    m_text = text;
-    emit changed();
+    assignText(text);
     if (OnChange)
         OnChange();
 }
 
-TSpinState::TSpinState(const QString &name, int min, int max, int value, QObject *parent)
-    : TControlState(name, parent), m_text(QString::number(value)), m_min(min), m_max(max)
-{
-}
-
-void TSpinState::setText(const QString &text)
+void TEditState::assignText(const QString &text)
 {
     if (m_text == text)
         return;
     m_text = text;
     emit changed();
-    if (OnChange)
-        OnChange();
+}
+
+TSpinState::TSpinState(const QString &name, int min, int max, int value, QObject *parent)
+    : TEditState(name, parent), m_min(min), m_max(max)
+{
+    assignText(QString::number(value));
 }
 
 int TSpinState::Value()
 {
     bool ok = false;
-    const int v = m_text.trimmed().toInt(&ok, 10);
+    const int v = Text().trimmed().toInt(&ok, 10);
     if (ok)
         return v;
-    m_text = QString::number(m_min);
-    emit changed();
+    assignText(QString::number(m_min));
     return m_min;
 }
 

@@ -45,11 +45,15 @@ class TEditState : public TControlState
 {
     Q_OBJECT
 public:
-    using TControlState::TControlState;
+    explicit TEditState(const QString &name, QObject *parent = nullptr) : TControlState(name, parent) {}
 
     const QString &Text() const { return m_text; }
     void setText(const QString &text);
     Handler OnChange;
+
+protected:
+    // Sets the text without running the handler (shown all the same).
+    void assignText(const QString &text);
 
 private:
     QString m_text;
@@ -59,14 +63,12 @@ private:
 // a decimal integer reads as the minimum, and the edit is reset to it (the
 // reset is shown, it runs no handler). A number outside Min..Max is used as
 // it is: the range limits only the edit's own up and down steps.
-class TSpinState : public TControlState
+class TSpinState : public TEditState
 {
     Q_OBJECT
 public:
     TSpinState(const QString &name, int min, int max, int value, QObject *parent = nullptr);
 
-    const QString &Text() const { return m_text; }
-    void setText(const QString &text);
     int Value();
     void setValue(int v) { setText(QString::number(v)); }
     int Min() const { return m_min; }
@@ -75,10 +77,8 @@ public:
     // when the step would take it further out).
     void StepUp();
     void StepDown();
-    Handler OnChange;
 
 private:
-    QString m_text;
     int m_min, m_max;
 };
 

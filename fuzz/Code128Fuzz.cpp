@@ -1,5 +1,6 @@
 // Code 128 with its escape syntax on arbitrary text and start sets.
 #include "Encoders.h"
+#include "FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -7,11 +8,6 @@
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 void checkCode128(const TEncodeInput &in, const TEncodeResult &r)
 {
@@ -63,10 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t flags = data[0];
     ++data;
     --size;
-    const QString latin1 = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    std::u16string units(size / 2, u'\0');
-    std::memcpy(units.data(), data, units.size() * 2);
-    const QString utf16 = QString::fromStdU16String(units);
+    const auto [latin1, utf16] = TextsOf(data, size);
     const QChar starts[] = {u'A', u'B', u'C', u'D', u'c', u'<', QChar(), QChar(0xD800)};
     for (const QString &text : {latin1, utf16}) {
         TEncodeInput in;

@@ -1,5 +1,6 @@
 // Code 39 and NW-7 encoders on arbitrary text and flags.
 #include "Encoders.h"
+#include "FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,11 +9,6 @@
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 // Two-width elements, bar first, bars and spaces strictly alternating (every
 // character row ends with its gap, so rows join without two spaces meeting).
@@ -79,10 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t flags = data[0];
     ++data;
     --size;
-    const QString latin1 = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    std::u16string units(size / 2, u'\0');
-    std::memcpy(units.data(), data, units.size() * 2);
-    const QString utf16 = QString::fromStdU16String(units);
+    const auto [latin1, utf16] = TextsOf(data, size);
     const QChar starts[] = {u'A', u'B', u'C', u'D', u'*', u'a', QChar(), QChar(0xFFFF)};
     for (const QString &text : {latin1, utf16}) {
         TEncodeInput in;

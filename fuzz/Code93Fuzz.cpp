@@ -1,5 +1,6 @@
 // Code 93 with its shift brackets, and ExpandFullAscii, on arbitrary text.
 #include "Encoders.h"
+#include "FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,11 +9,6 @@
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 // Number of symbol characters the data gives, or -1 when it is not valid
 // Code 93 data (an independent reading of the bracket rule).
@@ -71,10 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool startStop = data[0] & 1;
     ++data;
     --size;
-    const QString latin1 = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    std::u16string units(size / 2, u'\0');
-    std::memcpy(units.data(), data, units.size() * 2);
-    const QString utf16 = QString::fromStdU16String(units);
+    const auto [latin1, utf16] = TextsOf(data, size);
     for (const QString &text : {latin1, utf16}) {
         TEncodeInput in;
         in.Code = text;

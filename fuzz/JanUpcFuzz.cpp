@@ -1,15 +1,11 @@
 // JAN/UPC encoders and the UPC-A/UPC-E conversions on arbitrary text.
 #include "Encoders.h"
+#include "FuzzSupport.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 void checkResult(const TEncodeResult &r)
 {
@@ -26,8 +22,7 @@ void checkResult(const TEncodeResult &r)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // The same bytes as Latin-1 text and as UTF-16 text.
-    const QString latin1 = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString utf16(reinterpret_cast<const QChar *>(data), qsizetype(size / 2));
+    const auto [latin1, utf16] = TextsOf(data, size);
     for (const QString &text : {latin1, utf16}) {
         TEncodeInput in;
         in.Code = text;

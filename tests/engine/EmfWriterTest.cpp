@@ -13,26 +13,11 @@
 #include <map>
 #include <gtest/gtest.h>
 
+#include "PictureTestSupport.h"
+
 using namespace metaparse;
 
 namespace {
-
-class DpiScope
-{
-public:
-    explicit DpiScope(int dpi) : m_old(ReferenceDpi()) { SetReferenceDpi(dpi); }
-    ~DpiScope() { SetReferenceDpi(m_old); }
-
-private:
-    int m_old;
-};
-
-QFont PixelFont(int px, const QString &family = "DejaVu Sans")
-{
-    QFont f(family);
-    f.setPixelSize(px);
-    return f;
-}
 
 Emf ParseOk(const TMetafile &mf)
 {

@@ -6,25 +6,9 @@
 #include <climits>
 #include <gtest/gtest.h>
 
+#include "PictureTestSupport.h"
+
 namespace {
-
-// Sets the reference DPI for one test and puts the old one back.
-class DpiScope
-{
-public:
-    explicit DpiScope(int dpi) : m_old(ReferenceDpi()) { SetReferenceDpi(dpi); }
-    ~DpiScope() { SetReferenceDpi(m_old); }
-
-private:
-    int m_old;
-};
-
-QFont PixelFont(int px, const QString &family = "DejaVu Sans")
-{
-    QFont f(family);
-    f.setPixelSize(px);
-    return f;
-}
 
 struct ColourCase {
     TColor color;
