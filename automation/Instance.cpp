@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cerrno>
@@ -223,6 +224,13 @@ void TInstanceServer::onConnection()
 
 void TInstanceServer::onReadyRead(QLocalSocket *socket)
 {
+    // A message that arrives while a batch is being interpreted (the
+    // interpreter lets the message queue run) waits for that batch to end:
+    // interpretations never nest.
+    if (m_handling) {
+        QTimer::singleShot(50, socket, [this, socket] { onReadyRead(socket); });
+        return;
+    }
     while (socket->bytesAvailable() >= 12) {
         const QByteArray m = socket->read(12);
         const qint32 msg = qFromLittleEndian<qint32>(m.constData());
@@ -244,6 +252,11 @@ void TInstanceServer::onReadyRead(QLocalSocket *socket)
 
 void TInstanceServer::HandleForwarded()
 {
+    m_handling = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_handling};
     TSharedBlock block;
     QString error;
     if (!block.Open(&error)) {

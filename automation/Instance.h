@@ -115,6 +115,7 @@ private:
     void onReadyRead(QLocalSocket *socket);
 
     QLocalServer *m_server;
+    bool m_handling = false;
 };
 
 // A second start's end.

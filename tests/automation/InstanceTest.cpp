@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QCoreApplication>
+#include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -279,6 +282,54 @@ TEST_F(Processes, LongParameterListsAreCutNotOverrun)
     const QString file = out.filePath("still.png");
     EXPECT_EQ(runToEnd({"/JAN", "4901234567894", "/SAVE:" + file}), 0);
     EXPECT_TRUE(QFileInfo::exists(file));
+}
+
+} // namespace
+
+namespace {
+
+TEST(InstanceServer, AMessageDuringABatchWaitsForItInsteadOfNesting)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nest.sock");
+    TSharedBlock::Unlink();
+    TInstanceServer server;
+    ASSERT_TRUE(server.Listen(path));
+    int depth = 0, maxDepth = 0, batches = 0;
+    QLocalSocket intruder;
+    server.OnParams = [&](const QStringList &) {
+        ++batches;
+        maxDepth = std::max(maxDepth, ++depth);
+        if (batches == 1) {
+            // Another message arrives while this batch runs and lets the queue run.
+            TSharedBlock b;
+            b.Open();
+            intruder.connectToServer(path);
+            intruder.waitForConnected(1000);
+            QByteArray m(12, '\0');
+            qToLittleEndian<qint32>(kMessage, m.data());
+            qToLittleEndian<qint32>(kParamsInBlock, m.data() + 4);
+            intruder.write(m);
+            intruder.flush();
+            for (int i = 0; i < 20; ++i) {
+                QCoreApplication::processEvents();
+                QThread::msleep(5);
+            }
+        }
+        --depth;
+    };
+    TSharedBlock block;
+    ASSERT_TRUE(block.Open());
+    block.SetText(QStringLiteral("\n/JAN"));
+    server.HandleForwarded();
+    QElapsedTimer t;
+    t.start();
+    while (batches < 2 && t.elapsed() < 5000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(batches, 2) << "the second message was handled after the first";
+    EXPECT_EQ(maxDepth, 1) << "never inside the first";
 }
 
 } // namespace
