@@ -3,6 +3,7 @@
 #include "JobModel.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QThread>
 
 namespace {
@@ -11,66 +12,63 @@ namespace {
 // upper-cased parameter decides; "/ST" is tried for equality long before
 // its prefix form, and "SC0" has no slash (so "/SC0" is data).
 const QList<TParamRule> kRules = {
-    {"/S", false},       // 0  minimise
-    {"/ST", false},      // 1  stay in the notification area, close
-    {"/SAVE:", true},    // 2  file to save
-    {"/JAN", false},     // 3
-    {"/C39", false},     // 4
-    {"/NW7", false},     // 5
-    {"/ITF", false},     // 6
-    {"/CST", false},     // 7  customer barcode
-    {"/UPC", false},     // 8
-    {"/CTF", false},     // 9
-    {"/IATA", false},    // 10
-    {"/MAT", false},     // 11
-    {"/NEC", false},     // 12
-    {"/C128", false},    // 13
-    {"/C93", false},     // 14
-    {"/QR2", false},     // 15
-    {"/GS1LTD", false},  // 16
-    {"/GS1STK", false},  // 17
-    {"/GS1STD", false},  // 18
-    {"/GS1SOM", false},  // 19
-    {"/PDF417", false},  // 20
-    {"/PDF417T", false}, // 21
-    {"/1", true},        // 22 raw library symbology
-    {"/TN1", false},     // 23
-    {"/TN2", false},     // 24
-    {"/TN3", false},     // 25
-    {"/CD1", false},     // 26
-    {"/CD0", false},     // 27
-    {"/CC1", false},     // 28
-    {"/CC0", false},     // 29
-    {"/BC1", false},     // 30
-    {"/BC0", false},     // 31
-    {"/ST", true},       // 32 start character
-    {"/SP", true},       // 33 stop character
-    {"/HT", true},       // 34
-    {"/LM", true},       // 35
-    {"/TM", true},       // 36
-    {"/C:", true},       // 37 comment
-    {"/CAU", false},     // 38
-    {"/CAD", false},     // 39
-    {"/CAL", false},     // 40
-    {"/CAC", false},     // 41
-    {"/CAR", false},     // 42
-    {"/CWM", false},     // 43
-    {"/CEM", false},     // 44
-    {"/CBM", false},     // 45
-    {"/QRV", true},      // 46
-    {"/QRE", true},      // 47
-    {"/SC1", true},      // 48
-    {"SC0", true},       // 49
-    {"/VOFF", false},    // 50
-    {"/VON", false},     // 51
-    {"/D:", true},       // 52
-    {"/EXIT", false},    // 53
-    {"/AC0", false},     // 54
-    {"/AC1", false},     // 55
+    {"/S", false, Option::Minimize},
+    {"/ST", false, Option::TrayClose},
+    {"/SAVE:", true, Option::Save},
+    {"/JAN", false, Option::Symbology, cbarJAN},
+    {"/C39", false, Option::Symbology, cbarCODE39},
+    {"/NW7", false, Option::Symbology, cbarNW7},
+    {"/ITF", false, Option::Symbology, cbarITF},
+    {"/CST", false, Option::Symbology, cbarCUSTOMER},
+    {"/UPC", false, Option::Symbology, cbarUPC},
+    {"/CTF", false, Option::Symbology, cbarCTF},
+    {"/IATA", false, Option::Symbology, cbarIATA},
+    {"/MAT", false, Option::Symbology, cbarMATRIX},
+    {"/NEC", false, Option::Symbology, cbarNEC},
+    {"/C128", false, Option::Symbology, cbarCODE128},
+    {"/C93", false, Option::Symbology, cbarCODE93},
+    {"/QR2", false, Option::Symbology, kIndexQR},
+    {"/GS1LTD", false, Option::Symbology, kIndexFirstLibrary},
+    {"/GS1STK", false, Option::Symbology, kIndexFirstLibrary + 1},
+    {"/GS1STD", false, Option::Symbology, kIndexFirstLibrary + 2},
+    {"/GS1SOM", false, Option::Symbology, kIndexFirstLibrary + 3},
+    {"/PDF417", false, Option::Symbology, kIndexFirstLibrary + 4},
+    {"/PDF417T", false, Option::Symbology, kIndexFirstLibrary + 5},
+    {"/1", true, Option::LibrarySymbology},
+    {"/TN1", false, Option::Width, 0},
+    {"/TN2", false, Option::Width, 1},
+    {"/TN3", false, Option::Width, 2},
+    {"/CD1", false, Option::CheckDigit, 1},
+    {"/CD0", false, Option::CheckDigit, 0},
+    {"/CC1", false, Option::CodeChar, 1},
+    {"/CC0", false, Option::CodeChar, 0},
+    {"/BC1", false, Option::Frame, 1},
+    {"/BC0", false, Option::Frame, 0},
+    {"/ST", true, Option::StartChar},
+    {"/SP", true, Option::StopChar},
+    {"/HT", true, Option::Height},
+    {"/LM", true, Option::LeftMargin},
+    {"/TM", true, Option::TopMargin},
+    {"/C:", true, Option::Comment},
+    {"/CAU", false, Option::CommentPos, 0},
+    {"/CAD", false, Option::CommentPos, 1},
+    {"/CAL", false, Option::CommentAlign, locLeft},
+    {"/CAC", false, Option::CommentAlign, locCenter},
+    {"/CAR", false, Option::CommentAlign, locRight},
+    {"/CWM", false, Option::PictureKind, pbarWMF},
+    {"/CEM", false, Option::PictureKind, pbarEMF},
+    {"/CBM", false, Option::PictureKind, pbarBMP},
+    {"/QRV", true, Option::QRVersion},
+    {"/QRE", true, Option::QRLevel},
+    {"/SC1", true, Option::QRSpecial, 1},
+    {"SC0", true, Option::QRSpecial, 0},
+    {"/VOFF", false, Option::TrayIcon, 1},
+    {"/VON", false, Option::TrayIcon, 0},
+    {"/D:", true, Option::Delay},
+    {"/EXIT", false, Option::Exit},
+    {"/AC0", false, Option::ExtChar, 0},
+    {"/AC1", false, Option::ExtChar, 1},
 };
-
-// The symbology index of each symbology option, in rule order 3..21.
-constexpr int kSymbologyOfRule[] = {0, 2, 3, 4, 9, 1, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18};
 
 // A decimal integer as the options take it: an optional sign and digits.
 int toInt(const QString &text, const QString &param)
@@ -79,34 +77,29 @@ int toInt(const QString &text, const QString &param)
     bool ok = false;
     const int v = decimal.match(text).hasMatch() ? text.toInt(&ok, 10) : 0;
     if (!ok)
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value (%2)").arg(text, param));
+        throw EConvertError(texts::NotAnInteger(text, param));
     return v;
 }
-
-// Clears Running when the interpretation ends, however it ends.
-struct RunningGuard {
-    JobModel &m;
-    ~RunningGuard() { m.Running = false; }
-};
 
 } // namespace
 
 const QList<TParamRule> &ParamRules() { return kRules; }
 
-int MatchParam(const QString &param)
+const TParamRule *MatchParam(const QString &param)
 {
     const QString p = param.toUpper();
-    for (int i = 0; i < kRules.size(); ++i) {
-        const QLatin1StringView option(kRules[i].option);
-        if (kRules[i].prefix ? p.startsWith(option) : p == option)
-            return i;
+    for (const TParamRule &rule : kRules) {
+        const QLatin1StringView text(rule.text);
+        if (rule.prefix ? p.startsWith(text) : p == text)
+            return &rule;
     }
-    return -1;
+    return nullptr;
 }
 
-int SymbologyOfRule(int rule)
+int SymbologyOfParam(const QString &param)
 {
-    return rule >= 3 && rule <= 21 ? kSymbologyOfRule[rule - 3] : -1;
+    const TParamRule *rule = MatchParam(param);
+    return rule && rule->option == Option::Symbology ? rule->value : -1;
 }
 
 void ICommandHost::Save(JobModel &model, const QString &fileName) { model.SaveFile(fileName); }
@@ -119,7 +112,7 @@ void InterpretParams(JobModel &m, ICommandHost &host)
 
     m.Comnt.setChecked(false);   // a comment is drawn only when "/C:" is given
     m.Running = true;
-    const RunningGuard guard{m};
+    const auto done = qScopeGuard([&m] { m.Running = false; });
     QString saveName;
     m.DelayTime = 0;
     m.ExitFlag = false;
@@ -131,112 +124,100 @@ void InterpretParams(JobModel &m, ICommandHost &host)
         const QString p = written.toUpper();
         if (p.isEmpty())
             continue;
-        const int rule = MatchParam(p);
-        switch (rule) {
-        case 0:
+        const TParamRule *rule = MatchParam(p);
+        if (!rule) {
+            // Data, in the case it was written.
+            if (!m.ExitFlag)
+                m.EditCode.setText(written);
+            continue;
+        }
+        const bool on = rule->value != 0;
+        switch (rule->option) {
+        case Option::Minimize:
             host.Minimize();
             break;
-        case 1:
+        case Option::TrayClose:
             m.ResTaskTray = true;
             host.RequestClose();
             break;
-        case 2:
+        case Option::Save:
             // The file name keeps the case it was written in: Linux file
             // names are case-sensitive.
             saveName = written.mid(6);
             break;
-        case 22:
+        case Option::Symbology:
+            m.CdType.setItemIndex(rule->value);
+            break;
+        case Option::LibrarySymbology:
             if (m.LibraryLoaded()) {
                 const int n = toInt(p.mid(1, 4), written);
-                m.ZintBarType = n < 1000 ? 0 : n;
+                m.ZintBarType = n < kZintRawOffset ? 0 : n;
             } else {
                 m.ZintBarType = 0;
             }
             break;
-        case 23: case 24: case 25:
-            m.ThinWd.setItemIndex(rule - 23);
+        case Option::Width:
+            m.ThinWd.setItemIndex(rule->value);
             break;
-        case 26: case 27:
-            m.CheckDigit.Assign(rule == 26);
+        case Option::CheckDigit:
+            m.CheckDigit.Assign(on);
             break;
-        case 28: case 29:
-            m.AddCodeChar.setChecked(rule == 28);
+        case Option::CodeChar:
+            m.AddCodeChar.setChecked(on);
             break;
-        case 30: case 31:
-            m.BoxDraw.setChecked(rule == 30);
+        case Option::Frame:
+            m.BoxDraw.setChecked(on);
             break;
-        case 32:
+        case Option::StartChar:
             m.StartCh.setItemIndex(m.StartCh.Items().indexOf(p.mid(3, 1)));
             break;
-        case 33:
+        case Option::StopChar:
             m.StopCH.setItemIndex(m.StopCH.Items().indexOf(p.mid(3, 1)));
             break;
-        case 34:
+        case Option::Height:
             m.BarHeight.setValue(toInt(p.mid(3), written));
             break;
-        case 35:
+        case Option::LeftMargin:
             m.LeftMargin.setValue(toInt(p.mid(3), written));
             break;
-        case 36:
+        case Option::TopMargin:
             m.TopMargin.setValue(toInt(p.mid(3), written));
             break;
-        case 37:
+        case Option::Comment:
             m.ComntStr.setText(p.mid(3));
             m.Comnt.setChecked(true);
             break;
-        case 38: case 39:
-            m.ComntPos.setItemIndex(rule - 38);
+        case Option::CommentPos:
+            m.ComntPos.setItemIndex(rule->value);
             break;
-        case 40: case 41: case 42:
-            m.ComntAl.setItemIndex(rule - 40);
+        case Option::CommentAlign:
+            m.ComntAl.setItemIndex(rule->value);
             break;
-        case 43:
-            m.SetPictureKind(pbarWMF);
+        case Option::PictureKind:
+            m.SetPictureKind(TBarPictures(rule->value));
             break;
-        case 44:
-            m.SetPictureKind(pbarEMF);
-            break;
-        case 45:
-            m.SetPictureKind(pbarBMP);
-            break;
-        case 46:
+        case Option::QRVersion:
             m.QRVer.setValue(toInt(p.mid(4), written));
             break;
-        case 47:
+        case Option::QRLevel:
             m.QRErr.setItemIndex(toInt(p.mid(4), written));
             break;
-        case 48:
-            m.SpCode.Assign(true);
+        case Option::QRSpecial:
+            m.SpCode.Assign(on);
             break;
-        case 49:
-            m.SpCode.Assign(false);
+        case Option::TrayIcon:
+            m.ResTaskTray = on;
+            host.SetTrayIcon(on);
+            host.SetShowMainForm(!on);
             break;
-        case 50:
-            m.ResTaskTray = true;
-            host.SetTrayIcon(true);
-            host.SetShowMainForm(false);
-            break;
-        case 51:
-            m.ResTaskTray = false;
-            host.SetTrayIcon(false);
-            host.SetShowMainForm(true);
-            break;
-        case 52:
+        case Option::Delay:
             m.DelayTime = toInt(p.mid(3), written);
             break;
-        case 53:
+        case Option::Exit:
             m.ExitFlag = true;
             break;
-        case 54: case 55:
-            m.AddSChar.setChecked(rule == 55);
-            break;
-        case -1:
-            if (!m.ExitFlag)
-                m.EditCode.setText(written);
-            break;
-        default:
-            if (SymbologyOfRule(rule) >= 0)
-                m.CdType.setItemIndex(SymbologyOfRule(rule));
+        case Option::ExtChar:
+            m.AddSChar.setChecked(on);
             break;
         }
     }

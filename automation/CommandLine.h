@@ -28,19 +28,50 @@ public:
     virtual void Save(JobModel &model, const QString &fileName);
 };
 
-// One parameter's meaning: the option it matches (its index in the table
-// below, in table order), or data.
-struct TParamRule {
-    const char *option;   // as written in the table ("/SAVE:", "/1", "SC0", ...)
-    bool prefix;          // a prefix test rather than equality
+// What an option does. Options of one kind share a name and differ by the
+// value of their table row (the symbology index, the item, on or off).
+enum class Option {
+    Minimize,        // "/S"
+    TrayClose,       // "/ST": stay in the notification area, close
+    Save,            // "/SAVE:" file name
+    Symbology,       // "/JAN" ... "/PDF417T": value = the CdType index
+    LibrarySymbology,// "/1nnnn": raw library symbology + 1000
+    Width,           // "/TN1".."/TN3": value = ThinWd index
+    CheckDigit,      // "/CD1", "/CD0": value = on
+    CodeChar,        // "/CC1", "/CC0"
+    Frame,           // "/BC1", "/BC0"
+    StartChar,       // "/STx"
+    StopChar,        // "/SPx"
+    Height,          // "/HTn"
+    LeftMargin,      // "/LMn"
+    TopMargin,       // "/TMn"
+    Comment,         // "/C:text"
+    CommentPos,      // "/CAU", "/CAD": value = ComntPos index
+    CommentAlign,    // "/CAL", "/CAC", "/CAR": value = ComntAl index
+    PictureKind,     // "/CWM", "/CEM", "/CBM": value = TBarPictures
+    QRVersion,       // "/QRVn"
+    QRLevel,         // "/QREn"
+    QRSpecial,       // "/SC1" on, "SC0" off
+    TrayIcon,        // "/VOFF" (value 1), "/VON" (value 0)
+    Delay,           // "/D:n"
+    Exit,            // "/EXIT"
+    ExtChar,         // "/AC1", "/AC0": value = on
 };
+
+// One row of the option table.
+struct TParamRule {
+    const char *text;     // as written in the table ("/SAVE:", "/1", "SC0", ...)
+    bool prefix;          // a prefix test rather than equality
+    Option option;
+    int value = 0;        // see Option
+};
+// The rows in the order they are tried.
 const QList<TParamRule> &ParamRules();
-// The rule a parameter matches (upper-cased, compared in table order), or
-// -1 when the parameter is data.
-int MatchParam(const QString &param);
-// The symbology index a rule selects ("/JAN" 0 ... "/PDF417T" 18), -1 for
-// rules that select none.
-int SymbologyOfRule(int rule);
+// The row a parameter matches (upper-cased, compared in table order), or
+// nullptr when the parameter is data.
+const TParamRule *MatchParam(const QString &param);
+// The symbology index the parameter selects, -1 for parameters that select none.
+int SymbologyOfParam(const QString &param);
 
 // Interprets model.Params in order and runs one creation (unless "/EXIT"),
 // then the save ("/SAVE:"). A number option whose value is not a decimal

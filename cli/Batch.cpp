@@ -134,7 +134,7 @@ void PrepareConsoleModel(JobModel &m, const QStringList &args)
 {
     int index = -1;
     for (const QString &a : args)
-        if (const int s = SymbologyOfRule(MatchParam(a)); s >= 0)
+        if (const int s = SymbologyOfParam(a); s >= 0)
             index = s;
     if (index >= 0 && index < m.CdType.Count())
         m.CdType.setItemIndex(index);
@@ -157,7 +157,7 @@ int RunBatch(const QStringList &args, int jobs, std::FILE *input)
 {
     Job job;
     for (const QString &a : args) {
-        if (MatchParam(a) == 2)
+        if (const TParamRule *rule = MatchParam(a); rule && rule->option == Option::Save)
             job.pattern = a.mid(6);   // the last "/SAVE:" wins, as in a single run
         else
             job.options << a;

@@ -16,13 +16,13 @@ class ParamMatching : public ::testing::TestWithParam<MatchCase> {};
 TEST_P(ParamMatching, FirstRuleInTableOrder)
 {
     const auto &c = GetParam();
-    const int rule = MatchParam(QString::fromUtf8(c.param));
+    const TParamRule *rule = MatchParam(QString::fromUtf8(c.param));
     if (!c.rule) {
-        EXPECT_EQ(rule, -1) << c.param << " is data";
+        EXPECT_EQ(rule, nullptr) << c.param << " is data";
         return;
     }
-    ASSERT_GE(rule, 0) << c.param;
-    EXPECT_STREQ(ParamRules().at(rule).option, c.rule) << c.param;
+    ASSERT_NE(rule, nullptr) << c.param;
+    EXPECT_STREQ(rule->text, c.rule) << c.param;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ParamMatching, ::testing::Values(
