@@ -2,6 +2,7 @@
 
 #include "ControlStates.h"
 #include "JobModel.h"
+#include "Texts.h"
 #include "WinSpinEdit.h"
 
 #include <QAction>
@@ -21,9 +22,9 @@ void Guarded(QWidget *window, const std::function<void()> &action)
     try {
         action();
     } catch (const EConvertError &e) {
-        QMessageBox::critical(window, QStringLiteral("Zebrix"), e.message());
+        QMessageBox::critical(window, texts::AppTitle(), e.message());
     } catch (const std::exception &e) {
-        QMessageBox::critical(window, QStringLiteral("Zebrix"), QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(window, texts::AppTitle(), QString::fromLocal8Bit(e.what()));
     }
 }
 

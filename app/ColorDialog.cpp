@@ -1,6 +1,7 @@
 #include "ColorDialog.h"
 
 #include "ColorPalette.h"
+#include "Texts.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -10,12 +11,12 @@ TColDlg::TColDlg(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("ColDlg"));
-    setWindowTitle(QStringLiteral("色の設定"));
+    setWindowTitle(texts::ColorDialogTitle());
     m_palette = new TColorPalette(this);
-    auto *ok = new QPushButton(QStringLiteral("&OK"), this);
+    auto *ok = new QPushButton(texts::OkButton(), this);
     ok->setObjectName(QStringLiteral("OKBtn"));
     ok->setAutoDefault(false);
-    auto *cancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    auto *cancel = new QPushButton(texts::CancelButton(), this);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     cancel->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,6 +5,7 @@
 #include "QREncoder.h"
 
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
 #include <array>
@@ -14,44 +15,13 @@
 
 namespace {
 
-// Items of CdType: the twelve linear symbologies and QR Code, always there;
-// the six library symbologies when the plugin is loaded.
-const QStringList kLinearAndQR = {
-    QStringLiteral("JAN"), QStringLiteral("UPC"), QStringLiteral("CODE39"), QStringLiteral("NW-7"),
-    QStringLiteral("ITF"), QStringLiteral("CTF"), QStringLiteral("IATA"), QStringLiteral("MATRIX"),
-    QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
-    QStringLiteral("QR2コード"),
-};
-const QStringList kLibrary = {
-    QStringLiteral("GS1限定型"), QStringLiteral("GS1二層型"), QStringLiteral("GS1標準型"),
-    QStringLiteral("GS1標準二層型"), QStringLiteral("PDF417"), QStringLiteral("PDF417Trunc"),
-};
-
-// Names of the Mode label by symbology index (their spellings are Zebrix's own).
-const QStringList kModeNames = {
-    QStringLiteral("JAN"), QStringLiteral("UPC"), QStringLiteral("CODE39"), QStringLiteral("NW-7"),
-    QStringLiteral("ITF"), QStringLiteral("CTF"), QStringLiteral("IATA"), QStringLiteral("MATRIX"),
-    QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
-    QStringLiteral("QR2"), QStringLiteral("GS1Limited"), QStringLiteral("GS1Stack"),
-    QStringLiteral("GS1Stabdard"), QStringLiteral("GS1Stack Omni"), QStringLiteral("PDF417"),
-    QStringLiteral("PDF417Trunc"),
-};
-
-const QString kCreated = QStringLiteral("作成しました.");
-const QString kNotCreated = QStringLiteral("作成できませんでした.");
-const QString kQRVersionError = QStringLiteral("QR:バージョン指定エラー.");
-const QString kQRLevelError = QStringLiteral("QR:誤り訂正レベル指定エラー.");
-const QString kQRTooLong = QStringLiteral("QR:文字数オーバー.");
+const QStringList kLinearAndQR = texts::LinearAndQRItems();
+const QStringList kLibrary = texts::LibraryItems();
+const QStringList kModeNames = texts::ModeNames();
 
 // The largest QR data Zebrix hands to the encoder (40-L holds 2953 bytes;
 // longer data is not even tried).
 constexpr int kQRMaxPrepared = 7089;
-
-// Clears Running however the creation ends.
-struct RunningGuard {
-    bool &flag;
-    ~RunningGuard() { flag = false; }
-};
 
 int hexDigit(char c)
 {
@@ -68,7 +38,7 @@ const QStringList &JobModel::LibraryItems() { return kLibrary; }
 
 QString JobModel::ModeName(int index)
 {
-    return index >= 0 && index < kModeNames.size() ? kModeNames.at(index) : QStringLiteral("UnKnown");
+    return index >= 0 && index < kModeNames.size() ? kModeNames.at(index) : texts::ModeUnknown();
 }
 
 JobModel::JobModel(QObject *parent)
@@ -77,16 +47,16 @@ JobModel::JobModel(QObject *parent)
     // The designed defaults, before any settings are read.
     CdType.setItems(kLinearAndQR);
     CdType.setItemIndex(1);
-    ThinWd.setItems({QStringLiteral("1倍"), QStringLiteral("2倍"), QStringLiteral("3倍")});
+    ThinWd.setItems(texts::WidthItems());
     ThinWd.setItemIndex(0);
     const QStringList abc = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
     StartCh.setItems(abc);
     StartCh.setItemIndex(0);
     StopCH.setItems(abc);
     StopCH.setItemIndex(0);
-    ComntPos.setItems({QStringLiteral("上側"), QStringLiteral("下側")});
+    ComntPos.setItems(texts::CommentPosItems());
     ComntPos.setItemIndex(1);
-    ComntAl.setItems({QStringLiteral("左寄せ"), QStringLiteral("中央"), QStringLiteral("右寄せ")});
+    ComntAl.setItems(texts::CommentAlignItems());
     ComntAl.setItemIndex(1);
     QRErr.setItems({QStringLiteral("L"), QStringLiteral("M"), QStringLiteral("Q"), QStringLiteral("H")});
     QRErr.setItemIndex(0);
@@ -224,14 +194,8 @@ void JobModel::ClipboardWatcher1Change()
         EditCode.setText(text);
     }
     BarImage1.setCode(text);
-    setWatcherEnabled(false);
-    try {
-        RB_Click();
-    } catch (...) {
-        setWatcherEnabled(true);
-        throw;
-    }
-    setWatcherEnabled(true);
+    const auto resume = PauseWatcher();
+    RB_Click();
 }
 
 const TPicture &JobModel::CurrentPicture() const
@@ -267,7 +231,7 @@ QByteArray JobModel::DecodePercentEscapes(const QByteArray &bytes)
         const int hi = hex.size() == 2 ? hexDigit(hex.at(0)) : -1;
         const int lo = hex.size() == 2 ? hexDigit(hex.at(1)) : -1;
         if (hi < 0 || lo < 0)
-            throw EConvertError(QStringLiteral("'$%1' is not a valid integer value").arg(FromAnsi(hex)));
+            throw EConvertError(texts::BadPercentEscape(FromAnsi(bytes.mid(i, 3)), i + 1));
         out += char(hi * 16 + lo);
         i += 2;
     }
@@ -283,39 +247,37 @@ void JobModel::RB_Click()
     if (bytes.isEmpty())
         return;
     Running = true;
-    const RunningGuard guard{Running};
+    const auto done = qScopeGuard([this] { Running = false; });
 
     const int index = CdType.ItemIndex();
-    if (index == kIndexQR && ZintBarType < 1000) {
+    if (index == kIndexQR && ZintBarType < kZintRawOffset) {
         const QByteArray data = SpCode.Checked() ? DecodePercentEscapes(bytes) : bytes;
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
             // Not even tried, and the previous picture stays; but the user
             // is told why nothing new appeared.
-            setStatusText(kQRTooLong);
+            setStatusText(texts::QRTooLong());
             BError = true;
         }
         if (!NoHist)
             HistoryEx1.Append(EditCode.Text());
-    } else if (index >= kIndexFirstLibrary || ZintBarType > 1000) {
+    } else if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset) {
         CreateLibrarySymbol(EditCode.Text());
     } else {
         pushJobAndDraw(bytes, index);
         BError = BarImage1.Error;
         if (BError) {
             if (PasteError.Checked()) {
-                const bool watching = WatcherEnabled();
-                setWatcherEnabled(false);
+                const auto resume = PauseWatcher();
                 if (m_clipboard)
-                    m_clipboard->setText(kNotCreated);
-                setWatcherEnabled(watching);
+                    m_clipboard->setText(texts::NotCreated());
             }
-            setStatusText(kNotCreated);
+            setStatusText(texts::NotCreated());
             BarImage1.Picture().clear();
             showErrorPicture(BarImage1);
         } else {
-            setStatusText(kCreated);
+            setStatusText(texts::Created());
             if (!NoHist)
                 HistoryEx1.Append(EditCode.Text());
         }
@@ -440,14 +402,9 @@ void JobModel::CdTypeChange()
 void JobModel::ShowModeText()
 {
     QString text = ModeName(CdType.ItemIndex());
-    switch (ThinWd.ItemIndex()) {
-    case 0: text += QStringLiteral(" 1×"); break;
-    case 1: text += QStringLiteral(" 2×"); break;
-    case 2: text += QStringLiteral(" 3×"); break;
-    default: text += QStringLiteral(" ?×"); break;
-    }
+    text += texts::ModeWidth(ThinWd.ItemIndex());
     if (CheckDigit.Checked())
-        text += QStringLiteral("CD ");
+        text += texts::ModeCheckDigit();
     if (CdType.ItemIndex() == cbarNW7)
         text += StartCh.Text().left(1) + u'/' + StopCH.Text().left(1);
     if (m_mode != text) {
@@ -491,10 +448,9 @@ void JobModel::showErrorPicture(TImage &image)
 
 void JobModel::copyTextToClipboard(const QString &text)
 {
-    setWatcherEnabled(false);
+    const auto resume = PauseWatcher();
     if (m_clipboard)
         m_clipboard->setText(text);   // a refusal is ignored
-    setWatcherEnabled(true);
 }
 
 void JobModel::CreateQRSymbol(const QByteArray &data)
@@ -509,9 +465,9 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
     std::vector<int32_t> modules(size_t(QROutputLength(std::clamp(version, kQRMinVersion, kQRMaxVersion))));
     const int status = EncodeQRSymbol(version, level, data.constData(), modules.data());
     if (status != kQROk) {
-        setStatusText(status == kQRBadVersion ? kQRVersionError
-                      : status == kQRBadLevel ? kQRLevelError
-                                              : kQRTooLong);
+        setStatusText(status == kQRBadVersion ? texts::QRVersionError()
+                      : status == kQRBadLevel ? texts::QRLevelError()
+                                              : texts::QRTooLong());
         BError = true;
         if (AutoCopy.Checked())
             copyTextToClipboard(m_status);
@@ -561,7 +517,7 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
         Image1.Picture().setMetafile(std::move(mf));
     }
     Image1.PictureChanged();
-    setStatusText(kCreated);
+    setStatusText(texts::Created());
     emit pictureChanged();
     if (AutoCopy.Checked())
         CopyPicture();

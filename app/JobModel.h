@@ -10,12 +10,14 @@
 #include "HistoryEx.h"
 #include "Image.h"
 #include "SystemClipboard.h"
+#include "Texts.h"
 #include "ZintLib.h"
 
 #include <QByteArray>
 #include <QFont>
 #include <QImage>
 #include <QObject>
+#include <QScopeGuard>
 #include <QStringList>
 #include <stdexcept>
 
@@ -47,20 +49,20 @@ public:
     TListState CodeHistory{QStringLiteral("CodeHistory")};
     TListState CdType{QStringLiteral("CdType")};
     TListState ThinWd{QStringLiteral("ThinWd")};
-    TCheckState BoxDraw{QStringLiteral("BoxDraw"), QStringLiteral("外枠をつける")};
-    TCheckState CheckDigit{QStringLiteral("CheckDigit"), QStringLiteral("チェック・デジット")};
+    TCheckState BoxDraw{QStringLiteral("BoxDraw"), texts::BoxDraw()};
+    TCheckState CheckDigit{QStringLiteral("CheckDigit"), texts::CheckDigit()};
     TListState StartCh{QStringLiteral("StartCh")};
     TListState StopCH{QStringLiteral("StopCH")};
-    TCheckState AddCodeChar{QStringLiteral("AddCodeChar"), QStringLiteral("コード文字列")};
-    TCheckState AddSChar{QStringLiteral("AddSChar"), QStringLiteral("拡張表示")};
+    TCheckState AddCodeChar{QStringLiteral("AddCodeChar"), texts::AddCodeChar()};
+    TCheckState AddSChar{QStringLiteral("AddSChar"), texts::AddSChar()};
     TControlState FontBtn{QStringLiteral("FontBtn")};
     TControlState ColorBtn{QStringLiteral("ColorBtn")};
     TControlState CharSmp{QStringLiteral("CharSmp")};
     TSpinState QRVer{QStringLiteral("QRVer"), 1, 40, 4};
     TListState QRErr{QStringLiteral("QRErr")};
     TControlState QRSubBtn{QStringLiteral("QRSubBtn")};
-    TCheckState SpCode{QStringLiteral("SpCode"), QStringLiteral("特殊")};
-    TCheckState Comnt{QStringLiteral("Comnt"), QStringLiteral("コメント")};
+    TCheckState SpCode{QStringLiteral("SpCode"), texts::SpCode()};
+    TCheckState Comnt{QStringLiteral("Comnt"), texts::Comnt()};
     TEditState ComntStr{QStringLiteral("ComntStr")};
     TListState ComntPos{QStringLiteral("ComntPos")};
     TListState ComntAl{QStringLiteral("ComntAl")};
@@ -75,16 +77,16 @@ public:
     TControlState Image1View{QStringLiteral("Image1")};
 
     // --- Menu items that belong to the job ------------------------------------------
-    TMenuItemState AutoCopy{QStringLiteral("AutoCopy"), QStringLiteral("自動コピー(&A)")};
-    TMenuItemState CopyMf{QStringLiteral("CopyMf"), QStringLiteral("メタファイル(WMF)")};
-    TMenuItemState CopyEmf{QStringLiteral("CopyEmf"), QStringLiteral("拡張メタファイル(EMF)"), true};
-    TMenuItemState CopyBm{QStringLiteral("CopyBm"), QStringLiteral("ビットマップ(BMP)")};
-    TMenuItemState CopyJpg{QStringLiteral("CopyJpg"), QStringLiteral("Jpeg(JPG)")};
-    TMenuItemState Triming{QStringLiteral("Triming"), QStringLiteral("前後の空白を除去(&K)")};
-    TMenuItemState PasteError{QStringLiteral("PasteError"), QStringLiteral("エラーメッセージを貼付(&E)")};
-    TMenuItemState ClipbrdWatch{QStringLiteral("ClipbrdWatch"), QStringLiteral("クリップボード監視")};
-    TMenuItemState BWindow{QStringLiteral("BWindow"), QStringLiteral("バーコードウィンドウ")};
-    TMenuItemState DrawBcode{QStringLiteral("DrawBcode"), QStringLiteral("作成")};
+    TMenuItemState AutoCopy{QStringLiteral("AutoCopy"), texts::AutoCopy()};
+    TMenuItemState CopyMf{QStringLiteral("CopyMf"), texts::CopyMf()};
+    TMenuItemState CopyEmf{QStringLiteral("CopyEmf"), texts::CopyEmf(), true};
+    TMenuItemState CopyBm{QStringLiteral("CopyBm"), texts::CopyBm()};
+    TMenuItemState CopyJpg{QStringLiteral("CopyJpg"), texts::CopyJpg()};
+    TMenuItemState Triming{QStringLiteral("Triming"), texts::Triming()};
+    TMenuItemState PasteError{QStringLiteral("PasteError"), texts::PasteError()};
+    TMenuItemState ClipbrdWatch{QStringLiteral("ClipbrdWatch"), texts::ClipbrdWatch()};
+    TMenuItemState BWindow{QStringLiteral("BWindow"), texts::BWindow()};
+    TMenuItemState DrawBcode{QStringLiteral("DrawBcode"), texts::DrawBcode()};
 
     // --- Window fields ------------------------------------------------------------
     TColor BarCol = 0x000000;
@@ -183,6 +185,14 @@ public:
     // their duration; this is its Enabled flag.
     bool WatcherEnabled() const { return ClipboardWatcher1.Enabled(); }
     void setWatcherEnabled(bool on);
+    // Switches the watcher off until the returned guard ends, which gives it
+    // back the state it had.
+    [[nodiscard]] auto PauseWatcher()
+    {
+        const bool was = WatcherEnabled();
+        setWatcherEnabled(false);
+        return qScopeGuard([this, was] { setWatcherEnabled(was); });
+    }
     // The clipboard watcher: new text from other programs becomes a barcode
     // while ClipbrdWatch is checked.
     TClipboardWatcher ClipboardWatcher1;

@@ -6,6 +6,7 @@
 #include "JobModel.h"
 #include "PictureView.h"
 #include "SystemClipboard.h"
+#include "Texts.h"
 #include "WinSpinEdit.h"
 
 #include <QAction>
@@ -66,7 +67,7 @@ TZebCode::TZebCode(JobModel *model, QWidget *parent)
     : QMainWindow(parent), m_model(model)
 {
     setObjectName(QStringLiteral("ZebCode"));
-    setWindowTitle(QStringLiteral("Zebrix"));
+    setWindowTitle(texts::AppTitle());
     createActions();
     createMenus();
     setCentralWidget(createRows());
@@ -91,15 +92,15 @@ void TZebCode::createActions()
             a->setShortcut(key);
         return a;
     };
-    m_saveAs = action(QStringLiteral("SaveAsMnu"), QStringLiteral("名前を付けて保存(&A)..."));
+    m_saveAs = action(QStringLiteral("SaveAsMnu"), texts::SaveAsMnu());
     connect(m_saveAs, &QAction::triggered, this, [this] { SaveAsMnuClick(); });
-    m_close = action(QStringLiteral("CloseMnu"), QStringLiteral("閉じる(&X)"));
+    m_close = action(QStringLiteral("CloseMnu"), texts::CloseMnu());
     connect(m_close, &QAction::triggered, this, [this] {
         m_model->TaskClose = true;
         close();
     });
 
-    m_copy = action(QStringLiteral("CopyMnu"), QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_copy = action(QStringLiteral("CopyMnu"), texts::CopyMnu(), QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_copy, &QAction::triggered, this, [this] { CopyMnuClick(); });
     auto *kinds = new QActionGroup(this);
     for (auto [slot, state] : {std::pair{&m_copyMf, &m.CopyMf}, std::pair{&m_copyEmf, &m.CopyEmf},
@@ -116,7 +117,7 @@ void TZebCode::createActions()
         (*slot)->setCheckable(true);
         Bind(*slot, state);
     }
-    m_deleteHistory = action(QStringLiteral("DeleteHistory"), QStringLiteral("編集履歴の削除(&D)"));
+    m_deleteHistory = action(QStringLiteral("DeleteHistory"), texts::DeleteHistory());
     connect(m_deleteHistory, &QAction::triggered, this, [this] { DeleteHistoryClick(); });
 
     m_drawBcode = action(m.DrawBcode.Name(), m.DrawBcode.Caption(), QKeySequence(Qt::CTRL | Qt::Key_M));
@@ -124,21 +125,21 @@ void TZebCode::createActions()
     m_clipbrdWatch = action(m.ClipbrdWatch.Name(), m.ClipbrdWatch.Caption(), QKeySequence(Qt::CTRL | Qt::Key_W));
     m_clipbrdWatch->setCheckable(true);
     Bind(m_clipbrdWatch, &m.ClipbrdWatch);
-    m_fontStyle = action(QStringLiteral("FontStyle"), QStringLiteral("フォント(&F)..."));
+    m_fontStyle = action(QStringLiteral("FontStyle"), texts::FontStyle());
     connect(m_fontStyle, &QAction::triggered, this, [this] { FontBtnClick(); });
-    m_barColor = action(QStringLiteral("BarColor"), QStringLiteral("バーコードの色(&C)..."));
+    m_barColor = action(QStringLiteral("BarColor"), texts::BarColorMnu());
     connect(m_barColor, &QAction::triggered, this, [this] { ColorBtnClick(); });
-    m_colorBar = action(QStringLiteral("ColorBar"), QStringLiteral("バーコード(&B)"));
+    m_colorBar = action(QStringLiteral("ColorBar"), texts::ColorBar());
     connect(m_colorBar, &QAction::triggered, this, [this] { ColorDetailClick(true); });
-    m_colorBack = action(QStringLiteral("ColorBack"), QStringLiteral("背景(&A)"));
+    m_colorBack = action(QStringLiteral("ColorBack"), texts::ColorBack());
     connect(m_colorBack, &QAction::triggered, this, [this] { ColorDetailClick(false); });
 
     auto *modes = new QActionGroup(this);
     int mode = 1;
-    for (auto [slot, name, text] : {std::tuple{&m_viewDetail, "ViewDetail", "詳細"},
-                                    std::tuple{&m_viewNormal, "ViewNormal", "簡易１"},
-                                    std::tuple{&m_viewMinimum, "ViewMinimum", "簡易２"}}) {
-        *slot = action(QString::fromLatin1(name), QString::fromUtf8(text));
+    for (auto [slot, name, text] : {std::tuple{&m_viewDetail, "ViewDetail", texts::ViewDetail()},
+                                    std::tuple{&m_viewNormal, "ViewNormal", texts::ViewNormal()},
+                                    std::tuple{&m_viewMinimum, "ViewMinimum", texts::ViewMinimum()}}) {
+        *slot = action(QString::fromLatin1(name), text);
         (*slot)->setCheckable(true);
         modes->addAction(*slot);
         connect(*slot, &QAction::triggered, this, [this, mode] { setViewMode(mode); });
@@ -149,18 +150,18 @@ void TZebCode::createActions()
 
 void TZebCode::createMenus()
 {
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    m_fileMenu = menuBar()->addMenu(texts::FileMenu());
     m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
     m_fileMenu->addAction(m_saveAs);
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
 
-    m_editMenu = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));
     m_editMenu->addAction(m_copy);
-    QMenu *kinds = m_editMenu->addMenu(QStringLiteral("コピーの種類"));
+    QMenu *kinds = m_editMenu->addMenu(texts::CopyKinds());
     kinds->addActions({m_copyMf, m_copyEmf, m_copyBm, m_copyJpg});
-    QMenu *options = m_editMenu->addMenu(QStringLiteral("コピーオプション(&O)"));
+    QMenu *options = m_editMenu->addMenu(texts::CopyOptions());
     options->addActions({m_triming, m_pasteError});
     m_editMenu->addAction(m_autoCopy);
     m_editMenu->addSeparator();
@@ -169,17 +170,17 @@ void TZebCode::createMenus()
     connect(m_editMenu, &QMenu::aboutToShow, this,
             [this] { m_deleteHistory->setEnabled(m_model->CodeHistory.Count() > 0); });
 
-    m_viewMenu = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    m_viewMenu = menuBar()->addMenu(texts::ViewMenu());
     m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));
     m_viewMenu->addAction(m_drawBcode);
     m_viewMenu->addAction(m_clipbrdWatch);
-    QMenu *formType = m_viewMenu->addMenu(QStringLiteral("表示モード"));
+    QMenu *formType = m_viewMenu->addMenu(texts::FormType());
     formType->setObjectName(QStringLiteral("FormType"));
     formType->addActions({m_viewDetail, m_viewNormal, m_viewMinimum});
     m_viewMenu->addSeparator();
     m_viewMenu->addAction(m_fontStyle);
     m_viewMenu->addAction(m_barColor);
-    QMenu *detail = m_viewMenu->addMenu(QStringLiteral("バーコード色詳細設定(&D)"));
+    QMenu *detail = m_viewMenu->addMenu(texts::ColorDetail());
     detail->addActions({m_colorBar, m_colorBack});
 }
 
@@ -195,19 +196,19 @@ QWidget *TZebCode::createRows()
 
     // Title row: caption, mode summary, speed buttons.
     auto *title = new QHBoxLayout;
-    title->addWidget(new QLabel(QStringLiteral("データ文字列"), central));
+    title->addWidget(new QLabel(texts::DataCaption(), central));
     m_mode = new QLabel(central);
     m_mode->setObjectName(QStringLiteral("Mode"));
     title->addWidget(m_mode, 1);
-    m_createBar = speedButton(QStringLiteral("作"), QStringLiteral("バーコードを作成する"), central);
+    m_createBar = speedButton(texts::CreateBar(), texts::CreateBarHint(), central);
     m_createBar->setObjectName(QStringLiteral("CreateBar"));
     connect(m_createBar, &QToolButton::clicked, this, [this] { runGuarded([this] { m_model->Execute(); }); });
-    m_copyBar = speedButton(QStringLiteral("コ"), QStringLiteral("クリップボードにコピーする"), central);
+    m_copyBar = speedButton(texts::CopyBar(), texts::CopyBarHint(), central);
     m_copyBar->setObjectName(QStringLiteral("CopyBar"));
     connect(m_copyBar, &QToolButton::clicked, this, [this] { CopyMnuClick(); });
-    m_viewDet = speedButton(QStringLiteral("詳"), QString(), central, true);
-    m_viewNor = speedButton(QStringLiteral("簡1"), QString(), central, true);
-    m_viewMin = speedButton(QStringLiteral("簡2"), QString(), central, true);
+    m_viewDet = speedButton(texts::ViewDet(), QString(), central, true);
+    m_viewNor = speedButton(texts::ViewNor(), QString(), central, true);
+    m_viewMin = speedButton(texts::ViewMin(), QString(), central, true);
     m_viewDet->setObjectName(QStringLiteral("ViewDet"));
     m_viewNor->setObjectName(QStringLiteral("ViewNor"));
     m_viewMin->setObjectName(QStringLiteral("ViewMin"));
@@ -251,9 +252,9 @@ QWidget *TZebCode::createRows()
     m_thinWd->setObjectName(QStringLiteral("ThinWd"));
     m_boxDraw = new QCheckBox(panel4);
     m_boxDraw->setObjectName(QStringLiteral("BoxDraw"));
-    h4->addWidget(label(QStringLiteral("コード"), panel4));
+    h4->addWidget(label(texts::CodeLabel(), panel4));
     h4->addWidget(m_cdType, 2);
-    h4->addWidget(label(QStringLiteral("倍率"), panel4));
+    h4->addWidget(label(texts::WidthLabel(), panel4));
     h4->addWidget(m_thinWd, 1);
     h4->addWidget(m_boxDraw);
     grid->addWidget(panel4, row++, 0);
@@ -269,9 +270,9 @@ QWidget *TZebCode::createRows()
     m_stopCh = new QComboBox(cdPanel);
     m_stopCh->setObjectName(QStringLiteral("StopCH"));
     hcd->addWidget(m_checkDigit);
-    hcd->addWidget(label(QStringLiteral("スタート"), cdPanel));
+    hcd->addWidget(label(texts::StartLabel(), cdPanel));
     hcd->addWidget(m_startCh);
-    hcd->addWidget(label(QStringLiteral("ストップ"), cdPanel));
+    hcd->addWidget(label(texts::StopLabel(), cdPanel));
     hcd->addWidget(m_stopCh);
     grid->addWidget(cdPanel, row++, 0);
 
@@ -284,13 +285,13 @@ QWidget *TZebCode::createRows()
     m_addCodeChar->setObjectName(QStringLiteral("AddCodeChar"));
     m_addSChar = new QCheckBox(m_panel3);
     m_addSChar->setObjectName(QStringLiteral("AddSChar"));
-    m_fontBtn = new QPushButton(QStringLiteral("フォント(&F)..."), m_panel3);
+    m_fontBtn = new QPushButton(texts::FontBtn(), m_panel3);
     m_fontBtn->setObjectName(QStringLiteral("FontBtn"));
     connect(m_fontBtn, &QPushButton::clicked, this, [this] { FontBtnClick(); });
-    m_colorBtn = new QPushButton(QStringLiteral("色(&C)..."), m_panel3);
+    m_colorBtn = new QPushButton(texts::ColorBtn(), m_panel3);
     m_colorBtn->setObjectName(QStringLiteral("ColorBtn"));
     connect(m_colorBtn, &QPushButton::clicked, this, [this] { ColorBtnClick(); });
-    m_charSmp = new QLabel(QStringLiteral("123ABC"), m_panel3);
+    m_charSmp = new QLabel(texts::CharSmp(), m_panel3);
     m_charSmp->setObjectName(QStringLiteral("CharSmp"));
     h3->addWidget(m_addCodeChar);
     h3->addWidget(m_addSChar);
@@ -305,14 +306,14 @@ QWidget *TZebCode::createRows()
     m_qrVer->setObjectName(QStringLiteral("QRVer"));
     m_qrErr = new QComboBox(m_qrPanel);
     m_qrErr->setObjectName(QStringLiteral("QRErr"));
-    m_qrSubBtn = new QPushButton(QStringLiteral("&QR補助..."), m_qrPanel);
+    m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
     m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
     m_qrSubBtn->setEnabled(false);   // the assist form comes with its own release
     m_spCode = new QCheckBox(m_qrPanel);
     m_spCode->setObjectName(QStringLiteral("SpCode"));
-    hqr->addWidget(label(QStringLiteral("バージョン"), m_qrPanel));
+    hqr->addWidget(label(texts::VersionLabel(), m_qrPanel));
     hqr->addWidget(m_qrVer);
-    hqr->addWidget(label(QStringLiteral("エラー訂正"), m_qrPanel));
+    hqr->addWidget(label(texts::LevelLabel(), m_qrPanel));
     hqr->addWidget(m_qrErr);
     hqr->addWidget(m_qrSubBtn);
     hqr->addWidget(m_spCode);
@@ -349,11 +350,11 @@ QWidget *TZebCode::createRows()
     m_leftMargin->setObjectName(QStringLiteral("LeftMargin"));
     m_topMargin = new TWinSpinEdit(panel1);
     m_topMargin->setObjectName(QStringLiteral("TopMargin"));
-    h1->addWidget(label(QStringLiteral("サイズ(高さ)"), panel1));
+    h1->addWidget(label(texts::HeightLabel(), panel1));
     h1->addWidget(m_barHeight);
-    h1->addWidget(label(QStringLiteral("左右"), panel1));
+    h1->addWidget(label(texts::LeftRightLabel(), panel1));
     h1->addWidget(m_leftMargin);
-    h1->addWidget(label(QStringLiteral("上下"), panel1));
+    h1->addWidget(label(texts::TopBottomLabel(), panel1));
     h1->addWidget(m_topMargin);
     grid->addWidget(panel1, row++, 0);
     v->addWidget(m_options);
@@ -524,7 +525,7 @@ void TZebCode::showEvent(QShowEvent *e)
 
 QString TZebCode::askSaveFileName()
 {
-    QFileDialog dlg(this, QStringLiteral("バーコードに名前を付けて保存する"));
+    QFileDialog dlg(this, texts::SaveDialogTitle());
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
@@ -551,14 +552,14 @@ void TZebCode::SaveAsMnuClick()
     try {
         m_model->SaveFile(name);
     } catch (const std::exception &e) {
-        QMessageBox::critical(this, QStringLiteral("Zebrix"), QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(this, texts::AppTitle(), QString::fromLocal8Bit(e.what()));
     }
 }
 
 void TZebCode::CopyMnuClick()
 {
     m_model->CopyPicture();
-    m_model->setStatusText(QStringLiteral("コピーしました."));
+    m_model->setStatusText(texts::Copied());
 }
 
 void TZebCode::ColorBtnClick()
@@ -595,7 +596,7 @@ void TZebCode::FontBtnClick()
 
 void TZebCode::DeleteHistoryClick()
 {
-    if (QMessageBox::information(this, QStringLiteral("Zebrix"), QStringLiteral("編集履歴を削除しますか?"),
+    if (QMessageBox::information(this, texts::AppTitle(), texts::DeleteHistoryQuestion(),
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     m_model->HistoryEx1.Clear();

@@ -74,21 +74,17 @@ QByteArray pdfBytes(const TMetafile &mf)
 void writeFile(const QString &fileName, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
-        throw std::runtime_error(QStringLiteral("%1: the picture could not be converted").arg(fileName).toStdString());
+        throw std::runtime_error(texts::NotConverted(fileName).toStdString());
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw std::runtime_error(QStringLiteral("%1: %2").arg(fileName, f.errorString()).toStdString());
+        throw std::runtime_error(texts::FileError(fileName, f.errorString()).toStdString());
 }
 
 } // namespace
 
 const QStringList &JobModel::SaveFilters()
 {
-    static const QStringList filters = {
-        QStringLiteral("BMPファイル(*.bmp)"), QStringLiteral("メタファイル(*.emf)"),
-        QStringLiteral("Jpegファイル(*.jpg)"), QStringLiteral("PNGファイル(*.png)"),
-        QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)"),
-    };
+    static const QStringList filters = texts::SaveFilters();
     return filters;
 }
 
@@ -151,13 +147,8 @@ QByteArray JobModel::PictureBytes(const QString &ext)
 
 void JobModel::CopyPicture()
 {
-    // Zebrix must not react to its own copy; watching resumes however the
-    // copy ends.
-    setWatcherEnabled(false);
-    struct Resume {
-        JobModel &m;
-        ~Resume() { m.setWatcherEnabled(true); }
-    } resume{*this};
+    // Zebrix must not react to its own copy.
+    const auto resume = PauseWatcher();
     const TPicture &pic = CurrentPicture();
     if (m_clipboard && !pic.isEmpty()) {
         if (CopyJpg.Checked()) {
@@ -180,7 +171,7 @@ void JobModel::PutWmfOnClipboard(const TMetafile &mf)
         return;
     const QByteArray bits = WriteWmf(mf, true);
     if (bits.isEmpty())
-        throw std::runtime_error("アサートの失敗");
+        throw std::runtime_error(texts::AssertFailed().toStdString());
     m_clipboard->setWindowsMetafile(bits, pict);
 }
 

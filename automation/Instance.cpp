@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
@@ -253,10 +254,7 @@ void TInstanceServer::onReadyRead(QLocalSocket *socket)
 void TInstanceServer::HandleForwarded()
 {
     m_handling = true;
-    struct Done {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{m_handling};
+    const auto done = qScopeGuard([this] { m_handling = false; });
     TSharedBlock block;
     QString error;
     if (!block.Open(&error)) {

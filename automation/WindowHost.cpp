@@ -2,6 +2,7 @@
 
 #include "JobModel.h"
 #include "MainWindow.h"
+#include "Texts.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -34,17 +35,17 @@ void TWindowHost::SetTrayIcon(bool visible)
     // and the window must not hide into it.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         m_window->setTrayAvailable(false);
-        QMessageBox::critical(m_window, QStringLiteral("Zebrix"), QStringLiteral("タスクトレイにアイコンを登録できません。"));
+        QMessageBox::critical(m_window, texts::AppTitle(), texts::TrayRegisterFailed());
         return;
     }
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(m_window->windowIcon(), this);
-        m_tray->setToolTip(QStringLiteral("Zebrix"));
+        m_tray->setToolTip(texts::AppTitle());
         auto *menu = new QMenu(m_window);
-        QAction *open = menu->addAction(QStringLiteral("開く(&O)..."));
+        QAction *open = menu->addAction(texts::TrayOpen());
         open->setObjectName(QStringLiteral("Open1"));
         menu->addSeparator();
-        QAction *close = menu->addAction(QStringLiteral("閉じる(&X)"));
+        QAction *close = menu->addAction(texts::TrayClose());
         close->setObjectName(QStringLiteral("Close2"));
         connect(open, &QAction::triggered, this, &TWindowHost::Open1Click);
         connect(close, &QAction::triggered, this, [this] {

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QThread>
 #include <cstdio>
@@ -53,13 +54,13 @@ int runFirstInstance(const QStringList &params)
     model.CdTypeChange();
     model.Creating = false;
     if (params.isEmpty()) {
-        if (model.CdType.ItemIndex() > 11)
+        if (model.CdType.ItemIndex() >= kIndexQR)
             model.CdTypeChange();
     } else {
         model.Params = params;
         binding::Guarded(&window, [&] { InterpretParams(model, host); });
         model.AutoCopy.setChecked(true);
-        if (model.CdType.ItemIndex() > 11)
+        if (model.CdType.ItemIndex() >= kIndexQR)
             binding::Guarded(&window, [&] { model.CdTypeChange(); });
         binding::Guarded(&window, [&] { model.RB_Click(); });
     }
@@ -70,10 +71,7 @@ int runFirstInstance(const QStringList &params)
     server.OnError = [&window](const QString &m) { showError(&window, m); };
     server.OnParams = [&](const QStringList &forwarded) {
         model.Params = forwarded;
-        struct CheckAutoCopy {
-            JobModel &m;
-            ~CheckAutoCopy() { m.AutoCopy.setChecked(true); }
-        } check{model};
+        const auto check = qScopeGuard([&model] { model.AutoCopy.setChecked(true); });
         InterpretParams(model, host);
     };
     if (!server.Listen())

@@ -31,7 +31,7 @@ constexpr int kSpareEdge = 2;          // light columns/rows the caller's raster
 constexpr int kFrameWidth = 3;         // same thickness as the linear symbols' frame
 constexpr double kMinScale = 0.5;      // libzint draws no finer than 1 pixel per module
 constexpr double kMaxScale = 10.0;     // 20 pixels per module
-constexpr std::int64_t kMaxSide = 32767;
+constexpr std::int64_t kMaxSide = ZINTBAR_MAX_SIDE;
 constexpr std::int64_t kMaxPixels = std::int64_t(64) << 20;
 // Longer data than libzint's own limit only needs to be long enough to be
 // refused by libzint with its "too long" text.

@@ -13,6 +13,10 @@
 extern "C" {
 #endif
 
+/* The largest side of a picture the plugin draws, in pixels; a symbol that
+ * would be larger is an error. */
+#define ZINTBAR_MAX_SIDE 32767
+
 /* A picture drawn by the plugin: 24-bit RGB rows (R, G, B bytes per pixel),
  * top row first, `stride` bytes from one row to the next (width * 3). */
 typedef struct ZintBarPicture {

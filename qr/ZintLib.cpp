@@ -1,5 +1,7 @@
 #include "ZintLib.h"
 
+#include "Image.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -34,10 +36,8 @@ constexpr int kFirstLibraryIndex = 13;
 // ThinWd items 0..2: the module width factor as the library's scale.
 constexpr std::array<double, 3> kLibraryScales = {1.0, 2.0, 3.0};
 constexpr double kScaleWithoutSelection = 2.0;
-constexpr int kRawSymbologyOffset = 1000;
 
-// A picture larger than this on a side is not taken from any plugin.
-constexpr int kMaxPictureSide = 32767;
+static_assert(ZINTBAR_MAX_SIDE <= kMaxPictureSide, "the plugin's pictures must fit Zebrix's");
 constexpr int kDotsPerMeter96 = 3780;   // 96 dpi
 
 QString executableFolder()
@@ -155,8 +155,8 @@ TZintResult TZintLib::Call(int symbology, const QString &text, double scale, int
 
 int TZintLib::ZintSymbology(int index, int zintBarType)
 {
-    if (zintBarType > kRawSymbologyOffset)
-        return zintBarType - kRawSymbologyOffset;
+    if (zintBarType > kZintRawOffset)
+        return zintBarType - kZintRawOffset;
     const int i = index - kFirstLibraryIndex;
     if (i < 0 || i >= int(kLibrarySymbologies.size()))
         return 0;

