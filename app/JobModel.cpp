@@ -352,10 +352,8 @@ void JobModel::onPaintedBar()
         CopyPicture();
 }
 
-void JobModel::CdTypeChange()
+void JobModel::ShowSymbologyControls()
 {
-    if (QRErr.ItemIndex() < 0)
-        QRErr.setItemIndex(1);
     const int index = CdType.ItemIndex();
     const bool qr = index == kIndexQR;
     BarImage1View.setVisible(index < kIndexQR);
@@ -364,38 +362,29 @@ void JobModel::CdTypeChange()
     for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
                                                                     &BarHeight, &BoxDraw})
         c->setEnabled(!qr);
+    // Only NW-7 has a choice of start and stop characters, Code 128 of its start set.
+    StartCh.setEnabled(index == cbarNW7 || index == cbarCODE128);
+    StopCH.setEnabled(index == cbarNW7);
+}
 
-    StartCh.setEnabled(false);
-    StopCH.setEnabled(false);
-    switch (index) {
-    case cbarCODE39:
-        StartCh.setItems({QStringLiteral("*")});
-        StopCH.setItems({QStringLiteral("*")});
+void JobModel::CdTypeChange()
+{
+    if (QRErr.ItemIndex() < 0)
+        QRErr.setItemIndex(1);
+    const QStringList abc = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    const QStringList abcd = abc + QStringList{QStringLiteral("D")};
+    const QStringList star = {QStringLiteral("*")};
+    const int index = CdType.ItemIndex();
+    // The other symbologies keep whatever items the lists hold.
+    const QStringList *items = index == cbarCODE39 ? &star : index == cbarNW7 ? &abcd : index == cbarCODE128 ? &abc
+                                                                                                          : nullptr;
+    if (items) {
+        StartCh.setItems(*items);
+        StopCH.setItems(*items);
         StartCh.setItemIndex(0);
         StopCH.setItemIndex(0);
-        break;
-    case cbarNW7: {
-        const QStringList abcd = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")};
-        StartCh.setItems(abcd);
-        StopCH.setItems(abcd);
-        StartCh.setItemIndex(0);
-        StopCH.setItemIndex(0);
-        StartCh.setEnabled(true);
-        StopCH.setEnabled(true);
-        break;
     }
-    case cbarCODE128: {
-        const QStringList abc = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-        StartCh.setItems(abc);
-        StopCH.setItems(abc);
-        StartCh.setItemIndex(0);
-        StopCH.setItemIndex(0);
-        StartCh.setEnabled(true);
-        break;
-    }
-    default:
-        break;
-    }
+    ShowSymbologyControls();
     RB_Click();
 }
 

@@ -132,6 +132,11 @@ public:
     void Execute();
     // Control states for the selected symbology, then RB_Click.
     void CdTypeChange();
+    // The part of CdTypeChange that shows which picture and panels belong to
+    // the selected symbology (and whether its start and stop lists are
+    // enabled), without refilling the lists or creating: for drivers that
+    // select a symbology without running the list's handler.
+    void ShowSymbologyControls();
     void ShowModeText();
     void RestoreListIndexes();
     void CreateQRSymbol(const QByteArray &data);
