@@ -465,46 +465,15 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
         return;
     }
 
+    // The symbol with its 4-module quiet zone; the picture's last column and
+    // row stay light.
     const int W = modules[0];
     const int m = ThinWd.ItemIndex() + 1;
     const int side = m * W + 1;
     Image1.setSize(side, side);
-    if (BarImage1.BarPicture() == pbarBMP) {
-        QImage img = NewBitmap(side, side);
-        img.fill(ToQColor(BackCol));
-        const QRgb dark = ToQColor(BarCol).rgb();
-        for (int y = 0; y < W; ++y)
-            for (int x = 0; x < W; ++x)
-                if (modules[size_t(1 + y * W + x)] >= 1)
-                    for (int yy = m * y; yy < m * y + m; ++yy) {
-                        uchar *p = img.scanLine(yy) + size_t(m * x) * 3;
-                        for (int xx = 0; xx < m; ++xx, p += 3) {
-                            p[0] = uchar(qRed(dark));
-                            p[1] = uchar(qGreen(dark));
-                            p[2] = uchar(qBlue(dark));
-                        }
-                    }
-        Image1.Picture().setBitmap(img);
-    } else {
-        // Dark modules as rectangles, a run of them in a row as one: the
-        // same picture as one square per module, and a far smaller file.
-        TMetafile mf(side, side);
-        mf.fillRect(QRect(0, 0, side, side), BackCol);
-        for (int y = 0; y < W; ++y) {
-            for (int x = 0; x < W;) {
-                if (modules[size_t(1 + y * W + x)] < 1) {
-                    ++x;
-                    continue;
-                }
-                int end = x;
-                while (end < W && modules[size_t(1 + y * W + end)] >= 1)
-                    ++end;
-                mf.fillRect(QRect(m * x, m * y, m * (end - x), m), BarCol);
-                x = end;
-            }
-        }
-        Image1.Picture().setMetafile(std::move(mf));
-    }
+    Image1.Picture() = ModulePicture(
+        BarImage1.BarPicture() == pbarBMP, QSize(side, side), W, W, QPoint(0, 0), m, m,
+        [&](int x, int y) { return modules[size_t(1 + y * W + x)] >= 1; }, BarCol, BackCol);
     Image1.PictureChanged();
     setStatusText(texts::Created());
     emit pictureChanged();
@@ -556,40 +525,21 @@ void JobModel::CreateLibrarySymbol(const QString &text)
 
 void JobModel::makeErrorPictures()
 {
-    // "ERROR" in black capitals on white, from 5 x 7 pixel glyphs drawn at
-    // 3 x 3 pixels a dot: the same picture on every machine, with or without
-    // fonts.
-    static constexpr std::array<std::array<const char *, 7>, 2> kGlyphs = {{
-        {"11111", "10000", "10000", "11110", "10000", "10000", "11111"},   // E
-        {"11110", "10001", "10001", "11110", "10100", "10010", "10001"},   // R
-    }};
-    static constexpr std::array<const char *, 7> kO = {"01110", "10001", "10001", "10001", "10001", "10001", "01110"};
-    const std::array<const std::array<const char *, 7> *, 5> word = {&kGlyphs[0], &kGlyphs[1], &kGlyphs[1], &kO,
-                                                                     &kGlyphs[1]};
-    constexpr int kW = 60, kH = 28, kDot = 2, kGap = 2;
-    constexpr int kTextW = 5 * (5 * kDot) + 4 * kGap;
-    constexpr int kLeft = (kW - kTextW) / 2, kTop = (kH - 7 * kDot) / 2;
-    ErrBmp = NewBitmap(kW, kH);
-    ErrWmf = TMetafile(kW, kH);
-    ErrWmf.fillRect(QRect(0, 0, kW, kH), 0xFFFFFF);
-    for (int g = 0; g < 5; ++g) {
-        const int gx = kLeft + g * (5 * kDot + kGap);
-        for (int row = 0; row < 7; ++row) {
-            const char *bits = (*word[size_t(g)])[size_t(row)];
-            for (int col = 0; col < 5;) {
-                if (bits[col] != '1') {
-                    ++col;
-                    continue;
-                }
-                int end = col;
-                while (end < 5 && bits[end] == '1')
-                    ++end;
-                const QRect r(gx + col * kDot, kTop + row * kDot, (end - col) * kDot, kDot);
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    std::memset(ErrBmp.scanLine(y) + r.left() * 3, 0, size_t(r.width()) * 3);
-                ErrWmf.fillRect(r, 0x000000);
-                col = end;
-            }
-        }
-    }
+    // "ERROR" in black capitals on white, from 5 x 7 dot glyphs at 2 x 2
+    // pixels a dot: the same picture on every machine, with or without fonts.
+    static constexpr std::array<const char *, 7> kWord = {
+        "11111011110011110001110011110",
+        "10000010001010001010001010001",
+        "10000010001010001010001010001",
+        "11110011110011110010001011110",
+        "10000010100010100010001010100",
+        "10000010010010010010001010010",
+        "11111010001010001001110010001",
+    };
+    constexpr int kW = 60, kH = 28, kDot = 2;
+    constexpr int kCols = 29, kRows = 7;   // five glyphs, one light dot between them
+    const QPoint origin((kW - kCols * kDot) / 2, (kH - kRows * kDot) / 2);
+    auto dark = [](int x, int y) { return kWord[size_t(y)][x] == '1'; };
+    ErrBmp = ModulePicture(true, QSize(kW, kH), kCols, kRows, origin, kDot, kDot, dark, 0x000000, 0xFFFFFF).bitmap();
+    ErrWmf = ModulePicture(false, QSize(kW, kH), kCols, kRows, origin, kDot, kDot, dark, 0x000000, 0xFFFFFF).metafile();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Metafile.h"
+#include "Modules.h"
 
 #include <QImage>
 
@@ -89,3 +90,33 @@ private:
     bool m_autoSize = false;
     bool m_stretch = false;
 };
+
+// A picture of a module matrix: `size` pixels of `back`, then the dark ones
+// of `cols` x `rows` modules of `mw` x `mh` pixels from `origin` in `bar`
+// (see modules::Paint). A 24-bit raster, or a metafile with one rectangle
+// per run of dark modules in a row. An empty picture when the size cannot
+// be had.
+template <class Dark>
+TPicture ModulePicture(bool raster, QSize size, int cols, int rows, QPoint origin, int mw, int mh, Dark &&dark,
+                       TColor bar, TColor back)
+{
+    TPicture pic;
+    if (raster) {
+        QImage img = NewBitmap(size.width(), size.height());
+        if (img.isNull())
+            return pic;
+        const modules::RgbView view{img.bits(), img.width(), img.height(), img.bytesPerLine()};
+        modules::Fill(view, 0, 0, img.width(), img.height(), back);
+        modules::Paint(view, cols, rows, origin.x(), origin.y(), mw, mh, dark, bar);
+        pic.setBitmap(img);
+        return pic;
+    }
+    TMetafile mf(size.width(), size.height());
+    mf.fillRect(QRect(QPoint(0, 0), size), back);
+    modules::ForEachRun(cols, rows, dark, [&](int x, int y, int n, bool d) {
+        if (d)
+            mf.fillRect(QRect(origin.x() + x * mw, origin.y() + y * mh, n * mw, mh), bar);
+    });
+    pic.setMetafile(std::move(mf));
+    return pic;
+}

@@ -2,6 +2,8 @@
 // libzint, composed into the picture Zebrix's main window shows.
 #include "ZintBar.h"
 
+#include "Modules.h"
+
 #include <zint.h>
 
 #include <algorithm>
@@ -43,15 +45,6 @@ struct Output {
     std::uint16_t error[128] = {};          // zero-terminated UTF-16; libzint's texts are shorter
 };
 thread_local Output tOutput;
-
-struct Rgb {
-    std::uint8_t r, g, b;
-};
-
-Rgb rgbOf(std::uint32_t color)   // 0x00BBGGRR
-{
-    return {std::uint8_t(color & 0xFF), std::uint8_t((color >> 8) & 0xFF), std::uint8_t((color >> 16) & 0xFF)};
-}
 
 void appendUtf8(std::string &out, char32_t c)
 {
@@ -158,18 +151,6 @@ bool isDark(const unsigned char *px)
     return int(px[0]) + int(px[1]) + int(px[2]) < 3 * 128;
 }
 
-void fillRect(std::vector<std::uint8_t> &pixels, int stride, int left, int top, int right, int bottom, Rgb c)
-{
-    for (int y = top; y < bottom; ++y) {
-        std::uint8_t *row = pixels.data() + std::size_t(y) * std::size_t(stride);
-        for (int x = left; x < right; ++x) {
-            row[3 * x] = c.r;
-            row[3 * x + 1] = c.g;
-            row[3 * x + 2] = c.b;
-        }
-    }
-}
-
 const ZintBarPicture *draw(std::int32_t symbology, const std::uint16_t *primary, const std::uint16_t *text,
                            double scale, std::int32_t barHeight, std::int32_t leftMargin, std::int32_t topMargin,
                            std::uint32_t barColor, std::uint32_t backColor, const ZintBarFont *font,
@@ -234,24 +215,19 @@ const ZintBarPicture *draw(std::int32_t symbology, const std::uint16_t *primary,
     if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
         return fail("Picture too large", errorText);
 
-    const Rgb bar = rgbOf(barColor), back = rgbOf(backColor);
-    const Rgb ink = font ? rgbOf(font->color) : bar;
+    const std::uint32_t ink = font ? font->color : barColor;
     const int stride = int(width) * 3;
     std::vector<std::uint8_t> &pixels = tOutput.pixels;
     pixels.assign(std::size_t(stride) * std::size_t(height), 0);
-    fillRect(pixels, stride, 0, 0, int(width), int(height), back);
+    const modules::RgbView view{pixels.data(), int(width), int(height), stride};
+    modules::Fill(view, 0, 0, width, height, backColor);
 
-    for (int y = 0; y < bh; ++y) {
-        const unsigned char *src = bitmap + std::size_t(y) * std::size_t(bw) * 3;
-        std::uint8_t *dst = pixels.data() + std::size_t(top + y) * std::size_t(stride) + std::size_t(left) * 3;
-        const Rgb dark = y < barRows ? bar : ink;
-        for (int x = 0; x < bw; ++x, src += 3, dst += 3) {
-            const Rgb c = isDark(src) ? dark : back;
-            dst[0] = c.r;
-            dst[1] = c.g;
-            dst[2] = c.b;
-        }
-    }
+    // libzint's pixels as modules of one pixel: the bars in the bar colour,
+    // the text rows below them in the font's.
+    auto dark = [&](int x, int y) { return isDark(bitmap + (std::size_t(y) * std::size_t(bw) + std::size_t(x)) * 3); };
+    modules::Paint(view, bw, barRows, left, top, 1, 1, dark, barColor);
+    modules::Paint(
+        view, bw, bh - barRows, left, top + barRows, 1, 1, [&](int x, int y) { return dark(x, y + barRows); }, ink);
 
     if (frame) {
         // Four bands inside the margins' outer edge, thinner when the
@@ -262,10 +238,10 @@ const ZintBarPicture *draw(std::int32_t symbology, const std::uint16_t *primary,
             --m;
         if (m > 0) {
             const int f = std::min(kFrameWidth, m);
-            fillRect(pixels, stride, 0, 0, w, f, bar);
-            fillRect(pixels, stride, 0, h - f, w, h, bar);
-            fillRect(pixels, stride, 0, f, f, h - f, bar);
-            fillRect(pixels, stride, w - f, f, w, h - f, bar);
+            modules::Fill(view, 0, 0, w, f, barColor);
+            modules::Fill(view, 0, h - f, w, h, barColor);
+            modules::Fill(view, 0, f, f, h - f, barColor);
+            modules::Fill(view, w - f, f, w, h - f, barColor);
         }
     }
 

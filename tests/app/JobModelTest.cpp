@@ -34,6 +34,9 @@ TEST(JobSettings, DesignedDefaults)
     EXPECT_TRUE(m.BarImage1.StartStopChar);
     EXPECT_EQ(m.ErrBmp.size(), QSize(60, 28));
     EXPECT_EQ(m.ErrWmf.width(), 60);
+    EXPECT_EQ(m.ErrWmf.toImage(), m.ErrBmp) << "both error pictures show the same word";
+    EXPECT_EQ(m.ErrBmp.pixelColor(1, 7), QColor(Qt::black)) << "the E's top left dot";
+    EXPECT_EQ(m.ErrBmp.pixelColor(0, 0), QColor(Qt::white));
 }
 
 TEST(JobSettings, SpinEditsHoldText)
