@@ -15,16 +15,27 @@
 
 namespace binding {
 
-void Guarded(QWidget *window, const std::function<void()> &action)
+void ShowError(QWidget *window, const QString &message)
 {
     if (!window)
         window = QApplication::activeWindow();
+    // Not modal: nothing that runs meanwhile (a forwarded batch, a macro)
+    // waits for somebody to read it.
+    auto *box = new QMessageBox(QMessageBox::Critical, texts::AppTitle(), message, QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void Guarded(QWidget *window, const std::function<void()> &action)
+{
     try {
         action();
     } catch (const EConvertError &e) {
-        QMessageBox::critical(window, texts::AppTitle(), e.message());
+        ShowError(window, e.message());
     } catch (const std::exception &e) {
-        QMessageBox::critical(window, texts::AppTitle(), QString::fromLocal8Bit(e.what()));
+        ShowError(window, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowError(window, texts::InternalError());
     }
 }
 

@@ -8,6 +8,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QString;
 class QWidget;
 class TCheckState;
 class TControlState;
@@ -19,8 +20,11 @@ class TWinSpinEdit;
 
 namespace binding {
 
+// Shows an error message over the window without waiting for it to be read.
+void ShowError(QWidget *window, const QString &message);
 // Runs a user action; a conversion error (or any other failure) it raises is
-// shown in a message box over the window, as the application's error handler.
+// shown in a message box over the window, as the application's error
+// handler. Nothing escapes.
 void Guarded(QWidget *window, const std::function<void()> &action);
 
 // Enabled and visible follow the state.

@@ -168,7 +168,14 @@ void JobModel::ApplyClipboardWatch()
     const bool on = ClipbrdWatch.Checked();
     setWatcherEnabled(on);
     if (on)
-        ClipboardWatcher1.setOnChange([this] { ClipboardWatcher1Change(); });
+        ClipboardWatcher1.setOnChange([this] {
+            // A notification is a slot: a failure is reported, never thrown out of it.
+            try {
+                ClipboardWatcher1Change();
+            } catch (const std::exception &e) {
+                emit errorOccurred(QString::fromUtf8(e.what()));
+            }
+        });
     else
         ClipboardWatcher1.setOnChange(nullptr);
 }

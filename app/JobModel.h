@@ -160,10 +160,11 @@ public:
 
     // --- Picture output ---------------------------------------------------------------
     // Saves the current symbol, the kind chosen by the file name's extension
-    // (compared in lower case): ".emf" an enhanced metafile, ".bmp" a 24-bit
-    // BMP, ".png" a PNG, ".svg" an SVG and ".pdf" a one-page PDF (both
-    // vector), anything else (none included) JPEG at quality 90. Runs the
-    // creation flow in the kind needed, then again in the kind it found.
+    // (compared in lower case): ".emf" an enhanced metafile, ".wmf" a
+    // placeable Windows metafile, ".bmp" a 24-bit BMP, ".png" a PNG, ".svg"
+    // an SVG and ".pdf" a one-page PDF (both vector), anything else (none
+    // included) JPEG at quality 90. Runs the creation flow in the kind
+    // needed, then again in the kind it found (also when the write fails).
     // Returns whether the file exists afterwards. A write that fails throws
     // std::runtime_error with the reason; the file in place stays untouched.
     bool SaveFile(const QString &fileName);
@@ -178,14 +179,21 @@ public:
     // After the colour dialog: both colours, for every kind of symbol.
     void ApplyColors(TColor bar, TColor back);
     // Converts the metafile to the Windows-metafile form and puts it on the
-    // clipboard; throws "アサートの失敗" when the conversion fails.
-    void PutWmfOnClipboard(const TMetafile &mf);
+    // clipboard (with png beside it); throws "アサートの失敗" when the
+    // conversion fails, and the clipboard's refusal when it refuses.
+    void PutWmfOnClipboard(const TMetafile &mf, const QImage &png = {});
+    // The current picture as the bitmap kind draws it (the picture itself
+    // when it is a bitmap).
+    QImage BitmapForm();
 
     // The clipboard that copies go to; the application sets the system's.
     void setClipboard(IClipboard *clipboard) { m_clipboard = clipboard; }
     IClipboard *clipboard() const { return m_clipboard; }
-    // Puts the current picture on the clipboard in the checked copy kind.
-    void CopyPicture();
+    // Puts the current picture on the clipboard in the checked copy kind, and
+    // beside a metafile kind the same picture as a bitmap. Returns whether
+    // the clipboard took it: false without a clipboard or a picture, when it
+    // refuses, or when a Windows metafile cannot be made. Never throws.
+    bool CopyPicture();
     // Zebrix's own clipboard writes switch the clipboard watcher off for
     // their duration; this is its Enabled flag.
     bool WatcherEnabled() const { return ClipboardWatcher1.Enabled(); }
@@ -219,6 +227,9 @@ signals:
     // The barcode window (when shown) should follow the picture.
     void placeBarcodeWindow();
     void watcherEnabledChanged(bool on);
+    // A failure of a creation nobody called directly (the clipboard watcher's):
+    // the window shows it.
+    void errorOccurred(const QString &message);
 
 private:
     void wireHandlers();

@@ -232,6 +232,7 @@ QWidget *TZebCode::createRows()
     m_editCode = new QLineEdit(data);
     m_editCode->setObjectName(QStringLiteral("EditCode"));
     m_editCode->installEventFilter(this);
+    m_codeHistory->installEventFilter(this);
     data->installEventFilter(this);
     v->addWidget(data);
 
@@ -427,6 +428,7 @@ void TZebCode::bindModel()
     syncCharSmp();
 
     connect(&m, &JobModel::statusTextChanged, m_status, &QLabel::setText);
+    connect(&m, &JobModel::errorOccurred, this, [this](const QString &message) { ShowError(this, message); });
     connect(&m, &JobModel::modeTextChanged, m_mode, &QLabel::setText);
     connect(&m, &JobModel::pictureChanged, this, &TZebCode::updatePictures);
     connect(&m.BarImage1View, &TControlState::changed, this, &TZebCode::updatePictures);
@@ -471,7 +473,7 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
         m_editCode->setGeometry(0, 0, std::max(0, s.width() - 20), s.height());
         m_editCode->raise();
     }
-    if (e->type() == QEvent::KeyRelease && watched == m_editCode) {
+    if (e->type() == QEvent::KeyRelease && (watched == m_editCode || watched == m_codeHistory)) {
         const auto *k = static_cast<QKeyEvent *>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
             runGuarded([this] { m_model->Execute(); });
@@ -531,14 +533,17 @@ QString TZebCode::askSaveFileName()
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
     dlg.setOption(QFileDialog::ReadOnly, false);
     dlg.setNameFilters(JobModel::SaveFilters());
-    dlg.setDefaultSuffix(QStringLiteral("bmp"));
-    // Open on the filter of the picture kind on screen.
-    dlg.selectNameFilter(JobModel::SaveFilters().at(m_model->BarImage1.BarPicture() == pbarBMP ? 0 : 1));
-    connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString &filter) {
+    // The extension added to a typed name is that of the filter shown: the
+    // one the picture kind on screen preselects, then any the user picks.
+    auto followFilter = [&dlg](const QString &filter) {
         const int open = filter.indexOf(u"(*.");
         if (open >= 0)
             dlg.setDefaultSuffix(filter.mid(open + 3).chopped(1));
-    });
+    };
+    connect(&dlg, &QFileDialog::filterSelected, &dlg, followFilter);
+    const QString preselected = JobModel::SaveFilters().at(m_model->BarImage1.BarPicture() == pbarBMP ? 0 : 1);
+    dlg.selectNameFilter(preselected);
+    followFilter(preselected);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().constFirst();
@@ -558,8 +563,8 @@ void TZebCode::SaveAsMnuClick()
 
 void TZebCode::CopyMnuClick()
 {
-    m_model->CopyPicture();
-    m_model->setStatusText(texts::Copied());
+    // A copy the clipboard refused is reported as such.
+    m_model->setStatusText(m_model->CopyPicture() ? texts::Copied() : texts::NotCopied());
 }
 
 void TZebCode::ColorBtnClick()

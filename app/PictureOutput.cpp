@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSvgGenerator>
 
 namespace {
@@ -100,33 +101,21 @@ void JobModel::SetPictureKind(TBarPictures kind)
 bool JobModel::SaveFile(const QString &fileName)
 {
     const QString ext = QFileInfo(fileName).suffix().toLower();
+    // The window goes back to the picture kind it showed however the save
+    // ends, a failed write included.
     const TBarPictures remembered = BarImage1.BarPicture();
-    auto create = [this](TBarPictures kind) {
-        SetPictureKind(kind);
-        RB_Click();
-    };
-    if (ext == u"emf") {
-        create(pbarWMF);
-        writeFile(fileName, WriteEmf(asMetafile(CurrentPicture())));
-    } else if (ext == u"bmp") {
-        create(pbarBMP);
-        writeFile(fileName, imageBytes(CurrentPicture().toImage(), "bmp"));
-    } else if (ext == u"png") {
-        create(pbarBMP);
-        writeFile(fileName, imageBytes(CurrentPicture().toImage(), "png"));
-    } else if (ext == u"svg") {
-        create(pbarWMF);
-        writeFile(fileName, svgBytes(asMetafile(CurrentPicture())));
-    } else if (ext == u"pdf") {
-        create(pbarWMF);
-        writeFile(fileName, pdfBytes(asMetafile(CurrentPicture())));
-    } else {
-        // Every other name, none included, gets JPEG data.
-        create(pbarBMP);
-        writeFile(fileName, EncodeJpeg(CurrentPicture().toImage(), 90));
-    }
-    SetPictureKind(remembered);
+    const auto restore = qScopeGuard([this, remembered] {
+        SetPictureKind(remembered);
+        try {
+            RB_Click();
+        } catch (...) {
+            // The same creation failed before the write: its error is the one reported.
+        }
+    });
+    const bool vector = ext == u"emf" || ext == u"wmf" || ext == u"svg" || ext == u"pdf";
+    SetPictureKind(vector ? pbarWMF : pbarBMP);
     RB_Click();
+    writeFile(fileName, PictureBytes(ext));
     return QFileInfo::exists(fileName);
 }
 
@@ -136,6 +125,8 @@ QByteArray JobModel::PictureBytes(const QString &ext)
     const TPicture &pic = CurrentPicture();
     if (e == u"emf")
         return WriteEmf(asMetafile(pic));
+    if (e == u"wmf")
+        return WriteWmf(asMetafile(pic), true);
     if (e == u"bmp" || e == u"png")
         return imageBytes(pic.toImage(), e == u"bmp" ? "bmp" : "png");
     if (e == u"svg")
@@ -145,26 +136,87 @@ QByteArray JobModel::PictureBytes(const QString &ext)
     return EncodeJpeg(pic.toImage(), 90);
 }
 
-void JobModel::CopyPicture()
+QImage JobModel::BitmapForm()
+{
+    const TPicture &pic = CurrentPicture();
+    if (!pic.isMetafile())
+        return pic.bitmap();
+    if (CdType.ItemIndex() >= kIndexQR) {
+        // QR Code and the error picture are rectangles, exact either way; a
+        // library picture loses its two spare columns and rows as a bitmap.
+        const QImage img = pic.metafile().toImage();
+        const bool library = CdType.ItemIndex() >= kIndexFirstLibrary || ZintBarType > kZintRawOffset;
+        return library && !BError ? img.copy(0, 0, std::max(1, img.width() - 2), std::max(1, img.height() - 2)) : img;
+    }
+    if (!BarImage1.BarDisped())
+        return pic.metafile().toImage();   // the error picture
+    // The linear symbol drawn once more, as a bitmap, by a component with the
+    // same job and the same colours.
+    TBarImage raster;
+    const TBarImage &b = BarImage1;
+    raster.setBarEnabled(false);
+    raster.setAutoSize(true);
+    raster.setMatch(true);
+    raster.StartStopChar = b.StartStopChar;
+    raster.ShowStartStop = b.ShowStartStop;
+    raster.setBarType(b.BarType());
+    raster.setCode(b.Code());
+    raster.setCommentUp(b.CommentUp());
+    raster.setCommentUpLoc(b.CommentUpLoc());
+    raster.setCommentDown(b.CommentDown());
+    raster.setCommentDownLoc(b.CommentDownLoc());
+    raster.setStartChar(b.StartChar());
+    raster.setStopChar(b.StopChar());
+    raster.setCD(b.CD());
+    raster.setScale(b.Scale());
+    raster.setSymbolDisp(b.SymbolDisp());
+    raster.setBarFont(&b.BarFont(), b.BarFontColor());
+    raster.setBarColor(b.BarColor());
+    raster.setBackColor(b.BackColor());
+    raster.setBarHeight(b.BarHeight());
+    raster.setBarLeft(b.BarLeft());
+    raster.setBarTop(b.BarTop());
+    raster.setBarSpaceUp(b.BarSpaceUp());
+    raster.setBarSpaceDown(b.BarSpaceDown());
+    raster.setBarSpaceLeft(b.BarSpaceLeft());
+    raster.setBarSpaceRight(b.BarSpaceRight());
+    raster.setElementRatio(b.ElementRatio());
+    raster.setBarFrame(b.BarFrame());
+    raster.setBarPicture(pbarBMP);
+    raster.setBarEnabled(true);
+    return raster.Picture().bitmap();
+}
+
+bool JobModel::CopyPicture()
 {
     // Zebrix must not react to its own copy.
     const auto resume = PauseWatcher();
     const TPicture &pic = CurrentPicture();
-    if (m_clipboard && !pic.isEmpty()) {
+    if (!m_clipboard || pic.isEmpty())
+        return false;
+    try {
+        // Every kind goes on with the picture as a bitmap beside it.
         if (CopyJpg.Checked()) {
             // The hidden JPEG kind: the bitmap as JPEG at quality 70.
-            m_clipboard->setData(QStringLiteral("image/jpeg"), EncodeJpeg(pic.toImage(), 70));
-        } else if (CopyBm.Checked()) {
-            m_clipboard->setBitmap(pic.toImage());
-        } else if (CopyEmf.Checked()) {
-            m_clipboard->setEnhancedMetafile(WriteEmf(asMetafile(pic)));
-        } else if (CopyMf.Checked()) {
-            PutWmfOnClipboard(asMetafile(pic));
+            const QImage img = BitmapForm();
+            return m_clipboard->setData(QStringLiteral("image/jpeg"), EncodeJpeg(img, 70), img);
         }
+        if (CopyBm.Checked())
+            return m_clipboard->setBitmap(pic.toImage());
+        if (CopyEmf.Checked())
+            return m_clipboard->setEnhancedMetafile(WriteEmf(asMetafile(pic)), BitmapForm());
+        if (CopyMf.Checked()) {
+            PutWmfOnClipboard(asMetafile(pic), BitmapForm());
+            return true;
+        }
+    } catch (const std::exception &) {
+        // A Windows metafile that cannot be made: the copy is lost, and the
+        // caller says so.
     }
+    return false;
 }
 
-void JobModel::PutWmfOnClipboard(const TMetafile &mf)
+void JobModel::PutWmfOnClipboard(const TMetafile &mf, const QImage &png)
 {
     const TMetafilePict pict = MetafilePictFor(mf);
     if (pict.xExt <= 0 || pict.yExt <= 0)
@@ -172,7 +224,8 @@ void JobModel::PutWmfOnClipboard(const TMetafile &mf)
     const QByteArray bits = WriteWmf(mf, true);
     if (bits.isEmpty())
         throw std::runtime_error(texts::AssertFailed().toStdString());
-    m_clipboard->setWindowsMetafile(bits, pict);
+    if (!m_clipboard || !m_clipboard->setWindowsMetafile(bits, pict, png))
+        throw std::runtime_error(texts::NotCopied().toStdString());
 }
 
 void JobModel::ApplyColors(TColor bar, TColor back)

@@ -1,5 +1,7 @@
 #include "SystemClipboard.h"
 
+#include "ImageFiles.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -10,6 +12,13 @@ namespace {
 QClipboard *systemClipboard()
 {
     return FontsAvailable() ? QGuiApplication::clipboard() : nullptr;
+}
+
+// The bitmap beside another form, as PNG: the form nearly every program pastes.
+void addPng(QMimeData *data, const QImage &png)
+{
+    if (!png.isNull())
+        data->setData(QStringLiteral("image/png"), EncodePng(png));
 }
 
 bool put(QMimeData *data)
@@ -32,17 +41,19 @@ bool TSystemClipboard::setBitmap(const QImage &image)
     return put(data);
 }
 
-bool TSystemClipboard::setEnhancedMetafile(const QByteArray &emf)
+bool TSystemClipboard::setEnhancedMetafile(const QByteArray &emf, const QImage &png)
 {
     auto *data = new QMimeData;
+    addPng(data, png);
     data->setData(QStringLiteral("image/emf"), emf);
     data->setData(QStringLiteral("image/x-emf"), emf);
     return put(data);
 }
 
-bool TSystemClipboard::setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict)
+bool TSystemClipboard::setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict, const QImage &png)
 {
     auto *data = new QMimeData;
+    addPng(data, png);
     data->setData(QStringLiteral("image/wmf"), wmf);
     data->setData(QStringLiteral("image/x-wmf"), wmf);
     QByteArray fields(12, '\0');
@@ -60,9 +71,10 @@ bool TSystemClipboard::setText(const QString &text)
     return put(data);
 }
 
-bool TSystemClipboard::setData(const QString &mimeType, const QByteArray &bytes)
+bool TSystemClipboard::setData(const QString &mimeType, const QByteArray &bytes, const QImage &png)
 {
     auto *data = new QMimeData;
+    addPng(data, png);
     data->setData(mimeType, bytes);
     return put(data);
 }

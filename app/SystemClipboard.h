@@ -7,7 +7,8 @@
 #include <QObject>
 #include <functional>
 
-// Forms offered: a bitmap as an image (Qt offers image/png, image/bmp, ...),
+// Forms offered: a bitmap as an image (Qt offers image/png, image/bmp, ...;
+// a bitmap given beside another form goes on as "image/png" alone),
 // an enhanced metafile as "image/emf" and "image/x-emf", a Windows metafile
 // (placeable) as "image/wmf" and "image/x-wmf" with its METAFILEPICT fields
 // as "application/x-metafilepict" (three little-endian 32-bit integers:
@@ -17,10 +18,10 @@ class TSystemClipboard : public IClipboard
 {
 public:
     bool setBitmap(const QImage &image) override;
-    bool setEnhancedMetafile(const QByteArray &emf) override;
-    bool setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict) override;
+    bool setEnhancedMetafile(const QByteArray &emf, const QImage &png) override;
+    bool setWindowsMetafile(const QByteArray &wmf, const TMetafilePict &pict, const QImage &png) override;
     bool setText(const QString &text) override;
-    bool setData(const QString &mimeType, const QByteArray &data) override;
+    bool setData(const QString &mimeType, const QByteArray &data, const QImage &png) override;
     // Empties the clipboard when Zebrix owns it.
     static void Clear();
     // The clipboard's plain text; a null string when it offers none.

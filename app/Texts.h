@@ -139,6 +139,7 @@ inline QString DeleteHistoryQuestion() { return QStringLiteral("編集履歴を�
 inline QString ColorDialogTitle() { return QStringLiteral("色の設定"); }
 inline QString OkButton() { return QStringLiteral("&OK"); }
 inline QString CancelButton() { return QStringLiteral("キャンセル(&C)"); }
+inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }
 inline QString TrayOpen() { return QStringLiteral("開く(&O)..."); }

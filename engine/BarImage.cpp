@@ -279,13 +279,13 @@ bool TBarImage::CopyToClipboard()
         // Whatever the picture holds (after a failed drawing: the old bitmap).
         switch (pic.kind()) {
         case TPicture::Bitmap: return cb->setBitmap(pic.bitmap());
-        case TPicture::Metafile: return cb->setEnhancedMetafile(WriteEmf(pic.metafile()));
+        case TPicture::Metafile: return cb->setEnhancedMetafile(WriteEmf(pic.metafile()), QImage());
         case TPicture::None: return false;
         }
         return false;
     }
     if (FBarPicture == pbarEMF)
-        return cb->setEnhancedMetafile(WriteEmf(pic.metafile()));
+        return cb->setEnhancedMetafile(WriteEmf(pic.metafile()), QImage());
     return CopyAsWindowsMetafile();
 }
 
@@ -298,5 +298,5 @@ bool TBarImage::CopyAsWindowsMetafile()
     const QByteArray bits = WriteWmf(mf, true);
     if (bits.isEmpty())
         return false;
-    return Clipboard()->setWindowsMetafile(bits, pict);
+    return Clipboard()->setWindowsMetafile(bits, pict, QImage());
 }

@@ -49,6 +49,15 @@ QByteArray target(const char *mime)
     return data;
 }
 
+// Beside every kind the picture goes on as a PNG that decodes.
+void expectPngDecodes(const QStringList &offered, ZXing::BarcodeFormat format, const char *text)
+{
+    EXPECT_TRUE(offered.contains("image/png")) << offered.join(' ').toStdString();
+    const QImage img = QImage::fromData(target("image/png"), "PNG");
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(oracle::Decode(img, format).text, text);
+}
+
 class XClipboard : public ::testing::Test
 {
 protected:
@@ -89,6 +98,12 @@ TEST_F(XClipboard, EnhancedMetafileKind)
     const metaparse::Emf emf = metaparse::ParseEmf(target("image/x-emf"));
     ASSERT_TRUE(emf.ok) << emf.error;
     EXPECT_EQ(emf.header.bounds.right + 1, m.CurrentPicture().width());
+    expectPngDecodes(t, ZXing::BarcodeFormat::EAN13, "4901234567894");
+
+    Select(m, 12, QStringLiteral("QR from Zebrix"));
+    m.RB_Click();
+    m.CopyPicture();
+    expectPngDecodes(targets(), ZXing::BarcodeFormat::QRCode, "QR from Zebrix");
 }
 
 TEST_F(XClipboard, WindowsMetafileKind)
@@ -104,6 +119,7 @@ TEST_F(XClipboard, WindowsMetafileKind)
     ASSERT_EQ(pict.size(), 12);
     EXPECT_EQ(qFromLittleEndian<qint32>(pict.constData()), 8) << "MM_ANISOTROPIC";
     EXPECT_EQ(qFromLittleEndian<qint32>(pict.constData() + 4), qRound(m.CurrentPicture().width() * 2540 / 96.0));
+    expectPngDecodes(t, ZXing::BarcodeFormat::EAN13, "4901234567894");
 }
 
 TEST_F(XClipboard, ErrorTextWithPasteError)
@@ -150,8 +166,30 @@ TEST_F(XClipboard, WatcherTakesOtherProgramsTextButNotZebrixsOwn)
     loop.exec();
     EXPECT_EQ(m.EditCode.Text(), "FROM XCLIP");
     EXPECT_EQ(m.BarImage1.Code(), "FROM XCLIP");
-    EXPECT_GT(changes, own);
+    EXPECT_EQ(changes, own + 1) << "one creation from the other program's text";
     EXPECT_TRUE(m.WatcherEnabled());
+    other.kill();
+    other.waitForFinished();
+
+    // Text whose creation fails with a conversion error: reported, not thrown
+    // out of the notification.
+    m.CdType.setItemIndex(12);
+    m.SpCode.setChecked(true);
+    QString error;
+    QObject::connect(&m, &JobModel::errorOccurred, &m, [&](const QString &e) { error = e; });
+    other.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                          QStringLiteral("clipboard"), QStringLiteral("-i")});
+    other.write("100%ZZ");
+    other.closeWriteChannel();
+    QObject::disconnect(&poll, nullptr, nullptr, nullptr);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!error.isEmpty())
+            loop.quit();
+    });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(error.contains("%ZZ")) << error.toStdString();
+    EXPECT_FALSE(m.Running);
     other.kill();
     other.waitForFinished();
 }

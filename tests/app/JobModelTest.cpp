@@ -143,6 +143,32 @@ TEST(CreationFlow, OneDrawingAndOneAutomaticCopyPerCreation)
     EXPECT_FALSE(cb.bytes.isEmpty());
 }
 
+TEST(Copy, EveryKindOffersTheBitmapFormBesideIt)
+{
+    // The bitmap a linear symbol has in the bitmap kind, with text, comment and colours.
+    JobModel m;
+    MemClipboard cb;
+    m.setClipboard(&cb);
+    m.AddCodeChar.setChecked(true);
+    m.ComntStr.setText("SAMPLE");
+    m.Comnt.setChecked(true);
+    m.BarImage1.setBarColor(0x0000FF);
+    m.CopyBm.Click();
+    Select(m, 10, "ZEBRIX 128");
+    m.RB_Click();
+    ASSERT_FALSE(m.BError);
+    const QImage bitmap = m.CurrentPicture().bitmap();
+    for (TMenuItemState *kind : {&m.CopyEmf, &m.CopyMf, &m.CopyJpg}) {
+        kind->Click();
+        EXPECT_TRUE(m.CopyPicture()) << kind->Name().toStdString();
+        EXPECT_EQ(cb.png, bitmap) << kind->Name().toStdString();
+    }
+    cb.refuse = true;
+    EXPECT_FALSE(m.CopyPicture()) << "a refused copy is reported";
+    m.CopyEmf.Click();
+    EXPECT_FALSE(m.CopyPicture());
+}
+
 TEST(CreationFlow, JobPushedIntoTheComponent)
 {
     JobModel m;

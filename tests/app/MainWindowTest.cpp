@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QCheckBox>
 #include <QComboBox>
@@ -96,6 +98,11 @@ TEST(MainWindow, TypingJanDataAndEnterCreatesTheSymbol)
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(w.model.HistoryEx1.History(), QStringList{"4901234567894"});
     EXPECT_EQ(w.window.findChild<QLabel *>("Mode")->text(), "JAN 1×");
+
+    // Enter released in the history list creates as well.
+    w.model.EditCode.setText("490123456789");
+    QTest::keyClick(w.find<QComboBox>("CodeHistory"), Qt::Key_Return);
+    EXPECT_EQ(w.model.HistoryEx1.History().value(0), "490123456789");
 
     if (!qEnvironmentVariableIsEmpty("ZEBRIX_SCREENSHOT")) {
         w.model.AddCodeChar.setChecked(true);
@@ -233,9 +240,18 @@ TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
         });
         EXPECT_TRUE(w.window.askSaveFileName().isEmpty());
         EXPECT_EQ(title, "バーコードに名前を付けて保存する");
-        ASSERT_GE(filters.size(), 6);
+        ASSERT_EQ(filters.size(), 6);
         EXPECT_EQ(filters.mid(0, 3), (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)"}));
         EXPECT_EQ(selected, filters.at(bitmap ? 0 : 1));
+
+        // A name typed without an extension gets the one of the filter shown.
+        QTemporaryDir dir;
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            d->setDirectory(dir.path());
+            d->selectFile(QStringLiteral("barcode"));
+            static_cast<QDialog *>(d)->accept();
+        });
+        EXPECT_EQ(QFileInfo(w.window.askSaveFileName()).fileName(), bitmap ? "barcode.bmp" : "barcode.emf");
     }
 }
 

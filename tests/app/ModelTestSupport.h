@@ -12,11 +12,14 @@ struct MemClipboard : IClipboard {
     QString text;
     QImage image;
     QByteArray bytes;
+    QImage png;         // the bitmap offered beside a metafile or other form
     int writes = 0;
-    bool setBitmap(const QImage &i) override { kind = "bitmap"; image = i; ++writes; return true; }
-    bool setEnhancedMetafile(const QByteArray &b) override { kind = "emf"; bytes = b; ++writes; return true; }
-    bool setWindowsMetafile(const QByteArray &b, const TMetafilePict &) override { kind = "wmf"; bytes = b; ++writes; return true; }
-    bool setText(const QString &t) override { kind = "text"; text = t; ++writes; return true; }
+    bool refuse = false;
+    bool setBitmap(const QImage &i) override { kind = "bitmap"; image = i; png = {}; ++writes; return !refuse; }
+    bool setEnhancedMetafile(const QByteArray &b, const QImage &p) override { kind = "emf"; bytes = b; png = p; ++writes; return !refuse; }
+    bool setWindowsMetafile(const QByteArray &b, const TMetafilePict &, const QImage &p) override { kind = "wmf"; bytes = b; png = p; ++writes; return !refuse; }
+    bool setText(const QString &t) override { kind = "text"; text = t; ++writes; return !refuse; }
+    bool setData(const QString &m, const QByteArray &b, const QImage &p) override { kind = m; bytes = b; png = p; ++writes; return !refuse; }
 };
 
 // A model with the given symbology selected and data typed, as a user would

@@ -177,7 +177,7 @@ TEST(SaveFile, KindByLowerCaseExtensionAndJpegForAnythingElse)
     m.RB_Click();
     QTemporaryDir dir;
     const std::pair<const char *, QByteArray> cases[] = {
-        {"upper.EMF", QByteArray::fromHex("01000000")}, {"upper.BMP", "BM"}, {"meta.wmf", "\xFF\xD8"},
+        {"upper.EMF", QByteArray::fromHex("01000000")}, {"upper.BMP", "BM"}, {"meta.wmf", "\xD7\xCD\xC6\x9A"},
         {"noext", "\xFF\xD8"}, {"dotted.name.txt", "\xFF\xD8"}, {"x.Png", "\x89PNG"}, {"x.SVG", "<?xml"},
         {"x.pdf", "%PDF"}};
     for (const auto &[name, magic] : cases) {
@@ -216,6 +216,14 @@ TEST(SaveFile, PictureKindIsRestoredAfterTheSave)
     ASSERT_TRUE(e.SaveFile(dir.filePath("x.bmp")));
     EXPECT_EQ(e.BarImage1.BarPicture(), pbarEMF);
     EXPECT_TRUE(e.BarImage1.Picture().isMetafile());
+
+    // A write that fails leaves the window in its kind all the same.
+    for (int index : {0, 12}) {
+        Select(e, index, "4901234567894");
+        EXPECT_THROW(e.SaveFile(dir.filePath("missing/x.bmp")), std::runtime_error);
+        EXPECT_EQ(e.BarImage1.BarPicture(), pbarEMF);
+        EXPECT_TRUE(e.CurrentPicture().isMetafile()) << index;
+    }
 }
 
 TEST(SaveFile, WithAutoCopyTheSymbolIsCopiedTwice)

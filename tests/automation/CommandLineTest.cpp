@@ -72,7 +72,7 @@ TEST(InterpretParams, JanWithTextLineCreatesCopiesAndSavesKeepingTheNamesCase)
     EXPECT_EQ(m.CdType.ItemIndex(), 0);
     EXPECT_TRUE(m.AddCodeChar.Checked());
     EXPECT_EQ(m.StatusText(), "作成しました.");
-    EXPECT_GE(copies, 1) << "the creation runs with AutoCopy checked";
+    EXPECT_EQ(copies, 1) << "the final creation runs with AutoCopy checked, the saves without";
     EXPECT_FALSE(m.AutoCopy.Checked()) << "and AutoCopy is restored";
     EXPECT_EQ(h.saves, QStringList{file});
     EXPECT_TRUE(QFileInfo::exists(file)) << "Out.BMP, not OUT.BMP";
@@ -211,7 +211,7 @@ TEST(InterpretParams, NumbersGoIntoTheSpinEditsUnlimitedAndCreateAtOnce)
     EXPECT_EQ(m.LeftMargin.Value(), -5);
     EXPECT_EQ(m.QRVer.Value(), 7);
     EXPECT_EQ(m.QRErr.ItemIndex(), 3);
-    EXPECT_GE(drawings, 4) << "/HT, /LM and /TM each create at once, then the final creation";
+    EXPECT_EQ(drawings, 5) << "/HT, /LM, /TM and /QRV each create at once, then the final creation";
     run(m, h, {"/QRE9"});
     EXPECT_EQ(m.QRErr.ItemIndex(), -1) << "no selection";
 }

@@ -206,15 +206,18 @@ TEST(BarImageProperties, TransparentMatchAndPictureKindExcludeEachOther)
     EXPECT_EQ(b.BarPicture(), pbarBMP);
 }
 
-TEST(BarImageProperties, PlainFieldsNeverRedraw)
+TEST(BarImageProperties, PlainFieldsTakeEffectAtTheNextDrawing)
 {
     Counted b;
-    b.setCode("4901234567894");
-    b.paints = 0;
-    b.Error = true;
+    b.setMatch(true);
+    b.setCode("490123456789");
+    ASSERT_EQ(b.Symbol(), "490123456789") << "the data as typed";
+    const QImage before = b.Picture().bitmap();
     b.ShowStartStop = true;
-    b.StartStopChar = true;
-    EXPECT_EQ(b.paints, 0);
+    EXPECT_EQ(b.Symbol(), "490123456789");
+    EXPECT_EQ(b.Picture().bitmap(), before);
+    b.RepaintBarcode();
+    EXPECT_EQ(b.Symbol(), "4901234567894") << "the encoder's text, with the check digit";
 }
 
 TEST(BarImageDrawing, EmptyCodeDrawsNothingAndKeepsError)
@@ -375,8 +378,8 @@ struct MemClipboard : IClipboard {
     TMetafilePict pict;
     bool refuse = false;
     bool setBitmap(const QImage &i) override { kind = "bitmap"; image = i; return !refuse; }
-    bool setEnhancedMetafile(const QByteArray &b) override { kind = "emf"; bytes = b; return !refuse; }
-    bool setWindowsMetafile(const QByteArray &b, const TMetafilePict &p) override { kind = "wmf"; bytes = b; pict = p; return !refuse; }
+    bool setEnhancedMetafile(const QByteArray &b, const QImage &) override { kind = "emf"; bytes = b; return !refuse; }
+    bool setWindowsMetafile(const QByteArray &b, const TMetafilePict &p, const QImage &) override { kind = "wmf"; bytes = b; pict = p; return !refuse; }
     bool setText(const QString &) override { kind = "text"; return !refuse; }
 };
 
