@@ -1,6 +1,8 @@
 #include "CodePage.h"
 
 
+#include <QStringDecoder>
+
 #include <cerrno>
 #include <iconv.h>
 #include <langinfo.h>
@@ -104,4 +106,36 @@ QString FromAnsi(const QByteArray &bytes)
     if (isUtf8(set))
         return QString::fromUtf8(bytes);
     return iconvDecode(bytes, set);
+}
+
+bool DecodeAnsiStrict(const QByteArray &bytes, QString &text)
+{
+    const QByteArray set = AnsiCodeSet();
+    if (isUtf8(set)) {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8(bytes);
+        return !utf8.hasError();
+    }
+    iconv_t cd = iconv_open("UTF-8", set.constData());
+    if (cd == iconv_t(-1))
+        return false;
+    QByteArray out;
+    QByteArray in = bytes;
+    char *inp = in.data();
+    size_t inLeft = size_t(in.size());
+    char buf[256];
+    bool ok = true;
+    while (inLeft > 0) {
+        char *outp = buf;
+        size_t outLeft = sizeof buf;
+        const size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+        out.append(buf, qsizetype(sizeof buf - outLeft));
+        if (r == size_t(-1) && errno != E2BIG) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    text = QString::fromUtf8(out);
+    return ok;
 }

@@ -12,3 +12,6 @@ QByteArray AnsiCodeSet();
 QByteArray ToAnsi(const QString &text);
 // Bytes of the code page to text; bytes that do not decode become U+FFFD.
 QString FromAnsi(const QByteArray &bytes);
+// Bytes of the code page to text, refusing anything that does not decode:
+// false (and text unspecified) when a byte sequence is not of the code page.
+bool DecodeAnsiStrict(const QByteArray &bytes, QString &text);

@@ -1,6 +1,10 @@
 #include "HistoryEx.h"
 
 #include "ControlStates.h"
+#include "IniGT.h"
+
+#include <algorithm>
+#include <functional>
 
 void THistoryEx::setHistory(const QStringList &entries)
 {
@@ -33,4 +37,57 @@ void THistoryEx::mirror()
     }
     if (ListBox)
         ListBox->setItems(m_history);
+}
+
+namespace {
+
+const QString kNil = QStringLiteral("NIL");
+
+void openIni(TIniGT &ini, QString &fileName)
+{
+    if (fileName.isEmpty()) {
+        ini.Loaded();
+        fileName = ini.FileName();
+    } else {
+        ini.setFileName(fileName);
+    }
+}
+
+} // namespace
+
+void THistoryEx::LoadFromIni()
+{
+    TIniGT ini;
+    openIni(ini, IniFile);
+    const int n = ini.ReadInt(Name, QStringLiteral("Count"), -1);
+    m_count = n;
+    // Keys n-1 down to 0; only those in the file can hold an entry (a
+    // hand-edited Count of a billion costs no more than the keys there are).
+    QList<int> present;
+    for (const QString &key : ini.ReadSection(Name)) {
+        bool ok = false;
+        const int i = key.toInt(&ok);
+        if (ok && i >= 0 && i < n && QString::number(i) == key)
+            present << i;
+    }
+    std::sort(present.begin(), present.end(), std::greater<int>());
+    present.erase(std::unique(present.begin(), present.end()), present.end());
+    for (int i : present) {
+        const QString entry = ini.ReadStr(Name, QString::number(i), kNil);
+        if (entry != kNil)
+            Append(entry);
+    }
+}
+
+void THistoryEx::SaveToIni()
+{
+    TIniGT ini;
+    openIni(ini, IniFile);
+    ini.BeginUpdate();
+    for (int i = 0; i < m_history.size(); ++i) {
+        const QString &entry = m_history.at(i);
+        ini.WriteStr(Name, QString::number(i), entry.isEmpty() ? kNil : u'"' + entry + u'"');
+    }
+    ini.WriteInt(Name, QStringLiteral("Count"), m_count);
+    ini.EndUpdate();
 }

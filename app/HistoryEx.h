@@ -1,6 +1,7 @@
 // THistoryEx: the input history, most recent entry first.
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 class TListState;
@@ -23,6 +24,18 @@ public:
     void Add(const QString &entry) { Append(entry); }
     // Empties the history; Count becomes -1.
     void Clear();
+
+    // The settings file the history is kept in, in its own section named
+    // after the component: Count, then 0, 1, ... most recent first, each
+    // entry in double quotes, an empty one as NIL. Empty: the per-user
+    // settings file.
+    QString IniFile;
+    QString Name = QStringLiteral("HistoryEx1");
+    // Reads the stored entries (Count missing or -1: none), oldest first
+    // through Append, so that entry 0 ends on top and duplicates collapse.
+    void LoadFromIni();
+    // Writes the entries and Count. Keys beyond Count stay in the file.
+    void SaveToIni();
 
     // The drop-down list that mirrors the history: its items become the
     // entries and the first entry is selected after every Append.

@@ -1,0 +1,724 @@
+#include "IniGT.h"
+
+#include "CodePage.h"
+#include "FileNames.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringDecoder>
+#include <QtEndian>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char16_t kOpenCorner = u'｢';
+constexpr char16_t kCloseCorner = u'｣';
+
+// A line as INI text sees it: a section header, a key line, or anything else
+// (comments, blank lines, text Zebrix does not understand).
+bool isHeader(const QString &line, QString *name = nullptr)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(u'['))
+        return false;
+    const qsizetype close = t.lastIndexOf(u']');
+    if (close < 1)
+        return false;
+    if (name)
+        *name = t.mid(1, close - 1).trimmed();
+    return true;
+}
+
+bool isKeyLine(const QString &line, QString *key = nullptr, QString *value = nullptr)
+{
+    const QString t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#') || t.startsWith(u'['))
+        return false;
+    const qsizetype eq = t.indexOf(u'=');
+    if (eq < 0)
+        return false;
+    if (key)
+        *key = t.left(eq).trimmed();
+    if (value)
+        *value = t.mid(eq + 1).trimmed();
+    return true;
+}
+
+// One pair of matching quotes around a value goes.
+QString stripQuotes(const QString &v)
+{
+    if (v.size() >= 2 && v.front() == v.back() && (v.front() == u'"' || v.front() == u'\''))
+        return v.mid(1, v.size() - 2);
+    return v;
+}
+
+bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+QString hex8(quint32 v) { return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0')).toUpper().replace(u'X', u'x'); }
+
+// The locale's general number format: its decimal separator, no grouping.
+QLocale numberLocale()
+{
+    QLocale l = QLocale::system();
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l;
+}
+
+QString formatFloat(double v) { return numberLocale().toString(v, 'g', 15); }
+
+const QDateTime &dayZero()
+{
+    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
+    return zero;
+}
+
+double toDays(const QDateTime &t) { return double(dayZero().msecsTo(t)) / 86400000.0; }
+QDateTime fromDays(double days) { return dayZero().addMSecs(qint64(std::llround(days * 86400000.0))); }
+
+QString executableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+QString executableName()
+{
+    const QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
+                                                      : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFileInfo(path).completeBaseName();
+}
+
+QString configHome()
+{
+    const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
+    // The base directory specification: a relative path is to be ignored.
+    if (!xdg.isEmpty() && xdg.startsWith('/'))
+        return DecodeFileName(xdg);
+    QByteArray home = qgetenv("HOME");
+    if (home.isEmpty()) {
+        if (const passwd *pw = ::getpwuid(::getuid()))
+            home = pw->pw_dir;
+    }
+    return DecodeFileName(home) + QStringLiteral("/.config");
+}
+
+// Strict decoding: false when the bytes are not text in that encoding.
+bool decodeUtf16(const QByteArray &bytes, bool littleEndian, QString &out)
+{
+    if (bytes.size() % 2 != 0)
+        return false;
+    out.resize(bytes.size() / 2);
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const auto *p = reinterpret_cast<const uchar *>(bytes.constData()) + 2 * i;
+        out[i] = QChar(littleEndian ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p));
+    }
+    return true;
+}
+
+QByteArray encodeUtf16(const QString &text, bool littleEndian)
+{
+    QByteArray out(text.size() * 2, '\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        auto *p = reinterpret_cast<uchar *>(out.data()) + 2 * i;
+        littleEndian ? qToLittleEndian<quint16>(text.at(i).unicode(), p) : qToBigEndian<quint16>(text.at(i).unicode(), p);
+    }
+    return out;
+}
+
+// Writes the whole file or nothing: the bytes go to a new file beside the
+// target, reach the disk, and the new file replaces the target by a rename.
+// A symlink is followed (its target is replaced in its own folder); a
+// replaced file keeps its mode.
+bool writeAtomically(const QString &fileName, const QByteArray &bytes)
+{
+    QByteArray target = EncodeFileName(fileName);
+    // Follow symlinks, dangling ones included.
+    for (int hops = 0; hops < 40; ++hops) {
+        char link[4096];
+        const ssize_t n = ::readlink(target.constData(), link, sizeof link - 1);
+        if (n < 0)
+            break;
+        const QByteArray dest(link, n);
+        if (dest.startsWith('/'))
+            target = dest;
+        else
+            target = target.left(target.lastIndexOf('/') + 1) + dest;
+    }
+    struct stat st {};
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return false;
+    QByteArray temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    if (exists)
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ok = ::fchmod(fd, 0666 & ~mask) == 0;
+    }
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
+}
+
+} // namespace
+
+TIniGT::Stamp TIniGT::stampOf(const QByteArray &path, struct stat *st)
+{
+    struct stat local {};
+    if (!st)
+        st = &local;
+    Stamp now;
+    if (::stat(path.constData(), st) == 0) {
+        now.exists = true;
+        now.size = st->st_size;
+        now.mtimeNs = qint64(st->st_mtim.tv_sec) * 1000000000 + st->st_mtim.tv_nsec;
+        now.inode = qint64(st->st_ino);
+    }
+    return now;
+}
+
+TIniGT::~TIniGT()
+{
+    if (m_dirty)
+        store();
+}
+
+// --- The file -------------------------------------------------------------------------
+
+void TIniGT::setFileName(const QString &name)
+{
+    if (m_dirty)
+        store();
+    m_requested = name;
+    m_lines.clear();
+    m_loaded = false;
+    m_damaged = false;
+    m_stamp = {};
+    if (name.isEmpty() || name.contains(u'/')) {
+        m_fileName = name;
+    } else {
+        switch (m_defaultDir) {
+        case ddApplication: m_fileName = executableFolder() + u'/' + name; break;
+        case ddWindows: m_fileName = QStringLiteral("/etc/xdg/") + name; break;
+        case ddNone: m_fileName = name; break;
+        }
+    }
+    if (m_fileName.isEmpty())
+        return;
+    // A read-only file of the user's becomes writable for the user.
+    struct stat st {};
+    const QByteArray path = EncodeFileName(m_fileName);
+    if (::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid()
+        && !(st.st_mode & S_IWUSR))
+        ::chmod(path.constData(), (st.st_mode & 07777) | S_IWUSR);
+}
+
+void TIniGT::setDefaultDir(TIniGTDefaultDir dir)
+{
+    m_defaultDir = dir;
+    setFileName(m_requested);
+}
+
+QString TIniGT::DefaultFileName(const QString &exeName)
+{
+    const QString exe = exeName.isEmpty() ? executableName() : exeName;
+    return configHome() + u'/' + exe + u'/' + exe + QStringLiteral(".ini");
+}
+
+void TIniGT::Loaded()
+{
+    if (!m_fileName.isEmpty())
+        return;
+    const QString file = DefaultFileName();
+    const QString folder = QFileInfo(file).path();
+    if (!QFileInfo::exists(folder)) {
+        QDir().mkpath(folder);
+        ::chmod(EncodeFileName(folder).constData(), 0700);
+    }
+    setFileName(file);
+}
+
+bool TIniGT::Damaged()
+{
+    load();
+    return m_damaged;
+}
+
+void TIniGT::BeginUpdate()
+{
+    if (m_updating++ == 0)
+        m_loaded = false;   // a fresh look at the file before a group of writes
+}
+
+void TIniGT::EndUpdate()
+{
+    if (m_updating > 0 && --m_updating == 0 && m_dirty)
+        store();
+}
+
+void TIniGT::load()
+{
+    if (m_fileName.isEmpty()) {
+        m_lines.clear();
+        return;
+    }
+    const QByteArray path = EncodeFileName(m_fileName);
+    struct stat st {};
+    const Stamp now = stampOf(path, &st);
+    // Within a group of writes the lines in memory are the truth.
+    if (m_loaded && (m_updating > 0 || now == m_stamp))
+        return;
+    m_loaded = true;
+    m_stamp = now;
+    m_lines.clear();
+    m_damaged = false;
+    m_encoding = Encoding::Ansi;
+    m_lineEnd = QStringLiteral("\n");
+    m_finalLineEnd = true;
+    if (!now.exists)
+        return;
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+        m_damaged = true;
+        return;
+    }
+    QByteArray bytes;
+    {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            m_damaged = true;
+            return;
+        }
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n < 0)
+                    m_damaged = true;
+                break;
+            }
+            bytes.append(buf, n);
+            if (bytes.size() > kMaxFileSize) {
+                m_damaged = true;
+                break;
+            }
+        }
+        ::close(fd);
+        if (m_damaged)
+            return;
+    }
+    QString text;
+    bool ok;
+    if (bytes.startsWith("\xFF\xFE")) {
+        m_encoding = Encoding::Utf16LE;
+        ok = decodeUtf16(bytes.mid(2), true, text);
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        m_encoding = Encoding::Utf16BE;
+        ok = decodeUtf16(bytes.mid(2), false, text);
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_encoding = Encoding::Utf8Bom;
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8(bytes.mid(3));
+        ok = !utf8.hasError();
+    } else {
+        ok = DecodeAnsiStrict(bytes, text);
+    }
+    // Settings are text: a NUL or an undecodable byte means it is something else.
+    if (!ok || text.contains(QChar(0))) {
+        m_damaged = true;
+        return;
+    }
+    // Lines end as the file's first line does.
+    if (const qsizetype nl = text.indexOf(u'\n'); nl > 0 && text.at(nl - 1) == u'\r')
+        m_lineEnd = QStringLiteral("\r\n");
+    m_finalLineEnd = text.isEmpty() || text.endsWith(u'\n');
+    m_lines = text.split(u'\n');
+    if (m_finalLineEnd && !m_lines.isEmpty())
+        m_lines.removeLast();
+    for (QString &l : m_lines)
+        if (l.endsWith(u'\r'))
+            l.chop(1);
+}
+
+void TIniGT::store()
+{
+    if (m_updating > 0) {
+        m_dirty = true;
+        return;
+    }
+    m_dirty = false;
+    if (m_fileName.isEmpty() || m_damaged) {
+        m_lastWriteOk = false;
+        return;
+    }
+    QString text = m_lines.join(m_lineEnd);
+    if (m_finalLineEnd && !m_lines.isEmpty())
+        text += m_lineEnd;
+    QByteArray bytes;
+    switch (m_encoding) {
+    case Encoding::Ansi: bytes = ToAnsi(text); break;
+    case Encoding::Utf8Bom: bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8(); break;
+    case Encoding::Utf16LE: bytes = QByteArray("\xFF\xFE") + encodeUtf16(text, true); break;
+    case Encoding::Utf16BE: bytes = QByteArray("\xFE\xFF") + encodeUtf16(text, false); break;
+    }
+    m_lastWriteOk = writeAtomically(m_fileName, bytes);
+    // What is on disk now is what the lines say (or, after a failure, read it again).
+    m_stamp = stampOf(EncodeFileName(m_fileName), nullptr);
+    m_loaded = m_lastWriteOk;
+}
+
+// --- Lines --------------------------------------------------------------------------------
+
+int TIniGT::findSection(const QString &section) const
+{
+    QString name;
+    for (int i = 0; i < m_lines.size(); ++i)
+        if (isHeader(m_lines.at(i), &name) && sameName(name, section))
+            return i;
+    return -1;
+}
+
+int TIniGT::sectionEnd(int header) const
+{
+    int i = header + 1;
+    while (i < m_lines.size() && !isHeader(m_lines.at(i)))
+        ++i;
+    return i;
+}
+
+int TIniGT::findKey(int header, const QString &key) const
+{
+    QString k;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i)
+        if (isKeyLine(m_lines.at(i), &k) && sameName(k, key))
+            return i;
+    return -1;
+}
+
+QString TIniGT::ReadRaw(const QString &section, const QString &key, const QString &def)
+{
+    load();
+    const int header = findSection(section);
+    const int line = header < 0 ? -1 : findKey(header, key);
+    if (line < 0)
+        return def;
+    QString value;
+    isKeyLine(m_lines.at(line), nullptr, &value);
+    return stripQuotes(value);
+}
+
+void TIniGT::WriteRaw(const QString &section, const QString &key, const QString &value)
+{
+    load();
+    if (m_damaged) {
+        m_lastWriteOk = false;
+        return;
+    }
+    const int header = findSection(section);
+    if (header < 0) {
+        m_lines << u'[' + section + u']' << key + u'=' + value;
+    } else if (const int line = findKey(header, key); line >= 0) {
+        QString k;
+        isKeyLine(m_lines.at(line), &k);
+        m_lines[line] = k + u'=' + value;   // the key keeps the spelling it has in the file
+    } else {
+        // After the section's last key (blank lines and comments before the
+        // next section stay with it).
+        int at = header + 1;
+        for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
+            if (isKeyLine(m_lines.at(i)))
+                at = i + 1;
+        m_lines.insert(at, key + u'=' + value);
+    }
+    store();
+}
+
+// --- Typed values ---------------------------------------------------------------------
+
+int TIniGT::ReadInt(const QString &section, const QString &key, int def)
+{
+    const QString v = ReadRaw(section, key, QString::number(def));
+    bool ok = false;
+    int n;
+    if (v.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
+        const quint32 u = v.mid(2).toUInt(&ok, 16);
+        n = int(u);
+        ok = ok && v.size() > 2 && !v.at(2).isSpace() && v.at(2) != u'+' && v.at(2) != u'-';
+    } else {
+        n = v.toInt(&ok, 10);
+    }
+    return ok ? n : def;
+}
+
+void TIniGT::WriteInt(const QString &section, const QString &key, int value)
+{
+    WriteRaw(section, key, QString::number(value));
+}
+
+bool TIniGT::ReadBool(const QString &section, const QString &key, bool def)
+{
+    return ReadInt(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniGT::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteRaw(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString TIniGT::wrap(const QString &text) const
+{
+    switch (m_fence) {
+    case fnDoubleQuote: return u'"' + text + u'"';
+    case fnParenthesis:
+    case fnVer11Mode: return QChar(kOpenCorner) + text + QChar(kCloseCorner);
+    case fnNone: break;
+    }
+    return text;
+}
+
+QString TIniGT::unwrap(const QString &text, TIniGTFence fence) const
+{
+    if (text.size() < 2)
+        return text;
+    const bool quotes = text.front() == u'"' && text.back() == u'"';
+    const bool corners = text.front() == kOpenCorner && text.back() == kCloseCorner;
+    const bool strip = ((fence == fnDoubleQuote || fence == fnVer11Mode) && quotes)
+        || ((fence == fnParenthesis || fence == fnVer11Mode) && corners);
+    return strip ? text.mid(1, text.size() - 2) : text;
+}
+
+QString TIniGT::ReadStr(const QString &section, const QString &key, const QString &def)
+{
+    return unwrap(ReadRaw(section, key, wrap(def)), m_fence);
+}
+
+void TIniGT::WriteStr(const QString &section, const QString &key, const QString &value)
+{
+    WriteRaw(section, key, wrap(value));
+}
+
+quint32 TIniGT::ReadHex(const QString &section, const QString &key, quint32 def)
+{
+    const QString v = ReadRaw(section, key, hex8(def));
+    const QString digits = v.mid(2, 8);
+    bool ok = !digits.isEmpty();
+    for (QChar c : digits)
+        ok = ok && (c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F'));
+    if (!ok)
+        throw EIniConvertError(QStringLiteral("'%1' is not a valid hexadecimal value ([%2] %3)")
+                                   .arg(v, section, key)
+                                   .toStdString());
+    return digits.toUInt(nullptr, 16);
+}
+
+void TIniGT::WriteHex(const QString &section, const QString &key, quint32 value)
+{
+    WriteRaw(section, key, hex8(value));
+}
+
+double TIniGT::ReadFloat(const QString &section, const QString &key, double def)
+{
+    const QString v = ReadRaw(section, key, formatFloat(def));
+    bool ok = false;
+    const double d = numberLocale().toDouble(v, &ok);
+    if (!ok)
+        throw EIniConvertError(QStringLiteral("'%1' is not a valid floating point value ([%2] %3)")
+                                   .arg(v, section, key)
+                                   .toStdString());
+    return d;
+}
+
+void TIniGT::WriteFloat(const QString &section, const QString &key, double value)
+{
+    WriteRaw(section, key, formatFloat(value));
+}
+
+QDateTime TIniGT::ReadDateTime(const QString &section, const QString &key, const QDateTime &def)
+{
+    return fromDays(ReadFloat(section, key, toDays(def)));
+}
+
+void TIniGT::WriteDateTime(const QString &section, const QString &key, const QDateTime &value)
+{
+    WriteFloat(section, key, toDays(value));
+}
+
+void TIniGT::ReadFont(const QString &section, const QString &prefix, QFont &font, TColor &color)
+{
+    const QString name = unwrap(ReadRaw(section, prefix + QStringLiteral(".Name"), font.family()), fnVer11Mode);
+    const int size = ReadInt(section, prefix + QStringLiteral(".Size"), font.pointSize());
+    const int style = ReadInt(section, prefix + QStringLiteral(".Style"),
+                              (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
+                                  | (font.strikeOut() ? 8 : 0));
+    const TColor c = ReadColor(section, prefix + QStringLiteral(".Color"), color);
+    // All parts together.
+    if (!name.isEmpty())
+        font.setFamily(name);
+    if (size > 0)
+        font.setPointSize(size);
+    font.setBold(style & 1);
+    font.setItalic(style & 2);
+    font.setUnderline(style & 4);
+    font.setStrikeOut(style & 8);
+    color = c;
+}
+
+void TIniGT::WriteFont(const QString &section, const QString &prefix, const QFont &font, TColor color)
+{
+    BeginUpdate();
+    WriteRaw(section, prefix + QStringLiteral(".Name"), font.family());   // never fenced
+    WriteInt(section, prefix + QStringLiteral(".Size"), font.pointSize());
+    WriteInt(section, prefix + QStringLiteral(".Style"),
+             (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
+                 | (font.strikeOut() ? 8 : 0));
+    WriteColor(section, prefix + QStringLiteral(".Color"), color);
+    EndUpdate();
+}
+
+void TIniGT::ReadWin(const QString &section, const QString &prefix, TWinPlacement &p)
+{
+    TWinPlacement r;
+    r.Flags = ReadInt(section, prefix + QStringLiteral(".Flags"), p.Flags);
+    r.Show = ReadInt(section, prefix + QStringLiteral(".Show"), p.Show);
+    r.MaxPosition.setX(ReadInt(section, prefix + QStringLiteral(".MaxX"), p.MaxPosition.x()));
+    r.MaxPosition.setY(ReadInt(section, prefix + QStringLiteral(".MaxY"), p.MaxPosition.y()));
+    const int left = ReadInt(section, prefix + QStringLiteral(".X"), p.Normal.left());
+    const int top = ReadInt(section, prefix + QStringLiteral(".Y"), p.Normal.top());
+    const int right = ReadInt(section, prefix + QStringLiteral(".XSize"), p.Normal.left() + p.Normal.width());
+    const int bottom = ReadInt(section, prefix + QStringLiteral(".YSize"), p.Normal.top() + p.Normal.height());
+    r.Normal = QRect(left, top, right - left, bottom - top);
+    p = r;
+}
+
+void TIniGT::WriteWin(const QString &section, const QString &prefix, const TWinPlacement &p)
+{
+    BeginUpdate();
+    WriteInt(section, prefix + QStringLiteral(".Flags"), p.Flags);
+    WriteInt(section, prefix + QStringLiteral(".Show"), p.Show);
+    WriteInt(section, prefix + QStringLiteral(".MaxX"), p.MaxPosition.x());
+    WriteInt(section, prefix + QStringLiteral(".MaxY"), p.MaxPosition.y());
+    WriteInt(section, prefix + QStringLiteral(".X"), p.Normal.left());
+    WriteInt(section, prefix + QStringLiteral(".Y"), p.Normal.top());
+    WriteInt(section, prefix + QStringLiteral(".XSize"), p.Normal.left() + p.Normal.width());
+    WriteInt(section, prefix + QStringLiteral(".YSize"), p.Normal.top() + p.Normal.height());
+    EndUpdate();
+}
+
+void TIniGT::ReadWinPos(const QString &section, const QString &prefix, QPoint &position)
+{
+    const int x = ReadInt(section, prefix + QStringLiteral(".X"), position.x());
+    const int y = ReadInt(section, prefix + QStringLiteral(".Y"), position.y());
+    position = QPoint(x, y);
+}
+
+void TIniGT::WriteWinPos(const QString &section, const QString &prefix, const QPoint &position)
+{
+    BeginUpdate();
+    WriteInt(section, prefix + QStringLiteral(".X"), position.x());
+    WriteInt(section, prefix + QStringLiteral(".Y"), position.y());
+    EndUpdate();
+}
+
+void TIniGT::ReadWinSize(const QString &section, const QString &prefix, QSize &size)
+{
+    const int w = ReadInt(section, prefix + QStringLiteral(".XSize"), size.width());
+    const int h = ReadInt(section, prefix + QStringLiteral(".YSize"), size.height());
+    size = QSize(w, h);
+}
+
+void TIniGT::WriteWinSize(const QString &section, const QString &prefix, const QSize &size)
+{
+    BeginUpdate();
+    WriteInt(section, prefix + QStringLiteral(".XSize"), size.width());
+    WriteInt(section, prefix + QStringLiteral(".YSize"), size.height());
+    EndUpdate();
+}
+
+void TIniGT::ReadList(const QString &section, const QString &prefix, QStringList &list)
+{
+    const int count = ReadInt(section, prefix + QStringLiteral(".Count"), int(list.size()));
+    QStringList read;
+    for (int i = 0; i < count && i < 1 << 16; ++i)
+        read << ReadStr(section, prefix + u'.' + QString::number(i), list.value(i));
+    list = read;
+}
+
+void TIniGT::WriteList(const QString &section, const QString &prefix, const QStringList &list)
+{
+    BeginUpdate();
+    WriteInt(section, prefix + QStringLiteral(".Count"), int(list.size()));
+    for (int i = 0; i < list.size(); ++i)
+        WriteStr(section, prefix + u'.' + QString::number(i), list.at(i));
+    EndUpdate();
+}
+
+// --- Sections ---------------------------------------------------------------------------
+
+QStringList TIniGT::ReadSection(const QString &section)
+{
+    load();
+    QStringList keys;
+    const int header = findSection(section);
+    if (header < 0)
+        return keys;
+    QString k;
+    for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
+        if (isKeyLine(m_lines.at(i), &k))
+            keys << k;
+    return keys;
+}
+
+QStringList TIniGT::ReadSectionValues(const QString &section)
+{
+    load();
+    QStringList lines;
+    const int header = findSection(section);
+    if (header < 0)
+        return lines;
+    QString k, v;
+    for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
+        if (isKeyLine(m_lines.at(i), &k, &v))
+            lines << k + u'=' + stripQuotes(v);
+    return lines;
+}
+
+void TIniGT::EraseSection(const QString &section)
+{
+    load();
+    const int header = findSection(section);
+    if (header < 0 || m_damaged)
+        return;
+    m_lines.erase(m_lines.begin() + header, m_lines.begin() + sectionEnd(header));
+    store();
+}
+
+bool TIniGT::Check(const QString &section, const QString &key)
+{
+    return !ReadRaw(section, key, QString()).isEmpty();
+}

@@ -1,0 +1,198 @@
+// TIniGT: Zebrix's settings file, an INI text file per user, with typed
+// reads and writes in fixed textual forms. No widgets: windows hand their
+// placement over as TWinPlacement.
+//
+// Reading: sections and keys match without regard to case; a missing key
+// gives the caller's default; a value wrapped in one matching pair of double
+// or single quotes comes without them (so blanks at either end survive only
+// inside quotes). Writing replaces a key's value in place or adds the key at
+// the end of its section, adding the section at the end of the file when it
+// is missing; every other line (comments, blank lines, keys Zebrix does not
+// know, their order) stays as it was. Every write replaces the file
+// atomically: a crash, a kill or a full disk leaves the old file or the
+// whole new one, never a part.
+//
+// A new file is written in the locale's code page (characters it lacks
+// become "?"); a file that starts with a UTF-16 byte-order mark stays UTF-16,
+// one with a UTF-8 mark stays UTF-8 with it. A file Zebrix cannot read as
+// settings (larger than kMaxFileSize, or not text in its encoding) is never
+// written: reads give the defaults, writes are lost, and Damaged() says so.
+#pragma once
+
+#include "Metafile.h"   // TColor
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+struct stat;
+
+// How strings are wrapped in the file.
+enum TIniGTFence {
+    fnDoubleQuote,   // "text"
+    fnParenthesis,   // ｢text｣
+    fnVer11Mode,     // written as fnParenthesis, either wrapping accepted on reading
+    fnNone,          // bare
+};
+
+// Where a bare file name is placed.
+enum TIniGTDefaultDir {
+    ddApplication,   // the executable's folder
+    ddWindows,       // the system-wide configuration folder, /etc/xdg
+    ddNone,          // the name unchanged (relative to the current folder)
+};
+
+// A window's placement as the settings store it: the normal rectangle's
+// edges (right and bottom, not width and height), the show state, flags
+// and the maximised position.
+struct TWinPlacement {
+    int Flags = 0;
+    int Show = 1;          // 1 normal, 2 minimised, 3 maximised
+    QPoint MaxPosition;
+    QRect Normal;          // left, top, right + 1, bottom + 1 as QRect(l, t, r - l, b - t)
+    bool operator==(const TWinPlacement &) const = default;
+};
+
+// A hexadecimal or number value that does not convert.
+class EIniConvertError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TIniGT
+{
+public:
+    // Larger files are not settings files.
+    static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
+
+    TIniGT() = default;
+    ~TIniGT();
+    TIniGT(const TIniGT &) = delete;
+    TIniGT &operator=(const TIniGT &) = delete;
+
+    // --- The file ----------------------------------------------------------------
+    const QString &FileName() const { return m_fileName; }
+    // Closes the open file; a name with a folder part is used as it is, a
+    // bare name is placed by DefaultDir. Opens the file (it need not
+    // exist); a read-only file of the user's is made writable for the user.
+    void setFileName(const QString &name);
+    TIniGTDefaultDir DefaultDir() const { return m_defaultDir; }
+    // Stores the mode and sets FileName again.
+    void setDefaultDir(TIniGTDefaultDir dir);
+    TIniGTFence Fence() const { return m_fence; }
+    void setFence(TIniGTFence fence) { m_fence = fence; }
+    // After loading: with FileName still empty, the per-user file
+    // $XDG_CONFIG_HOME/<exe>/<exe>.ini (~/.config when unset), its folder
+    // created when missing.
+    void Loaded();
+    // The per-user settings file of an executable named exeName.
+    static QString DefaultFileName(const QString &exeName = QString());
+    // The file exists but is not one Zebrix reads or writes (see above).
+    bool Damaged();
+
+    // Writes made between BeginUpdate and EndUpdate reach the file together
+    // at EndUpdate (one atomic replacement instead of one per key).
+    void BeginUpdate();
+    void EndUpdate();
+    // Whether the last write reached the file.
+    bool LastWriteOk() const { return m_lastWriteOk; }
+
+    // --- Typed values -----------------------------------------------------------------
+    int ReadInt(const QString &section, const QString &key, int def);
+    void WriteInt(const QString &section, const QString &key, int value);
+    bool ReadBool(const QString &section, const QString &key, bool def);
+    void WriteBool(const QString &section, const QString &key, bool value);
+    QString ReadStr(const QString &section, const QString &key, const QString &def);
+    void WriteStr(const QString &section, const QString &key, const QString &value);
+    // "0x" and eight upper-case hexadecimal digits. Reading skips the first
+    // two characters and takes up to eight hexadecimal digits after them;
+    // anything else throws EIniConvertError.
+    quint32 ReadHex(const QString &section, const QString &key, quint32 def);
+    void WriteHex(const QString &section, const QString &key, quint32 value);
+    TColor ReadColor(const QString &section, const QString &key, TColor def) { return ReadHex(section, key, def); }
+    void WriteColor(const QString &section, const QString &key, TColor value) { WriteHex(section, key, value); }
+    // In the locale's number format (up to 15 significant digits); a value
+    // that does not convert throws EIniConvertError.
+    double ReadFloat(const QString &section, const QString &key, double def);
+    void WriteFloat(const QString &section, const QString &key, double value);
+    // A date and time as its day count since 1899-12-30 with the time as the fraction.
+    QDateTime ReadDateTime(const QString &section, const QString &key, const QDateTime &def);
+    void WriteDateTime(const QString &section, const QString &key, const QDateTime &value);
+
+    // The font group under prefix K: K.Name, K.Size (points), K.Style (1 bold,
+    // 2 italic, 4 underline, 8 strike-out), K.Color. Each part defaults to the
+    // font's current value; the parts are applied together.
+    void ReadFont(const QString &section, const QString &prefix, QFont &font, TColor &color);
+    void WriteFont(const QString &section, const QString &prefix, const QFont &font, TColor color);
+    // The placement group: K.Flags, K.Show, K.MaxX, K.MaxY, K.X, K.Y and the
+    // right and bottom edges K.XSize, K.YSize. Defaults: the placement given.
+    void ReadWin(const QString &section, const QString &prefix, TWinPlacement &placement);
+    void WriteWin(const QString &section, const QString &prefix, const TWinPlacement &placement);
+    // Position only (K.X, K.Y) and size only (K.XSize, K.YSize: width and height).
+    void ReadWinPos(const QString &section, const QString &prefix, QPoint &position);
+    void WriteWinPos(const QString &section, const QString &prefix, const QPoint &position);
+    void ReadWinSize(const QString &section, const QString &prefix, QSize &size);
+    void WriteWinSize(const QString &section, const QString &prefix, const QSize &size);
+    // The list group: K.Count, then K.0, K.1, ... (strings). The list is
+    // replaced by what was read; each part defaults to the list's current one.
+    void ReadList(const QString &section, const QString &prefix, QStringList &list);
+    void WriteList(const QString &section, const QString &prefix, const QStringList &list);
+
+    // --- Sections -----------------------------------------------------------------------
+    // The key names of a section, in file order.
+    QStringList ReadSection(const QString &section);
+    // Its "key=value" lines (values as read).
+    QStringList ReadSectionValues(const QString &section);
+    void EraseSection(const QString &section);
+    // The key is present with a value that is not empty.
+    bool Check(const QString &section, const QString &key);
+
+    // --- Raw values ---------------------------------------------------------------------
+    // The value as read (quotes of one matching pair removed); def when missing.
+    QString ReadRaw(const QString &section, const QString &key, const QString &def);
+    // Writes the value as it is.
+    void WriteRaw(const QString &section, const QString &key, const QString &value);
+
+private:
+    struct Line;
+    enum class Encoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
+
+    void load();
+    void store();
+    QString wrap(const QString &text) const;
+    QString unwrap(const QString &text, TIniGTFence fence) const;
+    // Index of the section's header line, -1 when missing.
+    int findSection(const QString &section) const;
+    // Index of the key's line within the section starting at header, -1 when missing.
+    int findKey(int header, const QString &key) const;
+    int sectionEnd(int header) const;
+
+    QString m_fileName;
+    QString m_requested;      // the name as given, before DefaultDir placed it
+    TIniGTDefaultDir m_defaultDir = ddApplication;
+    TIniGTFence m_fence = fnNone;
+
+    QStringList m_lines;      // the file's lines, without line ends
+    QString m_lineEnd = QStringLiteral("\n");
+    bool m_finalLineEnd = true;
+    Encoding m_encoding = Encoding::Ansi;
+    bool m_damaged = false;
+    bool m_lastWriteOk = true;
+    int m_updating = 0;
+    bool m_dirty = false;
+    // What the file on disk was when it was last read or written.
+    struct Stamp {
+        bool exists = false;
+        qint64 size = 0, mtimeNs = 0, inode = 0;
+        bool operator==(const Stamp &) const = default;
+    } m_stamp;
+    static Stamp stampOf(const QByteArray &path, struct stat *st);
+    bool m_loaded = false;
+};
