@@ -576,8 +576,14 @@ void TIniGT::ReadFont(const QString &section, const QString &prefix, QFont &font
     const int style = ReadInt(section, prefix + QStringLiteral(".Style"),
                               (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
                                   | (font.strikeOut() ? 8 : 0));
-    const TColor c = ReadColor(section, prefix + QStringLiteral(".Color"), color);
-    // All parts together.
+    TColor c = color;
+    QString colourError;
+    try {
+        c = ReadColor(section, prefix + QStringLiteral(".Color"), color);
+    } catch (const EIniConvertError &e) {
+        colourError = QString::fromUtf8(e.what());
+    }
+    // All parts together (a colour that does not convert leaves the colour alone).
     if (!name.isEmpty())
         font.setFamily(name);
     if (size > 0)
@@ -587,6 +593,8 @@ void TIniGT::ReadFont(const QString &section, const QString &prefix, QFont &font
     font.setUnderline(style & 4);
     font.setStrikeOut(style & 8);
     color = c;
+    if (!colourError.isEmpty())
+        throw EIniConvertError(colourError.toStdString());
 }
 
 void TIniGT::WriteFont(const QString &section, const QString &prefix, const QFont &font, TColor color)

@@ -128,7 +128,9 @@ public:
 
     // The font group under prefix K: K.Name, K.Size (points), K.Style (1 bold,
     // 2 italic, 4 underline, 8 strike-out), K.Color. Each part defaults to the
-    // font's current value; the parts are applied together.
+    // font's current value; the parts are applied together. A colour that is
+    // no hexadecimal number throws EIniConvertError after the other parts
+    // are applied (the colour stays as it was).
     void ReadFont(const QString &section, const QString &prefix, QFont &font, TColor &color);
     void WriteFont(const QString &section, const QString &prefix, const QFont &font, TColor color);
     // The placement group: K.Flags, K.Show, K.MaxX, K.MaxY, K.X, K.Y and the
