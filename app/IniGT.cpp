@@ -2,17 +2,15 @@
 
 #include "CodePage.h"
 #include "FileNames.h"
+#include "TextFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStringDecoder>
-#include <QtEndian>
 
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,79 +107,6 @@ QString configHome()
             home = pw->pw_dir;
     }
     return DecodeFileName(home) + QStringLiteral("/.config");
-}
-
-// Strict decoding: false when the bytes are not text in that encoding.
-bool decodeUtf16(const QByteArray &bytes, bool littleEndian, QString &out)
-{
-    if (bytes.size() % 2 != 0)
-        return false;
-    out.resize(bytes.size() / 2);
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        const auto *p = reinterpret_cast<const uchar *>(bytes.constData()) + 2 * i;
-        out[i] = QChar(littleEndian ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p));
-    }
-    return true;
-}
-
-QByteArray encodeUtf16(const QString &text, bool littleEndian)
-{
-    QByteArray out(text.size() * 2, '\0');
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        auto *p = reinterpret_cast<uchar *>(out.data()) + 2 * i;
-        littleEndian ? qToLittleEndian<quint16>(text.at(i).unicode(), p) : qToBigEndian<quint16>(text.at(i).unicode(), p);
-    }
-    return out;
-}
-
-// Writes the whole file or nothing: the bytes go to a new file beside the
-// target, reach the disk, and the new file replaces the target by a rename.
-// A symlink is followed (its target is replaced in its own folder); a
-// replaced file keeps its mode.
-bool writeAtomically(const QString &fileName, const QByteArray &bytes)
-{
-    QByteArray target = EncodeFileName(fileName);
-    // Follow symlinks, dangling ones included.
-    for (int hops = 0; hops < 40; ++hops) {
-        char link[4096];
-        const ssize_t n = ::readlink(target.constData(), link, sizeof link - 1);
-        if (n < 0)
-            break;
-        const QByteArray dest(link, n);
-        if (dest.startsWith('/'))
-            target = dest;
-        else
-            target = target.left(target.lastIndexOf('/') + 1) + dest;
-    }
-    struct stat st {};
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        return false;
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    if (exists)
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    }
-    for (qsizetype done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
-        ::unlink(temp.constData());
-    return ok;
 }
 
 } // namespace
@@ -296,60 +221,16 @@ void TIniGT::load()
     m_stamp = now;
     m_lines.clear();
     m_damaged = false;
-    m_encoding = Encoding::Ansi;
+    m_encoding = TTextEncoding::Ansi;
     m_lineEnd = QStringLiteral("\n");
     m_finalLineEnd = true;
     if (!now.exists)
         return;
-    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
-        m_damaged = true;
-        return;
-    }
     QByteArray bytes;
-    {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            m_damaged = true;
-            return;
-        }
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n < 0)
-                    m_damaged = true;
-                break;
-            }
-            bytes.append(buf, n);
-            if (bytes.size() > kMaxFileSize) {
-                m_damaged = true;
-                break;
-            }
-        }
-        ::close(fd);
-        if (m_damaged)
-            return;
-    }
     QString text;
-    bool ok;
-    if (bytes.startsWith("\xFF\xFE")) {
-        m_encoding = Encoding::Utf16LE;
-        ok = decodeUtf16(bytes.mid(2), true, text);
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        m_encoding = Encoding::Utf16BE;
-        ok = decodeUtf16(bytes.mid(2), false, text);
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        m_encoding = Encoding::Utf8Bom;
-        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8(bytes.mid(3));
-        ok = !utf8.hasError();
-    } else {
-        ok = DecodeAnsiStrict(bytes, text);
-    }
     // Settings are text: a NUL or an undecodable byte means it is something else.
-    if (!ok || text.contains(QChar(0))) {
+    if (!S_ISREG(st.st_mode) || !ReadFileLimited(m_fileName, kMaxFileSize, bytes)
+        || !DecodeText(bytes, text, m_encoding)) {
         m_damaged = true;
         return;
     }
@@ -379,14 +260,8 @@ void TIniGT::store()
     QString text = m_lines.join(m_lineEnd);
     if (m_finalLineEnd && !m_lines.isEmpty())
         text += m_lineEnd;
-    QByteArray bytes;
-    switch (m_encoding) {
-    case Encoding::Ansi: bytes = ToAnsi(text); break;
-    case Encoding::Utf8Bom: bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8(); break;
-    case Encoding::Utf16LE: bytes = QByteArray("\xFF\xFE") + encodeUtf16(text, true); break;
-    case Encoding::Utf16BE: bytes = QByteArray("\xFE\xFF") + encodeUtf16(text, false); break;
-    }
-    m_lastWriteOk = writeAtomically(m_fileName, bytes);
+    const QByteArray bytes = EncodeText(text, m_encoding);
+    m_lastWriteOk = WriteFileAtomically(m_fileName, bytes);
     // What is on disk now is what the lines say (or, after a failure, read it again).
     m_stamp = stampOf(EncodeFileName(m_fileName), nullptr);
     m_loaded = m_lastWriteOk;

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "Metafile.h"   // TColor
+#include "TextFile.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -163,8 +164,6 @@ public:
     void WriteRaw(const QString &section, const QString &key, const QString &value);
 
 private:
-    struct Line;
-    enum class Encoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
 
     void load();
     void store();
@@ -184,7 +183,7 @@ private:
     QStringList m_lines;      // the file's lines, without line ends
     QString m_lineEnd = QStringLiteral("\n");
     bool m_finalLineEnd = true;
-    Encoding m_encoding = Encoding::Ansi;
+    TTextEncoding m_encoding = TTextEncoding::Ansi;
     bool m_damaged = false;
     bool m_lastWriteOk = true;
     int m_updating = 0;

@@ -207,8 +207,9 @@ TEST_F(IniFile, Utf16AndUtf8MarksStay)
         EXPECT_TRUE(after.startsWith(mark)) << mark.toHex().constData();
         EXPECT_EQ(ini.ReadStr("Options", "Extra", ""), QStringLiteral("日本"));
         EXPECT_EQ(ini.ReadStr("Options", "ComntStr", ""), QStringLiteral("価格"));
-        if (mark == "\xFF\xFE")
+        if (mark == "\xFF\xFE") {
             EXPECT_TRUE(after.contains(QByteArray("E\0x\0t\0r\0a\0", 10))) << "UTF-16LE, not 8-bit text";
+        }
     }
 }
 
@@ -271,8 +272,9 @@ TEST(IniFileDamaged, FilesThatAreNoSettingsGiveDefaultsAndStayUntouched)
         ini.WriteInt("Options", "BarHeight", 60);
         EXPECT_FALSE(ini.LastWriteOk()) << name;
         EXPECT_EQ(QFileInfo(path).size(), size) << name;
-        if (!before.isEmpty())
+        if (!before.isEmpty()) {
             EXPECT_EQ(readAll(path), before) << name;
+        }
     }
     // A dangling symlink is a file that does not exist yet: written where it points, when it can be.
     TIniGT dangling;

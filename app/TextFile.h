@@ -1,0 +1,26 @@
+// Text files Zebrix keeps for its users (the settings file, the address
+// list): read whole within a bound, decoded strictly in the encoding their
+// first bytes announce (a UTF-16 or UTF-8 byte-order mark) or the locale's
+// code page, and replaced atomically.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+enum class TTextEncoding { Ansi, Utf8Bom, Utf16LE, Utf16BE };
+
+// The whole file, when it is a regular file of at most `limit` bytes that
+// can be read; false otherwise (bytes then unspecified).
+bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes);
+// Text in the encoding the bytes announce; false when they are not text in
+// it (a byte sequence that does not decode, or a NUL).
+bool DecodeText(const QByteArray &bytes, QString &text, TTextEncoding &encoding);
+// The text in that encoding, with its byte-order mark (characters the code
+// page lacks become "?").
+QByteArray EncodeText(const QString &text, TTextEncoding encoding);
+// Writes the whole file or nothing: the bytes go to a new file beside the
+// target, reach the disk, and replace the target by a rename. A symlink is
+// followed (the file it names is replaced in its own folder); a replaced
+// file keeps its mode; a target that exists and is not a regular file is
+// refused. False when the file could not be written.
+bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes);
