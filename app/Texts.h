@@ -139,6 +139,12 @@ inline QString DeleteHistoryQuestion() { return QStringLiteral("編集履歴を�
 inline QString ColorDialogTitle() { return QStringLiteral("色の設定"); }
 inline QString OkButton() { return QStringLiteral("&OK"); }
 inline QString CancelButton() { return QStringLiteral("キャンセル(&C)"); }
+// The print dialog.
+inline QString PrintDialogTitle() { return QStringLiteral("印刷"); }
+inline QString PrintWidth() { return QStringLiteral("幅"); }
+inline QString PrintHeight() { return QStringLiteral("高さ"); }
+inline QString Millimetres() { return QStringLiteral("mm"); }
+inline QString PrintButton() { return QStringLiteral("印刷(&P)"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }
