@@ -1,23 +1,32 @@
 #include "ColorDialog.h"
 
 #include "ColorPalette.h"
+#include "Language.h"
 #include "Texts.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TColDlg::TColDlg(QWidget *parent)
+TColDlg::TColDlg(const QString &language, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("ColDlg"));
-    setWindowTitle(texts::ColorDialogTitle());
     m_palette = new TColorPalette(this);
-    auto *ok = new QPushButton(texts::OkButton(), this);
+    auto *ok = new QPushButton(this);
     ok->setObjectName(QStringLiteral("OKBtn"));
     ok->setAutoDefault(false);
-    auto *cancel = new QPushButton(texts::CancelButton(), this);
+    auto *cancel = new QPushButton(this);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
+    // Texts in the current language, then in the window's.
+    auto translate = [this, ok, cancel] {
+        setWindowTitle(texts::ColorDialogTitle());
+        ok->setText(texts::OkButton());
+        cancel->setText(texts::CancelButton());
+    };
+    translate();
+    SetTranslationLanguage(language);
+    translate();
     cancel->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

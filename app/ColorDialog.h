@@ -9,7 +9,9 @@ class TColDlg : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TColDlg(QWidget *parent = nullptr);
+    // The texts are translated into `language` ("ja", "en_US", empty: the
+    // system's) when the dialog is made.
+    explicit TColDlg(const QString &language = QString(), QWidget *parent = nullptr);
     TColorPalette *ColorPalette1() const { return m_palette; }
 
 private:

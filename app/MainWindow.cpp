@@ -569,7 +569,7 @@ void TZebCode::CopyMnuClick()
 
 void TZebCode::ColorBtnClick()
 {
-    TColDlg dlg(this);
+    TColDlg dlg(m_model->LLanguage, this);
     dlg.ColorPalette1()->setForegroundColor(m_model->BarImage1.BarColor());
     dlg.ColorPalette1()->setBackgroundColor(m_model->BarImage1.BackColor());
     if (dlg.exec() == QDialog::Accepted)

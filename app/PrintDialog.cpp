@@ -1,6 +1,7 @@
 #include "PrintDialog.h"
 
 #include "JobModel.h"
+#include "Language.h"
 #include "Printing.h"
 #include "Texts.h"
 #include "WinSpinEdit.h"
@@ -27,7 +28,6 @@ TPrtDlg::TPrtDlg(JobModel *model, QPrinter *printer, QWidget *parent)
     : QDialog(parent, Qt::Tool), m_model(model), m_printer(printer)
 {
     setObjectName(QStringLiteral("PrtDlg"));
-    setWindowTitle(texts::PrintDialogTitle());
     m_prX = new TWinSpinEdit(this);
     m_prX->setObjectName(QStringLiteral("PrX"));
     m_prY = new TWinSpinEdit(this);
@@ -39,24 +39,38 @@ TPrtDlg::TPrtDlg(JobModel *model, QPrinter *printer, QWidget *parent)
             e->edit()->setText(QString::number(std::clamp<long long>(v, INT_MIN, INT_MAX)));
         };
     }
-    auto *print = new QPushButton(texts::PrintButton(), this);
+    auto *print = new QPushButton(this);
     print->setObjectName(QStringLiteral("PrintBtn"));
     print->setDefault(true);
-    auto *cancel = new QPushButton(texts::CancelButton(), this);
+    auto *cancel = new QPushButton(this);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     connect(print, &QPushButton::clicked, this, &TPrtDlg::PrintClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    auto *width = new QLabel(this), *height = new QLabel(this), *mm1 = new QLabel(this), *mm2 = new QLabel(this);
     auto *grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(texts::PrintWidth(), this), 0, 0);
+    grid->addWidget(width, 0, 0);
     grid->addWidget(m_prX, 0, 1);
-    grid->addWidget(new QLabel(texts::Millimetres(), this), 0, 2);
-    grid->addWidget(new QLabel(texts::PrintHeight(), this), 1, 0);
+    grid->addWidget(mm1, 0, 2);
+    grid->addWidget(height, 1, 0);
     grid->addWidget(m_prY, 1, 1);
-    grid->addWidget(new QLabel(texts::Millimetres(), this), 1, 2);
+    grid->addWidget(mm2, 1, 2);
     grid->addWidget(print, 2, 0, 1, 2);
     grid->addWidget(cancel, 2, 2);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Texts in the current language, then in the window's.
+    auto translate = [=, this] {
+        setWindowTitle(texts::PrintDialogTitle());
+        width->setText(texts::PrintWidth());
+        height->setText(texts::PrintHeight());
+        mm1->setText(texts::Millimetres());
+        mm2->setText(texts::Millimetres());
+        print->setText(texts::PrintButton());
+        cancel->setText(texts::CancelButton());
+    };
+    translate();
+    SetTranslationLanguage(m_model->LLanguage);
+    translate();
 
     // The proposal: the symbol at ten printer dots per picture pixel.
     const QSize symbol = PrintSymbolSize(*m_model);

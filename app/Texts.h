@@ -3,10 +3,13 @@
 // Japanese and keeps its texts in every language), the dialogs' texts, and
 // the messages of the console front end and of the running instance.
 //
-// Dialog texts are the ones the message catalogues translate; the window's
-// own texts are part of Zebrix's interface (macro clients and scripts read
-// the status line and the mode summary) and stay as they are.
+// Dialog texts (those built with Tr()) are the ones the message catalogues
+// translate (data/po); the window's own texts are part of Zebrix's interface
+// (macro clients and scripts read the status line and the mode summary) and
+// stay as they are.
 #pragma once
+
+#include "Language.h"
 
 #include <QString>
 #include <QStringList>
@@ -136,15 +139,15 @@ inline QStringList SaveFilters()
             QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)")};
 }
 inline QString DeleteHistoryQuestion() { return QStringLiteral("編集履歴を削除しますか?"); }
-inline QString ColorDialogTitle() { return QStringLiteral("色の設定"); }
-inline QString OkButton() { return QStringLiteral("&OK"); }
-inline QString CancelButton() { return QStringLiteral("キャンセル(&C)"); }
+inline QString ColorDialogTitle() { return Tr("色の設定"); }
+inline QString OkButton() { return Tr("&OK"); }
+inline QString CancelButton() { return Tr("キャンセル(&C)"); }
 // The print dialog.
-inline QString PrintDialogTitle() { return QStringLiteral("印刷"); }
-inline QString PrintWidth() { return QStringLiteral("幅"); }
-inline QString PrintHeight() { return QStringLiteral("高さ"); }
-inline QString Millimetres() { return QStringLiteral("mm"); }
-inline QString PrintButton() { return QStringLiteral("印刷(&P)"); }
+inline QString PrintDialogTitle() { return Tr("印刷"); }
+inline QString PrintWidth() { return Tr("幅"); }
+inline QString PrintHeight() { return Tr("高さ"); }
+inline QString Millimetres() { return Tr("mm"); }
+inline QString PrintButton() { return Tr("印刷(&P)"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }

@@ -2,6 +2,7 @@
 #include "ColorDialog.h"
 #include "ColorPalette.h"
 #include "JobModel.h"
+#include "Language.h"
 #include "MainWindow.h"
 
 #include <QAction>
@@ -151,6 +152,18 @@ void answerNextDialog(const std::function<void(T *)> &answer)
                 return;
             }
     });
+}
+
+TEST(Language, DialogsSpeakTheWindowsLanguage)
+{
+    InitTranslations(nullptr);
+    for (const auto &[language, title, cancel] : {std::tuple{"en_US", "Colours", "&Cancel"},
+                                                  std::tuple{"ja", "色の設定", "キャンセル(&C)"}}) {
+        TColDlg dlg(QString::fromLatin1(language));
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8(title)) << language;
+        EXPECT_EQ(dlg.findChild<QPushButton *>("CancelBtn")->text(), QString::fromUtf8(cancel)) << language;
+    }
+    SetTranslationLanguage(QString());
 }
 
 TEST(ColourDialogs, OkWithoutClickingAppliesTheSelectedCells)
