@@ -148,6 +148,17 @@ inline QString PrintWidth() { return Tr("幅"); }
 inline QString PrintHeight() { return Tr("高さ"); }
 inline QString Millimetres() { return Tr("mm"); }
 inline QString PrintButton() { return Tr("印刷(&P)"); }
+// The about box.
+inline QString AboutTitle() { return QStringLiteral("Zebrixについて"); }
+inline QString ProductName() { return QStringLiteral("Zebrix"); }
+inline QString AboutOrigin()
+{
+    return QStringLiteral("入力した文字列をすぐにバーコードにする、Linux デスクトップのバーコード作成ツールです。");
+}
+inline QString AboutContact() { return QStringLiteral("Zebrix の開発者に連絡する"); }
+inline QString AboutContactUrl() { return QStringLiteral("mailto:zebrix-dev@example.org"); }
+inline QString LibraryPage() { return QStringLiteral("libzint (Zint Barcode Generator)"); }
+inline QString LibraryPageUrl() { return QStringLiteral("https://www.zint.org.uk/"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }

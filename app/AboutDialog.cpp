@@ -1,0 +1,62 @@
+#include "AboutDialog.h"
+
+#include "AppIcon.h"
+#include "Texts.h"
+#include "URLLink.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#ifndef ZEBRIX_VERSION
+#define ZEBRIX_VERSION ""
+#endif
+
+QString TAboutDlg::VersionText(const QString &fileVersion)
+{
+    return fileVersion.isEmpty() ? QStringLiteral("UnKnown") : fileVersion;
+}
+
+TAboutDlg::TAboutDlg(const QString &libraryName, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("AboutDlg"));
+    setWindowTitle(texts::AboutTitle());
+    auto *icon = new QLabel(this);
+    icon->setPixmap(ZebrixIcon().pixmap(64, 64));
+    auto *product = new QLabel(texts::ProductName(), this);
+    product->setObjectName(QStringLiteral("ProductName"));
+    QFont big = product->font();
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    big.setBold(true);
+    product->setFont(big);
+    auto *origin = new QLabel(texts::AboutOrigin(), this);
+    origin->setWordWrap(true);
+    auto *versionLabel = new QLabel(QStringLiteral("Version"), this);
+    auto *version = new QLabel(VersionText(QStringLiteral(ZEBRIX_VERSION)), this);
+    version->setObjectName(QStringLiteral("Version"));
+    auto *contact = new TURLLink(texts::AboutContact(), QUrl(texts::AboutContactUrl()), this);
+    contact->setObjectName(QStringLiteral("Contact"));
+    auto *ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+    grid->addWidget(product, 0, 1, 1, 2);
+    grid->addWidget(origin, 1, 1, 1, 2);
+    grid->addWidget(versionLabel, 2, 1);
+    grid->addWidget(version, 2, 2);
+    grid->addWidget(contact, 3, 1, 1, 2);
+    int row = 4;
+    if (!libraryName.isEmpty()) {
+        auto *library = new QLabel(libraryName, this);
+        library->setObjectName(QStringLiteral("Library"));
+        auto *page = new TURLLink(texts::LibraryPage(), QUrl(texts::LibraryPageUrl()), this);
+        page->setObjectName(QStringLiteral("LibraryPage"));
+        grid->addWidget(library, row++, 1, 1, 2);
+        grid->addWidget(page, row++, 1, 1, 2);
+    }
+    grid->addWidget(ok, row, 2, Qt::AlignRight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
