@@ -31,7 +31,10 @@ cmake --build build-fuzz -j"$jobs" --target zebrix_fuzzers
 for f in build-fuzz/bin/fuzz_*; do
   echo "-- $(basename "$f")"
   corpus=$(mktemp -d)
-  "$f" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+  # Seeds, where the target has them: fuzz/corpus/<target without "fuzz_">.
+  seeds=fuzz/corpus/$(basename "$f" | sed 's/^fuzz_//')
+  [ -d "$seeds" ] || seeds=
+  "$f" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" $seeds 2>&1 | tail -n 3
   rm -rf "$corpus"
 done
 echo "== All tests passed"
