@@ -160,7 +160,11 @@ bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 char16_t asciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c; }
 
-QString toQString(std::u16string_view text) { return QString::fromUtf16(text.data(), qsizetype(text.size())); }
+// The units as they are (fromUtf16 would drop a byte-order mark).
+QString toQString(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+}
 
 // What a rejection names of an unreadable escape: its beginning, enough to find it.
 constexpr size_t kShownEscape = 12;
