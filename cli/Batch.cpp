@@ -246,7 +246,7 @@ void worker(const Job &job, TBatchQueue &queue, QString &optionError, std::mutex
             continue;
         }
         m.EditCode.setText(QString::fromUtf8(raw));
-        const TMade made = MakeSymbol(m, job.ext, job.wantsLibrary);
+        const TMade made = MakeSymbol(m, job.wantsLibrary, job.ext);
         if (!made.ok) {
             queue.finish(number, made.message, false, false);
             continue;

@@ -63,7 +63,7 @@ bool WantsLibrary(const QStringList &args)
     return raw || index >= kIndexFirstLibrary;
 }
 
-TMade MakeSymbol(JobModel &m, const QString &ext, bool wantsLibrary)
+TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &ext)
 {
     if (m.EditCode.Text().isEmpty())
         return {false, texts::NoData()};
@@ -75,8 +75,8 @@ TMade MakeSymbol(JobModel &m, const QString &ext, bool wantsLibrary)
     // then the library's, which the list shows for its library items.
     if (m.ZintBarType > kZintRawOffset && m.CdType.ItemIndex() < kIndexQR)
         m.CdType.setItemIndex(kIndexFirstLibrary);
-    if (!ext.isNull())
-        m.SetPictureKind(isVectorKind(ext.toLower()) ? pbarWMF : pbarBMP);
+    if (ext)
+        m.SetPictureKind(isVectorKind(ext->toLower()) ? pbarWMF : pbarBMP);
     m.BError = false;
     try {
         m.RB_Click();

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class JobModel;
 
 // The state a console run starts from: the window's controls as they would
@@ -23,14 +25,14 @@ struct TMade {
     QString message;   // why not, when not ok
 };
 
-// Runs the creation flow once, for a picture of the file kind ext (".emf",
-// ".svg" and ".pdf" draw a metafile, anything else a bitmap; a null ext
-// keeps the kind as it is). A symbol was made when there is data, the
+// Runs the creation flow once, for a picture of the file kind ext ("emf",
+// "svg" and "pdf" draw a metafile, anything else a bitmap; no ext keeps the
+// kind as it is). A symbol was made when there is data, the
 // plugin is there for a library symbology, no percent escape failed and
 // the creation reported no error. A raw library symbology ("/1nnnn")
 // selects the first library item when the list shows a linear symbology,
 // so that the picture to save is the library's.
-TMade MakeSymbol(JobModel &m, const QString &ext, bool wantsLibrary);
+TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &ext = std::nullopt);
 
 // Why the last creation failed: the status text, for a linear symbology with
 // the encoder's reason (which character at which position, which lengths),

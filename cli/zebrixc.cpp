@@ -110,8 +110,8 @@ int oneShot(const QStringList &args, const QString &type, bool outputClosed)
 
     const QString name = host.saveName();
     const bool toOutput = name == u"-";
-    const QString ext = name.isEmpty() ? QString() : toOutput ? type : QFileInfo(name).suffix().toLower();
-    const TMade made = MakeSymbol(m, ext, WantsLibrary(args));
+    const QString ext = toOutput ? type : QFileInfo(name).suffix().toLower();
+    const TMade made = name.isEmpty() ? MakeSymbol(m, WantsLibrary(args)) : MakeSymbol(m, WantsLibrary(args), ext);
     if (!made.ok) {
         PrintError(made.message);
         return 1;
