@@ -352,6 +352,17 @@ struct FifoReader {
     }
 };
 
+// A file holding "old" with the mode; returns its name.
+QString oldFile(const QString &path, mode_t mode)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("old");
+    f.close();
+    ::chmod(EncodeFileName(path), mode);
+    return path;
+}
+
 struct SaveCase {
     const char *name;
     // Makes what the name is before the save; returns the name to save to.
@@ -370,11 +381,7 @@ const SaveCase kSaveCases[] = {
      }},
     {"ReplacedFileKeepsModeAndOwner",
      [](const QString &, const QString &n) {
-         QFile f(n);
-         f.open(QIODevice::WriteOnly);
-         f.write("old");
-         f.close();
-         ::chmod(EncodeFileName(n), 0604);
+         oldFile(n, 0604);
          if (::geteuid() == 0) {
              EXPECT_EQ(::chown(EncodeFileName(n), 4321, 4322), 0);
          }
@@ -390,15 +397,7 @@ const SaveCase kSaveCases[] = {
              EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(uid_t(4321), gid_t(4322)));
          }
      }},
-    {"WriteProtectedFileIsRefused",
-     [](const QString &, const QString &n) {
-         QFile f(n);
-         f.open(QIODevice::WriteOnly);
-         f.write("old");
-         f.close();
-         ::chmod(EncodeFileName(n), 0444);
-         return n;
-     },
+    {"WriteProtectedFileIsRefused", [](const QString &, const QString &n) { return oldFile(n, 0444); },
      2, "Permission denied",
      [](const QString &, const QString &n) {
          EXPECT_EQ(readAll(n), "old");
@@ -407,11 +406,7 @@ const SaveCase kSaveCases[] = {
     {"SymlinkIsFollowed",
      [](const QString &d, const QString &n) {
          QDir(d).mkdir("real");
-         QFile f(d + "/real/target.png");
-         f.open(QIODevice::WriteOnly);
-         f.write("old");
-         f.close();
-         ::chmod(EncodeFileName(d + "/real/target.png"), 0640);
+         oldFile(d + "/real/target.png", 0640);
          QFile::link("real/target.png", n);
          return n;
      },
