@@ -10,6 +10,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include <fcntl.h>
@@ -23,6 +24,11 @@ namespace {
 // A fixed table: the signal handler may only read memory that exists
 // already, and only through lock-free atomics. A slot is taken by a writer
 // (taken), filled, then armed; the handler removes the names of armed slots.
+//
+// Other threads may be creating or renaming a temporary at the moment the
+// signal arrives. The handler first says the process is ending (no thread
+// starts a temporary after that), gives the threads that are at it a moment
+// to finish, then removes what is left.
 
 constexpr int kSlots = 128;   // more than the threads of any batch
 struct TempSlot {
@@ -37,8 +43,19 @@ constexpr int kCleanSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<bool> g_namedOnly{false};
 
+std::atomic<bool> g_ending{false};   // a signal is ending the process
+std::atomic<int> g_busy{0};           // threads holding a temporary name
+thread_local bool t_busy = false;     // this thread holds one
+
 void removeTemporaries(int sig)
 {
+    g_ending.store(true);
+    // The thread the signal interrupted cannot finish its temporary: it is this one.
+    const int self = t_busy ? 1 : 0;
+    for (int waited = 0; waited < 2000 && g_busy.load() > self; ++waited) {
+        const timespec millisecond = {0, 1000000};
+        ::nanosleep(&millisecond, nullptr);
+    }
     for (TempSlot &s : g_slots)
         if (s.armed.load())
             ::unlink(s.path);
@@ -74,6 +91,15 @@ public:
     explicit TTempName(const QByteArray &path)
     {
         installCleanup();
+        t_busy = true;
+        g_busy.fetch_add(1);
+        if (g_ending.load()) {
+            // The process is ending by a signal: no new temporary.
+            g_busy.fetch_sub(1);
+            t_busy = false;
+            for (;;)
+                ::pause();
+        }
         if (path.size() >= PATH_MAX)
             return;
         for (TempSlot &s : g_slots) {
@@ -93,6 +119,8 @@ public:
             m_slot->armed.store(false);
             m_slot->taken.store(false);
         }
+        g_busy.fetch_sub(1);
+        t_busy = false;
     }
     TTempName(const TTempName &) = delete;
     TTempName &operator=(const TTempName &) = delete;

@@ -749,7 +749,8 @@ TEST(Batch, KilledBatchLeavesNoTemporaries)
         return ::stat(QFile::encodeName(p), &st) == 0 ? st.st_ino : ino_t(0);
     };
     for (int round = 0; round < 8; ++round) {
-        // SIGKILL while creating files in a fresh folder, SIGTERM while replacing those of the last rounds.
+        // SIGKILL while creating files in a fresh folder; SIGTERM while replacing
+        // those of the last rounds, with one thread and with two.
         const bool term = round % 2 == 0;
         const QString folder = term ? shared : dir.filePath(QStringLiteral("k%1").arg(round));
         QDir().mkpath(folder);
@@ -757,7 +758,9 @@ TEST(Batch, KilledBatchLeavesNoTemporaries)
         const ino_t before = inode(first);
         QProcess p;
         p.setStandardInputFile(input.fileName());
-        p.start(QStringLiteral(ZEBRIXC), {"--batch", "/JAN", "/TN3", "/HT110", "/SAVE:" + folder + "/####.bmp"});
+        const QString jobs = round % 4 == 2 ? QStringLiteral("2") : QStringLiteral("1");
+        p.start(QStringLiteral(ZEBRIXC),
+                {"--batch", "--jobs", jobs, "/JAN", "/TN3", "/HT110", "/SAVE:" + folder + "/####.bmp"});
         ASSERT_TRUE(p.waitForStarted());
         // Wait until the first file is there (or, replacing, is the new one).
         for (int i = 0; i < 6000 && (inode(first) == 0 || inode(first) == before); ++i)
