@@ -6,13 +6,13 @@
 #include "EmfWriter.h"
 #include "ImageFiles.h"
 #include "Jpeg.h"
+#include "SafeFile.h"
 #include "WmfWriter.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QSvgGenerator>
 
@@ -70,15 +70,16 @@ QByteArray pdfBytes(const TMetafile &mf)
     return out;
 }
 
-// Writes the whole file or nothing: a failed save never leaves a half-written
-// file in place of a good one.
+// Writes the whole file or nothing, by Zebrix's one rule for saving (links
+// followed, special files written in place, write-protected files refused):
+// a failed save never leaves a half-written file in place of a good one.
 void writeFile(const QString &fileName, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         throw std::runtime_error(texts::NotConverted(fileName).toStdString());
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw std::runtime_error(texts::FileError(fileName, f.errorString()).toStdString());
+    const QString why = WriteFileSafely(fileName, bytes);
+    if (!why.isEmpty())
+        throw std::runtime_error(texts::FileError(fileName, why).toStdString());
 }
 
 } // namespace
@@ -116,7 +117,7 @@ bool JobModel::SaveFile(const QString &fileName)
     SetPictureKind(vector ? pbarWMF : pbarBMP);
     RB_Click();
     writeFile(fileName, PictureBytes(ext));
-    return QFileInfo::exists(fileName);
+    return FileExists(fileName);
 }
 
 QByteArray JobModel::PictureBytes(const QString &ext)

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "FileNames.h"
+#include "SafeFile.h"
 
 #include <QStringDecoder>
 #include <QtEndian>
@@ -12,56 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Writes the whole file or nothing: the bytes go to a new file beside the
-// target, reach the disk, and the new file replaces the target by a rename.
-// A symlink is followed (its target is replaced in its own folder); a
-// replaced file keeps its mode.
 bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
 {
-    QByteArray target = EncodeFileName(fileName);
-    // Follow symlinks, dangling ones included.
-    for (int hops = 0; hops < 40; ++hops) {
-        char link[4096];
-        const ssize_t n = ::readlink(target.constData(), link, sizeof link - 1);
-        if (n < 0)
-            break;
-        const QByteArray dest(link, n);
-        if (dest.startsWith('/'))
-            target = dest;
-        else
-            target = target.left(target.lastIndexOf('/') + 1) + dest;
-    }
-    struct stat st {};
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        return false;
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    if (exists)
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    }
-    for (qsizetype done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
-        ::unlink(temp.constData());
-    return ok;
+    return WriteFileSafely(fileName, bytes, true).isEmpty();
 }
-
 
 bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes)
 {

@@ -18,9 +18,8 @@ bool DecodeText(const QByteArray &bytes, QString &text, TTextEncoding &encoding)
 // The text in that encoding, with its byte-order mark (characters the code
 // page lacks become "?").
 QByteArray EncodeText(const QString &text, TTextEncoding encoding);
-// Writes the whole file or nothing: the bytes go to a new file beside the
-// target, reach the disk, and replace the target by a rename. A symlink is
-// followed (the file it names is replaced in its own folder); a replaced
-// file keeps its mode; a target that exists and is not a regular file is
-// refused. False when the file could not be written.
+// Writes the whole file or nothing, by the rule of WriteFileSafely (links
+// followed, a replaced file keeps its mode, special files written in place,
+// write-protected ones refused), the content on the disk before it replaces
+// the old file. False when the file could not be written.
 bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes);

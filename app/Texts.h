@@ -183,5 +183,165 @@ inline QString BadPercentEscape(const QString &escape, qsizetype position)
 // --- Picture files ------------------------------------------------------------------------------------
 inline QString NotConverted(const QString &file) { return QStringLiteral("%1: the picture could not be converted").arg(file); }
 inline QString FileError(const QString &file, const QString &why) { return QStringLiteral("%1: %2").arg(file, why); }
+// A save onto a socket: nothing can be written into one.
+inline QString SocketTarget() { return QStringLiteral("is a socket, not a file"); }
+
+// --- Why a symbol was not made (the console's words beside the status text) ---------------
+// The status text with its reason.
+inline QString WithReason(const QString &status, const QString &reason)
+{
+    return QStringLiteral("%1 (%2)").arg(status, reason);
+}
+inline QString NoData() { return QStringLiteral("no data to encode"); }
+inline QString NoSymbology() { return QStringLiteral("no symbology selected"); }
+// What the linear symbologies take, by symbology index.
+inline QString AllowedLengths(int index)
+{
+    switch (index) {
+    case 0: return QStringLiteral("7, 8, 12 or 13 digits");
+    case 1: return QStringLiteral("11 digits (UPC-A) or 7 digits (UPC-E)");
+    default: return QStringLiteral("any length");
+    }
+}
+inline QString AllowedCharacters(int index)
+{
+    switch (index) {
+    case 2: return QStringLiteral("0-9 A-Z - . space $ / + %");
+    case 3: return QStringLiteral("0-9 - $ : / . + A-D");
+    case 10: return QStringLiteral("the characters of its code set, <name> escapes, << and >x");
+    case 11: return QStringLiteral("0-9 A-Z - . space $ / + % and the shift characters <$> <%> </> <+>");
+    default: return QStringLiteral("digits 0-9");
+    }
+}
+inline QString RejectLength(const QString &symbology, int index, qsizetype length)
+{
+    return QStringLiteral("%1 takes %2; the data has %3 characters").arg(symbology, AllowedLengths(index)).arg(length);
+}
+inline QString RejectCharacter(const QString &symbology, int index, const QString &character, qsizetype position)
+{
+    return QStringLiteral("'%1' at position %2 is not allowed: %3 takes %4")
+        .arg(character)
+        .arg(position)
+        .arg(symbology, AllowedCharacters(index));
+}
+inline QString RejectEscape(const QString &escape, qsizetype position, bool code128)
+{
+    return QStringLiteral("'%1' at position %2 is not a complete escape: %3")
+        .arg(escape)
+        .arg(position)
+        .arg(code128 ? QStringLiteral("write <name> for a named character, << for <, >x for the character x")
+                     : QStringLiteral("the shift characters are <$>, <%>, </> and <+>"));
+}
+inline QString RejectCodeSet(const QString &text, qsizetype position, QChar codeSet)
+{
+    QString s = QStringLiteral("'%1' at position %2 is not in code set %3").arg(text).arg(position).arg(codeSet);
+    if (codeSet == u'C')
+        s += QStringLiteral(" (code set C takes pairs of digits)");
+    return s;
+}
+inline QString RejectUpcE(const QString &code)
+{
+    return QStringLiteral("'%1' is no UPC-E number: UPC-E takes 7 digits starting with 0 that expand to UPC-A")
+        .arg(code);
+}
+// The stacked-symbol plugin for a library symbology.
+inline QString PluginMissing(const QString &file)
+{
+    return QStringLiteral("the plugin %1 was not found: GS1 DataBar, PDF417 and /1nnnn need it beside the "
+                          "executable or in the install's lib folder")
+        .arg(file);
+}
+inline QString PluginWithoutExport(const QString &file)
+{
+    return QStringLiteral("the plugin %1 does not export ZintDll").arg(file);
+}
+inline QString LibraryNoPicture() { return QStringLiteral("the plugin made no picture"); }
+
+// --- The console front end zebrixc ----------------------------------------------------------------
+inline QString ZebrixcUsage()
+{
+    return QStringLiteral(R"(Usage: zebrixc [--type EXT] OPTION... DATA
+       zebrixc --batch [--jobs N] OPTION... /SAVE:NAME#####.EXT  < lines
+
+Makes a barcode picture from the data with Zebrix's options, without a window.
+
+Symbology (default UPC):
+  /JAN /UPC /C39 /NW7 /ITF /CTF /IATA /MAT /NEC /CST (customer) /C128 /C93
+  /QR2 (QR Code)  /GS1Ltd /GS1Stk /GS1Std /GS1SOm /PDF417 /PDF417T (plugin)
+  /1nnnn          library symbology nnnn-1000 (nnnn above 1000, plugin);
+                  on its own it makes the library's symbol
+Drawing:
+  /TN1 /TN2 /TN3  module width 1, 2, 3 pixels
+  /CD1 /CD0       check character on, off
+  /CC1 /CC0       human-readable text on, off
+  /AC1 /AC0       start/stop and check characters in the text on, off
+  /BC1 /BC0       frame on, off
+  /STx /SPx       start, stop character x (NW-7: A-D; Code 128 start: A-C)
+  /HTn /LMn /TMn  bar height, left/right and top/bottom margins in pixels
+  /C:text         comment (upper-cased); /CAU /CAD above, below;
+                  /CAL /CAC /CAR left, centre, right
+  /QRVn /QREn     QR version 1-40, error correction 0 L, 1 M, 2 Q, 3 H
+  /SC1 SC0        QR data with %XX escapes on, off
+  /CBM /CEM /CWM  draw a bitmap, an enhanced metafile, a metafile
+  /D:n            wait n ms after the creation
+Output:
+  /SAVE:name      .bmp, .emf, .wmf, .png, .svg, .pdf; any other name: JPEG
+  /SAVE:-         the picture on standard output (kind: --type, default png)
+Anything else is the data. Options are case-insensitive; the file name keeps
+its case.
+
+Saving: a file is written only when the symbol was made; a failed run leaves
+an existing file untouched. A regular file is replaced atomically and keeps
+its permission bits (and, for root, its owner); one without write permission
+for the caller (for root: without any write bit) is refused. A symbolic link
+is followed: the file it names is replaced in its own folder, a dangling link
+creates that file. A device or FIFO (/dev/stdout, a named pipe) is written in
+place; a directory or socket is refused.
+
+zebrixc options:
+  --type EXT      kind of the picture for /SAVE:- (bmp emf wmf jpg png svg pdf)
+  --batch         one symbol per non-empty line of standard input (UTF-8,
+                  at most 64 KiB a line); a run of # in the /SAVE: name
+                  becomes the line number; on a terminal the progress is
+                  shown on standard error
+  --jobs N        batch: N threads (output identical to one)
+  --help          this text
+  --version       the version
+
+Exit status:
+  0  the symbol was made (and saved); in a batch: every line
+  1  the symbol could not be made, the reason on standard error: data the
+     symbology does not take, a bad %XX escape, QR data too long, no data,
+     the plugin missing for a library symbology; in a batch: any line failed
+  2  an option's number did not convert, the file could not be written,
+     standard input could not be read (batch), or zebrixc was called wrongly
+)");
+}
+inline QString ZebrixcVersion(const QString &version) { return QStringLiteral("zebrixc (Zebrix) %1\n").arg(version); }
+inline QString UnknownOption(const QString &option)
+{
+    return QStringLiteral("unknown option %1 (see zebrixc --help)").arg(option);
+}
+inline QString MissingValue(const QString &option) { return QStringLiteral("%1 needs a value").arg(option); }
+inline QString TypeTakes(const QStringList &kinds)
+{
+    return QStringLiteral("--type takes one of %1").arg(kinds.join(u' '));
+}
+inline QString JobsTakes() { return QStringLiteral("--jobs takes a number from 1 to 64"); }
+inline QString BatchNeedsHash()
+{
+    return QStringLiteral("--batch needs /SAVE: with a run of # for the line number (/SAVE:out/#####.png)");
+}
+inline QString BatchLine(qint64 line, const QString &message) { return QStringLiteral("line %1: %2").arg(line).arg(message); }
+inline QString LineTooLong(qsizetype limit) { return QStringLiteral("the line is longer than %1 bytes").arg(limit); }
+inline QString InputError(const QString &why) { return QStringLiteral("standard input: %1").arg(why); }
+inline QString InputClosed() { return QStringLiteral("standard input is closed"); }
+inline QString OutputError(const QString &why) { return QStringLiteral("standard output: %1").arg(why); }
+inline QString OutputClosed() { return QStringLiteral("standard output is closed"); }
+// The progress of a batch on a terminal.
+inline QString BatchProgress(qint64 lines, double filesPerSecond, qint64 failures)
+{
+    return QStringLiteral("%1 lines, %2 files/s, %3 failed").arg(lines).arg(filesPerSecond, 0, 'f', 0).arg(failures);
+}
 
 } // namespace texts

@@ -1,49 +1,224 @@
 #include "Batch.h"
 
 #include "CommandLine.h"
+#include "Console.h"
+#include "FileNames.h"
 #include "JobModel.h"
+#include "SafeFile.h"
 
 #include <QFileInfo>
-#include <QFile>
-#include <algorithm>
-#include <atomic>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include <cerrno>
-#include <cstdlib>
-#include <sys/stat.h>
+#include <cstdio>
 #include <unistd.h>
+
+// --- Reading lines -------------------------------------------------------------------
+
+bool TLineReader::fill()
+{
+    if (m_end)
+        return false;
+    m_buffer.remove(0, m_at);
+    m_at = 0;
+    const qsizetype had = m_buffer.size();
+    m_buffer.resize(had + (1 << 16));
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_buffer.data() + had, size_t(1 << 16));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_buffer.truncate(had);
+            m_end = true;
+            if (n < 0)
+                m_error = errno;
+            return false;
+        }
+        m_buffer.truncate(had + n);
+        return true;
+    }
+}
+
+TLineReader::TStatus TLineReader::Next(QByteArray &line, qint64 &number)
+{
+    line.clear();
+    bool tooLong = false;
+    bool any = false;   // a line has begun (bytes or its LF)
+    for (;;) {
+        if (m_at == m_buffer.size() && !fill()) {
+            if (m_error)
+                return Failed;
+            if (!any)
+                return End;
+            break;   // the text after the last LF
+        }
+        any = true;
+        const qsizetype lf = m_buffer.indexOf('\n', m_at);
+        const qsizetype stop = lf < 0 ? m_buffer.size() : lf;
+        // One byte more than the limit may be the CR of a CR LF.
+        if (!tooLong && line.size() + (stop - m_at) <= m_limit + 1)
+            line.append(m_buffer.constData() + m_at, stop - m_at);
+        else
+            tooLong = true;
+        m_at = lf < 0 ? stop : lf + 1;
+        if (lf >= 0)
+            break;
+    }
+    number = ++m_number;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (tooLong || line.size() > m_limit) {
+        line.clear();
+        return TooLong;
+    }
+    return Line;
+}
 
 namespace {
 
-// What happened to one line.
-struct Outcome {
-    qint64 line = 0;
-    QString message;   // empty: written
-    bool writeError = false;
-};
+using TClock = std::chrono::steady_clock;
 
-QByteArray readAll(std::FILE *in)
+// The lines of a batch: handed out in order to the workers, their outcomes
+// reported in order. A worker may run at most kWindow lines ahead of the
+// oldest line not yet reported, so the outcomes waiting for it stay few.
+class TBatchQueue
 {
-    QByteArray all;
-    char buf[1 << 16];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
-        all.append(buf, qsizetype(n));
-    return all;
-}
+public:
+    static constexpr qint64 kWindow = 4096;
+
+    TBatchQueue(int fd, bool progress) : m_reader(fd, kBatchLineLimit), m_progress(progress) {}
+
+    // The next line to make; false at the end of the input or after stop().
+    // An overlong line comes with tooLong set and no text.
+    bool take(QByteArray &line, qint64 &number, bool &tooLong)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        for (;;) {
+            m_room.wait(lock, [this] { return m_stopped || m_read - m_reported < kWindow; });
+            if (m_stopped || m_inputDone)
+                return false;
+            const TLineReader::TStatus s = m_reader.Next(line, number);
+            if (s == TLineReader::End || s == TLineReader::Failed) {
+                m_inputDone = true;
+                m_readError = m_reader.Error();
+                return false;
+            }
+            m_read = number;
+            tooLong = s == TLineReader::TooLong;
+            if (tooLong || !line.isEmpty())
+                return true;
+            settle(number, {}, false);   // an empty line makes nothing
+        }
+    }
+
+    // The outcome of a line: an empty message when its file was written.
+    void finish(qint64 number, const QString &message, bool writeError, bool written)
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        if (written)
+            ++m_files;
+        settle(number, message, writeError);
+    }
+
+    // Stops handing out lines (the options did not convert).
+    void stop()
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_stopped = true;
+        m_room.notify_all();
+    }
+
+    // After the workers: the progress line goes.
+    void end()
+    {
+        if (m_shown)
+            std::fputs("\r\033[K", stderr);
+    }
+
+    int readError() const { return m_readError; }
+    bool anyFailed() const { return m_failures > 0; }
+    bool anyWriteError() const { return m_writeErrors > 0; }
+
+private:
+    struct Outcome {
+        QString message;
+        bool writeError = false;
+    };
+
+    // Called with the lock held: reports every outcome that is next in line.
+    void settle(qint64 number, const QString &message, bool writeError)
+    {
+        m_pending.emplace(number, Outcome{message, writeError});
+        bool advanced = false;
+        for (auto it = m_pending.begin(); it != m_pending.end() && it->first == m_reported + 1;
+             it = m_pending.erase(it)) {
+            ++m_reported;
+            advanced = true;
+            if (it->second.message.isEmpty())
+                continue;
+            ++m_failures;
+            m_writeErrors += it->second.writeError ? 1 : 0;
+            if (m_shown) {
+                std::fputs("\r\033[K", stderr);
+                m_shown = false;
+            }
+            PrintError(texts::BatchLine(it->first, it->second.message));
+        }
+        if (advanced) {
+            m_room.notify_all();
+            showProgress();
+        }
+    }
+
+    // Redrawn in place, at most four times a second.
+    void showProgress()
+    {
+        if (!m_progress)
+            return;
+        const TClock::time_point now = TClock::now();
+        if (m_shown && now - m_drawn < std::chrono::milliseconds(250))
+            return;
+        m_drawn = now;
+        const double seconds = std::chrono::duration<double>(now - m_start).count();
+        const double rate = seconds > 0 ? double(m_files) / seconds : 0.0;
+        const QByteArray text = "\r\033[K" + texts::BatchProgress(m_reported, rate, m_failures).toUtf8();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_room;
+    TLineReader m_reader;
+    std::map<qint64, Outcome> m_pending;
+    qint64 m_read = 0;        // the last line number handed out
+    qint64 m_reported = 0;    // lines 1 .. m_reported are settled
+    qint64 m_files = 0;
+    qint64 m_failures = 0;
+    qint64 m_writeErrors = 0;
+    bool m_inputDone = false;
+    bool m_stopped = false;
+    int m_readError = 0;
+    const bool m_progress;
+    bool m_shown = false;
+    const TClock::time_point m_start = TClock::now();
+    TClock::time_point m_drawn;
+};
 
 struct Job {
-    QStringList options;    // the parameters without "/SAVE:"
-    QString pattern;        // the "/SAVE:" name
+    QStringList options;   // the parameters without "/SAVE:"
+    QString pattern;       // the "/SAVE:" name
     QString ext;
-    std::vector<QByteArray> lines;
+    bool wantsLibrary = false;
 };
 
-void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &failures, std::mutex &lock,
-            QString &optionError)
+void worker(const Job &job, TBatchQueue &queue, QString &optionError, std::mutex &errorLock)
 {
     JobModel m;
     m.LoadLibrary();
@@ -53,93 +228,40 @@ void worker(const Job &job, std::atomic<size_t> &next, std::vector<Outcome> &fai
     try {
         InterpretParams(m, host);
     } catch (const std::exception &e) {
-        const std::lock_guard<std::mutex> g(lock);
-        optionError = QString::fromLocal8Bit(e.what());
-        next = job.lines.size();
+        const std::lock_guard<std::mutex> g(errorLock);
+        if (optionError.isEmpty())
+            optionError = QString::fromStdString(e.what());
+        queue.stop();
         return;
     }
     m.ExitFlag = false;
     m.NoHist = true;
-    const bool vector = job.ext == u"emf" || job.ext == u"svg" || job.ext == u"pdf";
-    m.SetPictureKind(vector ? pbarWMF : pbarBMP);
 
-    for (size_t i = next++; i < job.lines.size(); i = next++) {
-        const QByteArray &raw = job.lines[i];
-        if (raw.isEmpty())
+    QByteArray raw;
+    qint64 number = 0;
+    bool tooLong = false;
+    while (queue.take(raw, number, tooLong)) {
+        if (tooLong) {
+            queue.finish(number, texts::LineTooLong(kBatchLineLimit), false, false);
             continue;
-        Outcome o;
-        o.line = qint64(i) + 1;
+        }
         m.EditCode.setText(QString::fromUtf8(raw));
-        try {
-            m.RB_Click();
-        } catch (const std::exception &e) {
-            o.message = QString::fromLocal8Bit(e.what());
+        const TMade made = MakeSymbol(m, job.wantsLibrary, job.ext);
+        if (!made.ok) {
+            queue.finish(number, made.message, false, false);
+            continue;
         }
-        if (o.message.isEmpty() && m.BError)
-            o.message = m.StatusText();
-        if (o.message.isEmpty()) {
-            const QString name = BatchFileName(job.pattern, o.line);
-            const QByteArray bytes = m.PictureBytes(job.ext);
-            const QString error = bytes.isEmpty() ? QStringLiteral("no picture") : WriteWhole(name, bytes);
-            if (!error.isEmpty()) {
-                o.message = QStringLiteral("%1: %2").arg(name, error);
-                o.writeError = true;
-            }
-        }
-        if (!o.message.isEmpty()) {
-            const std::lock_guard<std::mutex> g(lock);
-            failures.push_back(std::move(o));
-        }
+        const QString name = BatchFileName(job.pattern, number);
+        const QByteArray bytes = m.PictureBytes(job.ext);
+        const QString error = bytes.isEmpty() ? texts::NotConverted(name) : WriteFileSafely(name, bytes);
+        if (error.isEmpty())
+            queue.finish(number, {}, false, true);
+        else
+            queue.finish(number, bytes.isEmpty() ? error : texts::FileError(name, error), true, false);
     }
 }
 
 } // namespace
-
-QString WriteWhole(const QString &fileName, const QByteArray &bytes)
-{
-    // Written beside the target under a name of its own, then renamed over
-    // it: a reader sees the old file or the whole new one, never a part.
-    const QByteArray target = QFile::encodeName(fileName);
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return qt_error_string(errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const QString why = qt_error_string(n < 0 ? errno : ENOSPC);
-            ::close(fd);
-            ::unlink(temp.constData());
-            return why;
-        }
-        p += n;
-        left -= n;
-    }
-    if (::close(fd) != 0 || ::rename(temp.constData(), target.constData()) != 0) {
-        const QString why = qt_error_string(errno);
-        ::unlink(temp.constData());
-        return why;
-    }
-    return {};
-}
-
-void PrepareConsoleModel(JobModel &m, const QStringList &args)
-{
-    int index = -1;
-    for (const QString &a : args)
-        if (const int s = SymbologyOfParam(a); s >= 0)
-            index = s;
-    if (index >= 0 && index < m.CdType.Count())
-        m.CdType.setItemIndex(index);
-    m.CdTypeChange();
-}
 
 QString BatchFileName(const QString &pattern, qint64 lineNumber)
 {
@@ -153,7 +275,7 @@ QString BatchFileName(const QString &pattern, qint64 lineNumber)
            + pattern.mid(to);
 }
 
-int RunBatch(const QStringList &args, int jobs, std::FILE *input)
+int RunBatch(const QStringList &args, int jobs, int inputFd)
 {
     Job job;
     for (const QString &a : args) {
@@ -163,45 +285,33 @@ int RunBatch(const QStringList &args, int jobs, std::FILE *input)
             job.options << a;
     }
     if (!job.pattern.contains(u'#')) {
-        std::fputs("zebrixc: --batch needs /SAVE: with a run of # for the line number (/SAVE:out/#####.png)\n",
-                   stderr);
+        PrintError(texts::BatchNeedsHash());
         return 2;
     }
     job.ext = QFileInfo(job.pattern).suffix().toLower();
+    job.wantsLibrary = WantsLibrary(job.options);
 
-    // Lines end with LF or CR LF.
-    const QByteArray all = readAll(input);
-    for (QByteArray line : all.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        job.lines.push_back(std::move(line));
-    }
-    if (!all.isEmpty() && all.endsWith('\n'))
-        job.lines.pop_back();   // the text after the last LF is not a line
-
-    std::atomic<size_t> next{0};
-    std::vector<Outcome> failures;
-    std::mutex lock;
+    TBatchQueue queue(inputFd, ::isatty(STDERR_FILENO) == 1);
     QString optionError;
+    std::mutex errorLock;
     if (jobs <= 1) {
-        worker(job, next, failures, lock, optionError);
+        worker(job, queue, optionError, errorLock);
     } else {
         std::vector<std::thread> threads;
         for (int t = 0; t < jobs; ++t)
-            threads.emplace_back(worker, std::cref(job), std::ref(next), std::ref(failures), std::ref(lock),
-                                 std::ref(optionError));
+            threads.emplace_back(worker, std::cref(job), std::ref(queue), std::ref(optionError),
+                                 std::ref(errorLock));
         for (std::thread &t : threads)
             t.join();
     }
+    queue.end();
     if (!optionError.isEmpty()) {
-        std::fprintf(stderr, "zebrixc: %s\n", qPrintable(optionError));
+        PrintError(optionError);
         return 2;
     }
-    std::sort(failures.begin(), failures.end(), [](const Outcome &a, const Outcome &b) { return a.line < b.line; });
-    bool writeError = false;
-    for (const Outcome &o : failures) {
-        std::fprintf(stderr, "zebrixc: line %lld: %s\n", static_cast<long long>(o.line), qPrintable(o.message));
-        writeError |= o.writeError;
+    if (queue.readError()) {
+        PrintError(texts::InputError(qt_error_string(queue.readError())));
+        return 2;
     }
-    return writeError ? 2 : failures.empty() ? 0 : 1;
+    return queue.anyWriteError() ? 2 : queue.anyFailed() ? 1 : 0;
 }

@@ -3,130 +3,141 @@
 // symbol per line of standard input with --batch.
 #include "Batch.h"
 #include "CommandLine.h"
+#include "Console.h"
+#include "FileNames.h"
 #include "JobModel.h"
+#include "SafeFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+
+#include <fcntl.h>
 #include <unistd.h>
+
+#ifndef ZEBRIX_VERSION
+#define ZEBRIX_VERSION "unknown"
+#endif
 
 namespace {
 
-const char kUsage[] = R"(Usage: zebrixc [--type EXT] OPTION... DATA
-       zebrixc --batch [--jobs N] OPTION... /SAVE:NAME#####.EXT  < lines
-
-Makes a barcode picture from the data with Zebrix's options, without a window.
-
-Symbology (default UPC):
-  /JAN /UPC /C39 /NW7 /ITF /CTF /IATA /MAT /NEC /CST (customer) /C128 /C93
-  /QR2 (QR Code)  /GS1Ltd /GS1Stk /GS1Std /GS1SOm /PDF417 /PDF417T (plugin)
-  /1nnnn          library symbology nnnn-1000 (nnnn above 1000, plugin)
-Drawing:
-  /TN1 /TN2 /TN3  module width 1, 2, 3 pixels
-  /CD1 /CD0       check character on, off
-  /CC1 /CC0       human-readable text on, off
-  /AC1 /AC0       start/stop and check characters in the text on, off
-  /BC1 /BC0       frame on, off
-  /STx /SPx       start, stop character x (NW-7: A-D; Code 128 start: A-C)
-  /HTn /LMn /TMn  bar height, left/right and top/bottom margins in pixels
-  /C:text         comment (upper-cased); /CAU /CAD above, below;
-                  /CAL /CAC /CAR left, centre, right
-  /QRVn /QREn     QR version 1-40, error correction 0 L, 1 M, 2 Q, 3 H
-  /SC1 SC0        QR data with %XX escapes on, off
-  /CBM /CEM /CWM  draw a bitmap, an enhanced metafile, a metafile
-  /D:n            wait n ms after the creation
-Output:
-  /SAVE:name      .bmp, .emf, .png, .svg, .pdf; any other name: JPEG
-  /SAVE:-         the picture on standard output (kind: --type, default png)
-Anything else is the data. Options are case-insensitive; the file name keeps
-its case.
-
-zebrixc options:
-  --type EXT      kind of the picture for /SAVE:- (bmp emf jpg png svg pdf)
-  --batch         one symbol per non-empty line of standard input (UTF-8);
-                  a run of # in the /SAVE: name becomes the line number
-  --jobs N        batch: N threads (output identical to one)
-  --help          this text
-
-Exit status: 0 the symbol was made (and saved), 1 the creation failed (the
-reason on standard error; in a batch: any line failed), 2 an option's number
-did not convert or the file could not be written.
-)";
-
 // Text (the human-readable line, comments) needs fonts, and fonts need a GUI
-// application. Without text a core application starts far faster.
-bool needsText(const QStringList &args)
+// application. Without text a core application starts far faster. The
+// options are ASCII, so the raw bytes tell.
+bool needsText(const QList<QByteArray> &args)
 {
-    for (const QString &a : args) {
-        const QString u = a.toUpper();
-        if (u == u"/CC1" || u.startsWith(u"/C:"))
+    for (const QByteArray &a : args) {
+        const QByteArray u = a.toUpper();
+        if (u == "/CC1" || u.startsWith("/C:"))
             return true;
     }
     return false;
 }
 
-// The command-line host without a window: saves, and "-" for standard output.
+// Standard error carries the result and real errors only: Qt's warnings
+// (a missing XDG_RUNTIME_DIR, a locale it switches) are not zebrixc's.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        PrintError(message);
+}
+
+// A standard descriptor the caller closed: held with /dev/null, so that no
+// file zebrixc opens takes its number. Returns whether it was closed.
+bool holdIfClosed(int fd, int flags)
+{
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+        return false;
+    const int null = ::open("/dev/null", flags);
+    if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
+    }
+    return true;
+}
+
+int writeAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
+
+// The command-line host without a window: it only notes the "/SAVE:" name.
+// The console saves after the interpretation, and only a symbol that was made.
 class TConsoleHost : public ICommandHost
 {
 public:
-    explicit TConsoleHost(QString type) : m_type(std::move(type)) {}
-    void Save(JobModel &m, const QString &fileName) override
-    {
-        m_saveName = fileName;
-        if (fileName != u"-") {
-            m_saved = m.SaveFile(fileName);
-            return;
-        }
-        // Standard output: the picture in the kind --type names.
-        const bool vector = m_type == u"emf" || m_type == u"svg" || m_type == u"pdf";
-        m.SetPictureKind(vector ? pbarWMF : pbarBMP);
-        m.RB_Click();
-        const QByteArray bytes = m.PictureBytes(m_type);
-        if (bytes.isEmpty())
-            throw std::runtime_error("the picture could not be converted");
-        QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush())
-            throw std::runtime_error("standard output: " + out.errorString().toStdString());
-        m_saved = true;
-    }
+    void Save(JobModel &, const QString &fileName) override { m_saveName = fileName; }
     const QString &saveName() const { return m_saveName; }
-    bool saved() const { return m_saved; }
 
 private:
-    QString m_type;
     QString m_saveName;
-    bool m_saved = false;
 };
 
-int oneShot(const QStringList &args, const QString &type)
+int oneShot(const QStringList &args, const QString &type, bool outputClosed)
 {
     JobModel m;
     m.LoadLibrary();
     PrepareConsoleModel(m, args);
     m.Params = args;
-    TConsoleHost host(type);
+    TConsoleHost host;
     try {
         InterpretParams(m, host);
     } catch (const EConvertError &e) {
-        std::fprintf(stderr, "zebrixc: %s\n", qPrintable(e.message()));
+        PrintError(e.message());
         return 2;
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "zebrixc: %s\n", e.what());
+        PrintError(QString::fromLocal8Bit(e.what()));
         return 2;
     }
-    if (m.EditCode.Text().isEmpty()) {
-        std::fputs("zebrixc: no data to encode\n", stderr);
+    if (m.ExitFlag)
+        return 0;   // "/EXIT": nothing is made or saved
+
+    const QString name = host.saveName();
+    const bool toOutput = name == u"-";
+    const QString ext = toOutput ? type : QFileInfo(name).suffix().toLower();
+    const TMade made = name.isEmpty() ? MakeSymbol(m, WantsLibrary(args)) : MakeSymbol(m, WantsLibrary(args), ext);
+    if (!made.ok) {
+        PrintError(made.message);
         return 1;
     }
-    if (m.BError) {
-        std::fprintf(stderr, "zebrixc: %s\n", qPrintable(m.StatusText()));
-        return 1;
-    }
-    if (!host.saveName().isEmpty() && !host.saved())
+    if (name.isEmpty())
+        return 0;
+    const QByteArray bytes = m.PictureBytes(ext);
+    if (bytes.isEmpty()) {
+        PrintError(texts::NotConverted(name));
         return 2;
+    }
+    if (toOutput) {
+        if (outputClosed) {
+            PrintError(texts::OutputClosed());
+            return 2;
+        }
+        if (const int error = writeAll(STDOUT_FILENO, bytes)) {
+            PrintError(texts::OutputError(qt_error_string(error)));
+            return 2;
+        }
+        return 0;
+    }
+    if (const QString why = WriteFileSafely(name, bytes); !why.isEmpty()) {
+        PrintError(texts::FileError(name, why));
+        return 2;
+    }
     return 0;
 }
 
@@ -134,59 +145,85 @@ int oneShot(const QStringList &args, const QString &type)
 
 int main(int argc, char **argv)
 {
-    QStringList args;
+    const bool inputClosed = holdIfClosed(STDIN_FILENO, O_RDONLY);
+    const bool outputClosed = holdIfClosed(STDOUT_FILENO, O_WRONLY);
+    holdIfClosed(STDERR_FILENO, O_WRONLY);
+    qInstallMessageHandler(quietMessages);
+
+    // zebrixc's own options first, on the raw bytes (they are ASCII); the
+    // rest is decoded once the application has set up the locale.
+    QList<QByteArray> rest;
     QString type = QStringLiteral("png");
     bool batch = false;
     int jobs = 1;
     for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == u"--help" || a == u"-h") {
-            std::fputs(kUsage, stdout);
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "-h") {
+            std::fputs(texts::ZebrixcUsage().toUtf8().constData(), stdout);
             return 0;
         }
-        if (a == u"--batch") {
+        if (a == "--version") {
+            std::fputs(texts::ZebrixcVersion(QStringLiteral(ZEBRIX_VERSION)).toUtf8().constData(), stdout);
+            return 0;
+        }
+        if (a == "--batch") {
             batch = true;
-        } else if ((a == u"--jobs" || a == u"--type") && i + 1 < argc) {
-            const QString v = QString::fromLocal8Bit(argv[++i]);
-            if (a == u"--type") {
-                type = v.toLower();
-                static const QStringList kinds = {"bmp", "emf", "jpg", "png", "svg", "pdf"};
+        } else if (a == "--jobs" || a == "--type") {
+            if (i + 1 >= argc) {
+                PrintError(texts::MissingValue(QString::fromLatin1(a)));
+                return 2;
+            }
+            const QByteArray v(argv[++i]);
+            if (a == "--type") {
+                type = QString::fromLatin1(v.toLower());
+                static const QStringList kinds = {"bmp", "emf", "wmf", "jpg", "png", "svg", "pdf"};
                 if (!kinds.contains(type)) {
-                    std::fprintf(stderr, "zebrixc: --type takes one of %s\n", qPrintable(kinds.join(u' ')));
+                    PrintError(texts::TypeTakes(kinds));
                     return 2;
                 }
             } else {
                 bool ok = false;
                 jobs = v.toInt(&ok);
                 if (!ok || jobs < 1 || jobs > 64) {
-                    std::fputs("zebrixc: --jobs takes a number from 1 to 64\n", stderr);
+                    PrintError(texts::JobsTakes());
                     return 2;
                 }
             }
-        } else if (a.startsWith(u"--")) {
-            std::fprintf(stderr, "zebrixc: unknown option %s (see zebrixc --help)\n", argv[i]);
+        } else if (a.startsWith("--")) {
+            PrintError(texts::UnknownOption(DecodeFileName(a)));
             return 2;
         } else {
-            args << a;
+            rest << a;
         }
     }
 
     // No window: the offscreen platform, whatever display there may be.
     std::unique_ptr<QCoreApplication> app;
-    if (needsText(args)) {
+    if (needsText(rest)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("zebrixc"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEBRIX_VERSION));
     SetReferenceDpi(96);
 
-    if (batch)
-        return RunBatch(args, jobs, stdin);
+    // Every byte of an argument survives, file names included.
+    QStringList args;
+    for (const QByteArray &a : rest)
+        args << DecodeFileName(a);
+
+    if (batch) {
+        if (inputClosed) {
+            PrintError(texts::InputClosed());
+            return 2;
+        }
+        return RunBatch(args, jobs, STDIN_FILENO);
+    }
     if (args.isEmpty()) {
-        std::fputs(kUsage, stderr);
+        std::fputs(texts::ZebrixcUsage().toUtf8().constData(), stderr);
         return 2;
     }
-    return oneShot(args, type);
+    return oneShot(args, type, outputClosed);
 }

@@ -236,6 +236,7 @@ bool TBarImage::Encode()
         FStartChar = r.StartChar;
     FPattern = std::move(r.Pattern);
     FSymbol = std::move(r.Symbol);
+    FReason = std::move(r.Reason);
     return !FPattern.empty();
 }
 

@@ -121,6 +121,8 @@ public:
 
     // The module pattern of the last encoding (empty after a rejection).
     const std::string &Pattern() const { return FPattern; }
+    // Why the last encoding rejected the data (Kind rejNone after a success).
+    const TRejectReason &Reason() const { return FReason; }
 
     // Pixel width of one pattern element of this component's symbology.
     int ElementWidth(char digit) const;
@@ -193,6 +195,7 @@ private:
 
     QString FSymbol;
     std::string FPattern;
+    TRejectReason FReason;
     QFont FDrawFont;             // BarFont in pixels at the reference DPI
     int FDrawFontDpi = 0;
     bool FDrawFontValid = false;

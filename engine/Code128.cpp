@@ -160,10 +160,20 @@ bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 char16_t asciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c; }
 
+// The units as they are (fromUtf16 would drop a byte-order mark).
+QString toQString(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+}
+
+// What a rejection names of an unreadable escape: its beginning, enough to find it.
+constexpr size_t kShownEscape = 12;
+
 // Reads the token that starts at position i of the data and moves i past
 // it; nothing when the data cannot be read there (an unclosed "<", a ">" at
-// the end, no digit pair in code set C). Positions past the end read as NUL.
-std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, CodeSet set)
+// the end, no digit pair in code set C), and why is then set. Positions past
+// the end read as NUL.
+std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, CodeSet set, TRejectReason &why)
 {
     const auto at = [&](size_t k) { return k < code.size() ? code[k] : u'\0'; };
     const char16_t c = code[i];
@@ -176,8 +186,10 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
         // the next ">". Upper-casing is ASCII only: no other character is in
         // any code set, and must not turn into one.
         const size_t close = i + 2 <= code.size() ? code.find(u'>', i + 2) : std::u16string_view::npos;
-        if (close == std::u16string_view::npos)
+        if (close == std::u16string_view::npos) {
+            why = {rejEscape, qsizetype(i), toQString(code.substr(i, kShownEscape)), {}};
             return std::nullopt;
+        }
         std::u16string name(code.substr(i + 1, close - i - 1));
         for (char16_t &n : name)
             n = asciiUpper(n);
@@ -185,14 +197,19 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
         return name;
     }
     if (c == u'>') {
-        if (i + 1 >= code.size())
-            return std::nullopt;   // the escaped character would be the NUL after the end
+        if (i + 1 >= code.size()) {
+            // The escaped character would be the NUL after the end.
+            why = {rejEscape, qsizetype(i), QStringLiteral(">"), {}};
+            return std::nullopt;
+        }
         i += 2;
         return std::u16string(1, code[i - 1]);
     }
     if (set == SetC) {
-        if (!isDigit(c) || !isDigit(at(i + 1)))
+        if (!isDigit(c) || !isDigit(at(i + 1))) {
+            why = {rejCodeSet, qsizetype(i), toQString(code.substr(i, 2)), u'C'};
             return std::nullopt;
+        }
         i += 2;
         return std::u16string(code.substr(i - 2, 2));
     }
@@ -219,7 +236,7 @@ QString escaped(std::u16string_view text)
         return QStringLiteral("<<");
     if (text == u">")
         return QStringLiteral(">>");
-    const QString t = QString::fromUtf16(text.data(), qsizetype(text.size()));
+    const QString t = toQString(text);
     return text.size() == 1 ? t : u'<' + t + u'>';
 }
 
@@ -235,8 +252,10 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
         startChar = u'A';
         r.StartChar = startChar;
     }
-    if (in.Code.isEmpty())
+    if (in.Code.isEmpty()) {
+        r.Reason.Kind = rejEmpty;
         return r;
+    }
 
     const std::u16string_view code(reinterpret_cast<const char16_t *>(in.Code.utf16()), size_t(in.Code.size()));
     CodeSet set = CodeSet(startChar.unicode() - u'A');
@@ -250,12 +269,15 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
     int checksum = startValue;
     int position = 0;   // kept reduced modulo 103, like the checksum
     for (size_t i = 0; i < code.size();) {
-        const std::optional<std::u16string> token = readToken(code, i, set);
+        const size_t from = i;
+        const std::optional<std::u16string> token = readToken(code, i, set, r.Reason);
         if (!token)
             return r;
         const std::optional<int> found = lookUp(*token, set);
-        if (!found)
+        if (!found) {
+            r.Reason = {rejCodeSet, qsizetype(from), toQString(code.substr(from, i - from)), QChar(u'A' + set)};
             return r;
+        }
         const int value = *found;
         position = (position + 1) % kModulus;
         checksum = (checksum + value * position) % kModulus;

@@ -84,16 +84,17 @@ TEncodeResult EncodeCODE39(const TEncodeInput &in)
 {
     TEncodeResult r;
     if (in.Code.isEmpty())
-        return r;
+        return Rejected(rejEmpty);
 
     std::string pattern;
     pattern.reserve(size_t(in.Code.size() + 3) * 10);
     pattern += kCode39Rows[kCode39StartStop];
     int sum = 0;   // kept reduced: the data has no length limit
-    for (const QChar c : in.Code) {
+    for (qsizetype i = 0; i < in.Code.size(); ++i) {
+        const QChar c = in.Code[i];
         const std::optional<int> v = valueIn(kCode39Alphabet, c);
         if (!v)
-            return r;   // lower case and "*" included
+            return Rejected(rejCharacter, i, CharacterAt(in.Code, i));   // lower case and "*" included
         pattern += kCode39Rows[size_t(*v)];
         sum = (sum + *v) % kCode39Modulus;
     }
@@ -118,7 +119,7 @@ TEncodeResult EncodeNW7(const TEncodeInput &in)
 {
     TEncodeResult r;
     if (in.Code.isEmpty())
-        return r;
+        return Rejected(rejEmpty);
 
     const QChar start = nw7StartStop(in.StartChar);
     const QChar stop = nw7StartStop(in.StopChar);
@@ -129,10 +130,11 @@ TEncodeResult EncodeNW7(const TEncodeInput &in)
     pattern.reserve(size_t(in.Code.size() + 3) * 8);
     pattern += kNw7Rows[size_t(startValue)];
     int sum = startValue + stopValue;
-    for (const QChar c : in.Code) {
+    for (qsizetype i = 0; i < in.Code.size(); ++i) {
+        const QChar c = in.Code[i];
         const std::optional<int> v = valueIn(kNw7Alphabet, c);
         if (!v)
-            return r;   // lower-case "a" to "d" included
+            return Rejected(rejCharacter, i, CharacterAt(in.Code, i));   // lower-case "a" to "d" included
         pattern += kNw7Rows[size_t(*v)];
         sum = (sum + *v) % kNw7Modulus;
     }

@@ -113,9 +113,8 @@ QString valueText(int value)
 
 TEncodeResult EncodeCODE93(const TEncodeInput &in)
 {
-    TEncodeResult r;
     if (in.Code.isEmpty())
-        return r;
+        return Rejected(rejEmpty);
 
     const std::u16string_view code(reinterpret_cast<const char16_t *>(in.Code.utf16()), size_t(in.Code.size()));
     std::vector<int> values;
@@ -127,14 +126,14 @@ TEncodeResult EncodeCODE93(const TEncodeInput &in)
                                     ? kShiftSigns.find(code[i + 1])
                                     : std::u16string_view::npos;
             if (sign == std::u16string_view::npos)
-                return r;
+                return Rejected(rejEscape, qsizetype(i), in.Code.mid(qsizetype(i), 3).toString());
             values.push_back(kBasicCount + int(sign));
             i += 3;
             continue;
         }
         const size_t v = kAlphabet.substr(0, kBasicCount).find(code[i]);
-        if (v == std::u16string_view::npos)
-            return r;   // lower case and the internal "!", "#", "&", "@" included
+        if (v == std::u16string_view::npos)   // lower case and the internal "!", "#", "&", "@" included
+            return Rejected(rejCharacter, qsizetype(i), CharacterAt(in.Code, qsizetype(i)));
         values.push_back(int(v));
         ++i;
     }
@@ -154,6 +153,7 @@ TEncodeResult EncodeCODE93(const TEncodeInput &in)
     QString symbol = in.Code.toString();
     if (in.StartStopChar)
         symbol += valueText(c) + valueText(k);
+    TEncodeResult r;
     r.Pattern = std::move(pattern);
     r.Symbol = ExpandFullAscii(symbol);
     return r;

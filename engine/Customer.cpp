@@ -44,7 +44,7 @@ TEncodeResult EncodeCUSTOMER(const TEncodeInput &in)
 {
     TEncodeResult r;
     if (in.Code.isEmpty())
-        return r;
+        return Rejected(rejEmpty);
 
     QString text = in.Code.toString();
     if (text.size() < kPaddedLength)

@@ -2,8 +2,9 @@
 //
 // Every encoder is a pure function: it reads the few job properties it needs
 // from a TEncodeInput and returns the symbol as a module pattern plus the
-// human-readable text. Encoders never draw and never report errors in any
-// other way than an empty pattern.
+// human-readable text. Encoders never draw; they report a rejection by an
+// empty pattern, and say beside it what was wrong (TRejectReason), so that a
+// caller can tell its user more than "not created".
 //
 // Module pattern: one decimal digit per element, left to right, quiet zones
 // not included. For every symbology except the customer barcode an odd digit
@@ -37,14 +38,52 @@ struct TEncodeInput {
     bool StartStopChar = false;   // start/stop (and Code 128 check) characters in the text
 };
 
+// Why an encoder rejected the data.
+enum TRejectKind : unsigned char {
+    rejNone,        // not rejected
+    rejEmpty,       // there is no data
+    rejLength,      // the symbology does not take data of this length (JAN, UPC)
+    rejCharacter,   // the character at Position is not in the symbology's character set
+    rejEscape,      // the escape at Position cannot be read: Code 128's unclosed "<" or
+                    // ">" at the end, Code 93's "<" that opens no shift bracket
+    rejCodeSet,     // Code 128: the code set in force (CodeSet) has no character Text;
+                    // in code set C, Text is not a pair of digits
+    rejUpcE,        // UPC: the 7 digits are no UPC-E number (it must start with 0 and expand)
+};
+
+struct TRejectReason {
+    TRejectKind Kind = rejNone;
+    qsizetype Position = -1;   // index in Code (UTF-16 units) of Text; -1 when it is no place
+    QString Text;              // the offending character or escape, as written
+    QChar CodeSet;             // rejCodeSet: "A", "B" or "C"
+};
+
 // What an encoder gives back. An empty Pattern means the data was rejected;
-// Symbol is then empty as well.
+// Symbol is then empty as well, and Reason says why (its Kind is rejNone
+// exactly when Pattern is not empty).
 struct TEncodeResult {
     std::string Pattern;   // the module pattern
     QString Symbol;        // the human-readable text (the component's FSymbol)
     QChar StartChar;       // Code 128: the start set actually used when it differs
                            // from the input (a "D" is encoded as "A"); null otherwise
+    TRejectReason Reason{};
 };
+
+// The character at index i of the text as a reader sees it: a surrogate
+// pair stays whole.
+inline QString CharacterAt(QStringView text, qsizetype i)
+{
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    return text.mid(i, pair ? 2 : 1).toString();
+}
+
+// A rejection: an empty pattern with its reason.
+inline TEncodeResult Rejected(TRejectKind kind, qsizetype position = -1, QString text = {}, QChar codeSet = {})
+{
+    TEncodeResult r;
+    r.Reason = {kind, position, std::move(text), codeSet};
+    return r;
+}
 
 using TEncoder = TEncodeResult (*)(const TEncodeInput &);
 

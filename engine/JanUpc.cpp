@@ -40,12 +40,23 @@ constexpr std::string_view kCentreGuard = "01010";
 constexpr std::string_view kEndEanUpcA = "1010";      // end guard and one trailing space module
 constexpr std::string_view kEndUpcE = "0101010";      // UPC-E end guard and one trailing space module
 
-bool allDigits(QStringView s)
+// Index of the first character that is not a digit, -1 when all are.
+qsizetype firstNonDigit(QStringView s)
 {
-    for (QChar c : s)
-        if (c < u'0' || c > u'9')
-            return false;
-    return !s.isEmpty();
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (s[i] < u'0' || s[i] > u'9')
+            return i;
+    return -1;
+}
+
+// The reason for data that is not all digits, or nothing.
+bool rejectNonDigit(QStringView s, TEncodeResult &r)
+{
+    const qsizetype at = firstNonDigit(s);
+    if (at < 0)
+        return false;
+    r = Rejected(rejCharacter, at, CharacterAt(s, at));
+    return true;
 }
 
 int digitAt(QStringView s, qsizetype i) { return s[i].unicode() - u'0'; }
@@ -73,10 +84,12 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
 {
     QString t = in.Code.toString();
     const qsizetype n = t.size();
+    if (n == 0)
+        return Rejected(rejEmpty);
     if (n != 7 && n != 8 && n != 12 && n != 13)
-        return {};
-    if (!allDigits(t))
-        return {};
+        return Rejected(rejLength);
+    if (TEncodeResult r; rejectNonDigit(t, r))
+        return r;
     // The last digit of 8 or 13 is taken as the check digit as it stands.
     if (n == 7 || n == 12)
         t += checkDigit(t);
@@ -101,7 +114,7 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
             append(p, kSetC[size_t(digitAt(t, k))]);
     }
     append(p, kEndEanUpcA);
-    return {std::move(p), t, {}};
+    return {std::move(p), t, {}, {}};
 }
 
 TEncodeResult EncodeUPC(const TEncodeInput &in)
@@ -109,13 +122,15 @@ TEncodeResult EncodeUPC(const TEncodeInput &in)
     QString t = in.Code.toString();
     const qsizetype n = t.size();
     // Only the data digits: 11 for UPC-A, 7 for UPC-E. The check digit is always ours.
+    if (n == 0)
+        return Rejected(rejEmpty);
     if (n != 7 && n != 11)
-        return {};
-    if (!allDigits(t))
-        return {};
+        return Rejected(rejLength);
+    if (TEncodeResult r; rejectNonDigit(t, r))
+        return r;
     const QString a = n == 11 ? t : UPCEToUPCA(t);
     if (a.isEmpty())
-        return {};
+        return Rejected(rejUpcE, 0, t);
     t += checkDigit(a);
 
     std::string p;
@@ -139,7 +154,7 @@ TEncodeResult EncodeUPC(const TEncodeInput &in)
         }
         append(p, kEndUpcE);
     }
-    return {std::move(p), t, {}};
+    return {std::move(p), t, {}, {}};
 }
 
 // Zero-suppression of UPC-E, number system 0. Digits are numbered from 1 in

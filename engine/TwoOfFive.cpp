@@ -71,10 +71,10 @@ TEncodeResult encode(const Member &m, const TEncodeInput &in)
 {
     TEncodeResult r;
     if (in.Code.isEmpty())
-        return r;
-    for (const QChar c : in.Code) {
-        if (c < u'0' || c > u'9')
-            return r;
+        return Rejected(rejEmpty);
+    for (qsizetype i = 0; i < in.Code.size(); ++i) {
+        if (in.Code[i] < u'0' || in.Code[i] > u'9')
+            return Rejected(rejCharacter, i, CharacterAt(in.Code, i));
     }
 
     const bool withCheck = m.checkAlways || in.CD;

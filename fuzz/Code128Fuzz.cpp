@@ -11,6 +11,7 @@ namespace {
 
 void checkCode128(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     const bool validStart = in.StartChar == u'A' || in.StartChar == u'B' || in.StartChar == u'C';
     check(validStart ? r.StartChar.isNull() : r.StartChar == u'A');
     check(r.Pattern.empty() == r.Symbol.isEmpty());

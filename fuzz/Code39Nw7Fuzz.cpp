@@ -20,6 +20,7 @@ void checkTwoWidth(const std::string &p)
 
 void checkCode39(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     constexpr std::u16string_view alphabet = u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     bool valid = !in.Code.isEmpty();
@@ -42,6 +43,7 @@ void checkCode39(const TEncodeInput &in, const TEncodeResult &r)
 
 void checkNw7(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     constexpr std::u16string_view alphabet = u"0123456789-$:/.+ABCD";
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     bool valid = !in.Code.isEmpty();

@@ -34,6 +34,7 @@ qsizetype valueCount(QStringView code)
 
 void checkCode93(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     const qsizetype n = in.Code.isEmpty() ? -1 : valueCount(in.Code);
     check((n >= 0) == !r.Pattern.empty());

@@ -17,6 +17,7 @@ bool encodable(QChar c)
 
 void checkCustomer(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     check(r.Pattern.empty() == in.Code.isEmpty());
     if (in.Code.isEmpty())

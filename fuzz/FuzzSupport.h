@@ -1,6 +1,8 @@
 // Shared pieces of the encoder fuzz targets.
 #pragma once
 
+#include "Encoders.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -23,4 +25,16 @@ inline std::array<QString, 2> TextsOf(const uint8_t *data, size_t size)
     std::memcpy(units.data(), data, units.size() * 2);
     return {QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size)),
             QString::fromStdU16String(units)};
+}
+
+// A rejection says why and a success does not; a reason's position names
+// the place in the data where its text is written.
+inline void CheckReason(const TEncodeInput &in, const TEncodeResult &r)
+{
+    check(r.Pattern.empty() == (r.Reason.Kind != rejNone));
+    check((r.Reason.Kind == rejEmpty) == (r.Pattern.empty() && in.Code.isEmpty()));
+    if (r.Reason.Position < 0)
+        return;
+    check(r.Reason.Position < in.Code.size() && !r.Reason.Text.isEmpty());
+    check(in.Code.mid(r.Reason.Position).startsWith(r.Reason.Text));
 }

@@ -7,8 +7,9 @@
 
 namespace {
 
-void checkResult(const TEncodeResult &r)
+void checkResult(const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     if (r.Pattern.empty())
         return;
@@ -26,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &text : {latin1, utf16}) {
         TEncodeInput in;
         in.Code = text;
-        checkResult(EncodeJAN(in));
-        checkResult(EncodeUPC(in));
+        checkResult(in, EncodeJAN(in));
+        checkResult(in, EncodeUPC(in));
         const QString a = UPCEToUPCA(text);
         check(a.isEmpty() || (a.size() == 11 && UPCAToUPCE(a) == text));
         const QString e = UPCAToUPCE(text);

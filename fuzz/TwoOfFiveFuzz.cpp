@@ -29,6 +29,7 @@ constexpr Member kMembers[] = {
 
 void checkMember(const Member &m, const TEncodeInput &in, const TEncodeResult &r)
 {
+    CheckReason(in, r);
     check(r.Pattern.empty() == r.Symbol.isEmpty());
     bool valid = !in.Code.isEmpty();
     for (const QChar c : in.Code)

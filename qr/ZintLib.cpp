@@ -4,11 +4,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef ZEBRIX_INSTALL_BINDIR
 #define ZEBRIX_INSTALL_BINDIR "bin"
@@ -45,6 +53,102 @@ QString executableFolder()
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+// --- Is the file a library this process can map? -------------------------------
+//
+// dlopen maps the parts of the file its headers name. A part beyond the end
+// of a damaged (truncated) file is mapped all the same, and the first read of
+// it kills the process with SIGBUS. So the headers are read first, and every
+// part they name must lie inside the file.
+
+// The ELF machine this build runs on.
+#if defined(__x86_64__)
+constexpr int kMachine = EM_X86_64;
+#elif defined(__aarch64__)
+constexpr int kMachine = EM_AARCH64;
+#elif defined(__i386__)
+constexpr int kMachine = EM_386;
+#elif defined(__arm__)
+constexpr int kMachine = EM_ARM;
+#elif defined(__riscv)
+constexpr int kMachine = EM_RISCV;
+#elif defined(__powerpc64__)
+constexpr int kMachine = EM_PPC64;
+#elif defined(__s390x__)
+constexpr int kMachine = EM_S390;
+#else
+constexpr int kMachine = -1;   // not checked
+#endif
+
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr unsigned char kData = ELFDATA2LSB;
+#else
+constexpr unsigned char kData = ELFDATA2MSB;
+#endif
+
+// ElfW(...) is the header type of this build's word size.
+using TEhdr = ElfW(Ehdr);
+using TPhdr = ElfW(Phdr);
+using TShdr = ElfW(Shdr);
+constexpr unsigned char kClass = sizeof(void *) == 8 ? ELFCLASS64 : ELFCLASS32;
+
+bool readAt(int fd, void *to, size_t size, off_t offset)
+{
+    return ::pread(fd, to, size, offset) == ssize_t(size);
+}
+
+// Whether count entries of entrySize bytes from offset lie inside a file of size bytes.
+bool inside(std::uint64_t offset, std::uint64_t count, std::uint64_t entrySize, std::uint64_t size)
+{
+    if (offset > size || (entrySize != 0 && count > (size - offset) / entrySize))
+        return false;
+    return true;
+}
+
+bool looksLoadable(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const std::uint64_t size = std::uint64_t(st.st_size);
+
+    TEhdr eh;
+    if (size < sizeof eh || !readAt(fd, &eh, sizeof eh, 0))
+        return false;
+    if (std::memcmp(eh.e_ident, ELFMAG, SELFMAG) != 0 || eh.e_ident[EI_CLASS] != kClass
+        || eh.e_ident[EI_DATA] != kData || eh.e_ident[EI_VERSION] != EV_CURRENT || eh.e_type != ET_DYN
+        || (kMachine >= 0 && eh.e_machine != kMachine) || eh.e_ehsize < sizeof eh)
+        return false;
+
+    // The program headers: the table itself, then every segment they name.
+    if (eh.e_phentsize != sizeof(TPhdr) || eh.e_phnum == 0 || eh.e_phnum == PN_XNUM
+        || !inside(eh.e_phoff, eh.e_phnum, sizeof(TPhdr), size))
+        return false;
+    bool loadable = false;
+    for (unsigned i = 0; i < eh.e_phnum; ++i) {
+        TPhdr ph;
+        if (!readAt(fd, &ph, sizeof ph, off_t(eh.e_phoff + i * sizeof ph)))
+            return false;
+        if (!inside(ph.p_offset, ph.p_filesz, 1, size))
+            return false;
+        loadable |= ph.p_type == PT_LOAD;
+    }
+    if (!loadable)
+        return false;
+
+    // The section headers, when there are any (at least the first entry
+    // exists whenever the table does).
+    if (eh.e_shoff != 0) {
+        const std::uint64_t count = eh.e_shnum != 0 ? eh.e_shnum : 1;
+        if (eh.e_shentsize != sizeof(TShdr) || !inside(eh.e_shoff, count, sizeof(TShdr), size))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -94,6 +198,9 @@ bool TZintLib::LoadFile(const QString &path)
     Unload();
     // An absolute name, so that dlopen does not go searching the library path.
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    // A damaged file is no library, like a missing one.
+    if (!looksLoadable(absolute))
+        return false;
     m_handle = dlopen(QFile::encodeName(absolute).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) {
         dlerror();   // forget the failure: an unloadable file is simply no library

@@ -46,7 +46,10 @@ public:
     // Nothing is reported: a missing or unloadable file means "no library".
     bool Load();
     bool Load(const QStringList &folders);
-    // Loads the given file (for tests and explicit locations).
+    // Loads the given file (for tests and explicit locations). Only a file
+    // whose ELF headers fit this build (class, byte order, machine, a shared
+    // object) and whose header tables and segments all lie inside the file
+    // is handed to dlopen: a damaged plugin is no library, like a missing one.
     bool LoadFile(const QString &path);
     // Releases the library, if any.
     void Unload();

@@ -5,11 +5,13 @@
 #include "MetaParse.h"
 #include "ModelTestSupport.h"
 #include "Oracle.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QThread>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -18,7 +20,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+#include <csignal>
 #include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -284,6 +289,40 @@ TEST(SaveFile, WriteErrorsReachTheCallerAndLeaveGoodFilesAlone)
     ASSERT_EQ(mount("tmpfs", mnt.toLocal8Bit().constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k"), 0);
     EXPECT_THROW(m.SaveFile(mnt + "/x.png"), std::runtime_error);
     EXPECT_EQ(readAll(good), QByteArray(4000, 'g'));
+}
+
+// Where a file system has no unnamed files, the content goes through a named
+// temporary; a process ended by SIGINT, SIGTERM or SIGHUP in the middle of
+// the write leaves none behind, and dies of that signal as it would have.
+TEST(SaveFile, NamedTemporaryGoesWithTheSignal)
+{
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("big.bin");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            SetNamedTemporariesOnly(true);
+            const QByteArray big(64 << 20, 'z');
+            for (;;)
+                WriteFileSafely(target, big);
+        }
+        ASSERT_GT(child, 0);
+        // Wait for a temporary beside the target, then end the writer.
+        bool seen = false;
+        for (int i = 0; i < 6000 && !seen; ++i) {
+            for (const QString &e : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+                seen |= e != "big.bin";
+            if (!seen)
+                QThread::msleep(5);
+        }
+        ::kill(child, sig);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(seen) << "signal " << sig;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "signal " << sig;
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_TRUE(left.isEmpty() || left == QStringList{"big.bin"}) << left.join(' ').toStdString();
+    }
 }
 
 } // namespace

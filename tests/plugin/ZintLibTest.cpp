@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+#include <cstring>
+#include <link.h>
+
 using namespace plugintest;
 
 namespace {
@@ -147,6 +151,73 @@ INSTANTIATE_TEST_SUITE_P(
                       LoadCase{"LibraryWithoutExportIsLoadedWithoutExport", Content::NoExport, true, false},
                       LoadCase{"ThePluginIsLoadedWithItsExport", Content::Plugin, true, true}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A damaged plugin (a copy cut short, bytes that are no library) is no
+// library. Each load runs in a child process of its own, so that a load
+// that kills its process fails one case, not the whole suite.
+struct Damage {
+    const char *name;
+    QByteArray (*make)(const QByteArray &plugin);
+};
+
+QByteArray noise(qsizetype size, unsigned seed)
+{
+    QByteArray bytes(size, '\0');
+    for (char &b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = char(seed >> 16);
+    }
+    return bytes;
+}
+
+// The plugin with the file size of its first loadable segment doubled.
+QByteArray segmentPastTheEnd(const QByteArray &plugin)
+{
+    QByteArray bytes = plugin;
+    ElfW(Ehdr) eh;
+    std::memcpy(&eh, bytes.constData(), sizeof eh);
+    for (int i = 0; i < eh.e_phnum; ++i) {
+        ElfW(Phdr) ph;
+        char *at = bytes.data() + eh.e_phoff + size_t(i) * sizeof ph;
+        std::memcpy(&ph, at, sizeof ph);
+        if (ph.p_type == PT_LOAD) {
+            ph.p_filesz = ph.p_memsz = bytes.size() * 2;
+            std::memcpy(at, &ph, sizeof ph);
+            break;
+        }
+    }
+    return bytes;
+}
+
+const Damage kDamages[] = {
+    {"CutTo4KiB", [](const QByteArray &p) { return p.left(4096); }},
+    {"CutTo16KiB", [](const QByteArray &p) { return p.left(16384); }},
+    {"CutInHalf", [](const QByteArray &p) { return p.left(p.size() / 2); }},
+    {"LastByteMissing", [](const QByteArray &p) { return p.left(p.size() - 1); }},
+    {"RandomBytes", [](const QByteArray &p) { return noise(p.size(), 1); }},
+    {"ElfHeaderThenRandomBytes", [](const QByteArray &p) { return p.left(64) + noise(p.size() - 64, 2); }},
+    {"SegmentPastTheEnd", segmentPastTheEnd},
+};
+
+class DamagedPlugin : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedPlugin, IsNoLibrary)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QLatin1String(TZintLib::kFileName));
+    ASSERT_TRUE(writeFile(path, GetParam().make(readFile(QStringLiteral(ZINTBAR_PLUGIN)))));
+    EXPECT_EXIT(
+        {
+            TZintLib lib;
+            const bool loaded = lib.Load(QStringList{dir.path()}) || lib.LoadFile(path) || lib.loaded();
+            std::exit(loaded ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedPlugin, ::testing::ValuesIn(kDamages),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ZintLib, LoadFileTakesAnExplicitPath)
 {
