@@ -150,7 +150,7 @@ private:
     bool CopyAsWindowsMetafile();
     bool MeasureText(Layout &l);
     const QFont &DrawFont();
-    void DrawFrame(TSurface &s, int L, int T, int R, int B);
+    void DrawFrame(TSurface &s, qint64 L, qint64 T, qint64 R, qint64 B);
     void DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, int mask);
     int MeasureCustomerWidth(const std::string &pattern) const { return MeasureCustomerWidth(pattern, FScale); }
 public:
