@@ -180,7 +180,7 @@ struct TBarImage::Layout {
     int bx = 0, sx = 0;         // offsets of bars and text from X0
 };
 
-const QFont &TBarImage::DrawFont()
+const QFont &TBarImage::DrawFont() const
 {
     // BarFont at the reference DPI, worked out again only when either changes.
     if (!FDrawFontValid || FDrawFontDpi != ReferenceDpi()) {
@@ -197,19 +197,25 @@ bool TBarImage::MeasureText(Layout &l)
     if (!text || !FontsAvailable())
         return true;
     l.font = DrawFont();
+    const int lineHeight = TextLineHeight();
     if (FSymbolDisp && !FSymbol.isEmpty()) {
         l.tw = TextWidth(l.font, FSymbol);
-        l.th = TextHeight(l.font);
+        l.th = lineHeight;
     }
     if (!FCommentUp.isEmpty()) {
         l.uw = TextWidth(l.font, FCommentUp);
-        l.uh = TextHeight(l.font);
+        l.uh = lineHeight;
     }
     if (!FCommentDown.isEmpty()) {
         l.dw = TextWidth(l.font, FCommentDown);
-        l.dh = TextHeight(l.font);
+        l.dh = lineHeight;
     }
     return true;
+}
+
+int TBarImage::TextLineHeight() const
+{
+    return FontsAvailable() ? TextHeight(DrawFont()) : 0;
 }
 
 int TBarImage::MeasureCustomerWidth(const std::string &pattern, int scale)
