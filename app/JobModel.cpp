@@ -324,9 +324,9 @@ void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
     b.setCommentUp(QString());
     b.setCommentDown(QString());
     if (Comnt.Checked()) {
-        // Room for the comment: its font's height in pixels at the reference DPI.
-        const int h = Fnt.pixelSize() > 0 ? Fnt.pixelSize()
-                                          : int(std::trunc(Fnt.pointSizeF() * ReferenceDpi() / 72.0));
+        // Room for the comment: one line of text as the component measures and
+        // places it, so that a frame never crosses the comment or the bars.
+        const int h = b.TextLineHeight();
         if (ComntPos.ItemIndex() == 0) {
             b.setCommentUp(ComntStr.Text());
             b.setBarSpaceUp(top + h);

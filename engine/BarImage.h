@@ -127,6 +127,12 @@ public:
     // Pixel width of one pattern element of this component's symbology.
     int ElementWidth(char digit) const;
 
+    // Height in pixels of one line of text in BarFont at the reference DPI:
+    // the room the human-readable line and each comment take in the layout
+    // (0 without fonts, when no text is drawn). A caller that puts a comment
+    // above or below enlarges BarSpaceUp or BarSpaceDown by this much.
+    int TextLineHeight() const;
+
     // The clipboard that CopyToClipboard writes to; the application sets it.
     // Without one nothing is copied.
     static void SetClipboard(IClipboard *clipboard);
@@ -151,8 +157,8 @@ private:
     void RedrawIfCode() { if (!FCode.isEmpty()) DrawBarcode(); }
     bool CopyAsWindowsMetafile();
     bool MeasureText(Layout &l);
-    const QFont &DrawFont();
-    void DrawFrame(TSurface &s, int L, int T, int R, int B);
+    const QFont &DrawFont() const;
+    void DrawFrame(TSurface &s, qint64 L, qint64 T, qint64 R, qint64 B);
     void DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, int mask);
     int MeasureCustomerWidth(const std::string &pattern) const { return MeasureCustomerWidth(pattern, FScale); }
 public:
@@ -196,9 +202,9 @@ private:
     QString FSymbol;
     std::string FPattern;
     TRejectReason FReason;
-    QFont FDrawFont;             // BarFont in pixels at the reference DPI
-    int FDrawFontDpi = 0;
-    bool FDrawFontValid = false;
+    mutable QFont FDrawFont;     // BarFont in pixels at the reference DPI
+    mutable int FDrawFontDpi = 0;
+    mutable bool FDrawFontValid = false;
 };
 
 // The default font of the human-readable text: "Noto Sans CJK JP" 9 pt when

@@ -1,7 +1,7 @@
 #include "Metafile.h"
+#include "Text.h"
 
 #include <QColor>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
@@ -66,44 +66,6 @@ TMetaFont TMetaFont::fromQFont(const QFont &font)
     return m;
 }
 
-namespace {
-
-// The pen advance of every UTF-16 unit of a text, measured as running
-// prefixes so that kerning lands where Qt puts it and the advances add up to
-// the width of the whole text. A character outside the BMP carries its
-// whole advance on its high surrogate and 0 on the low one; a prefix never
-// ends inside a pair. Measuring every prefix costs time quadratic in the
-// length, so a long text is measured exactly only every Block units and in
-// between from the last exact point.
-std::vector<int> MeasureAdvances(const QString &text, const QFontMetrics &fm)
-{
-    constexpr qsizetype ExactUpTo = 256;
-    constexpr qsizetype Block = 64;
-    const bool everyPrefix = text.size() <= ExactUpTo;
-    std::vector<int> advances(size_t(text.size()), 0);
-    int x = 0;
-    qsizetype anchor = 0;
-    int anchorX = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        const qsizetype next = i + (pair ? 2 : 1);
-        int nextX;
-        if (everyPrefix || next == text.size() || next - anchor >= Block) {
-            nextX = fm.horizontalAdvance(text.left(next));
-            anchor = next;
-            anchorX = nextX;
-        } else {
-            nextX = anchorX + fm.horizontalAdvance(text.mid(anchor, next - anchor));
-        }
-        advances[size_t(i)] = nextX - x;
-        x = nextX;
-        i = next;
-    }
-    return advances;
-}
-
-} // namespace
-
 void TMetafile::fillRect(const QRect &r, TColor color)
 {
     if (r.width() <= 0 || r.height() <= 0)
@@ -127,7 +89,7 @@ void TMetafile::drawText(const QPoint &topLeft, const QString &text, const QFont
     rec.color = color;
     // The pen advance of every UTF-16 unit, so that other programs lay the
     // text out exactly as Zebrix measured it.
-    rec.advances = MeasureAdvances(text, QFontMetrics(rec.font.toQFont()));
+    rec.advances = TextAdvances(rec.font.toQFont(), text);
     m_records.push_back(std::move(rec));
 }
 
@@ -153,14 +115,10 @@ void TMetafile::replay(QPainter &painter) const
             painter.setRenderHint(QPainter::Antialiasing, false);
             painter.fillRect(rec.rect, ToQColor(rec.color));
             break;
-        case TMetaRecord::Text: {
+        case TMetaRecord::Text:
             painter.setRenderHint(QPainter::TextAntialiasing, true);
-            const QFont f = rec.font.toQFont();
-            painter.setFont(f);
-            painter.setPen(ToQColor(rec.color));
-            painter.drawText(rec.pos.x(), rec.pos.y() + QFontMetrics(f).ascent(), rec.text);
+            DrawText(painter, rec.pos.x(), rec.pos.y(), rec.text, rec.font.toQFont(), ToQColor(rec.color));
             break;
-        }
         case TMetaRecord::Image:
             painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
             painter.drawImage(rec.rect, rec.image);

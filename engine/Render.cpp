@@ -13,21 +13,23 @@
 #include <vector>
 
 // A drawing surface: the component's bitmap, or the metafile being recorded.
+// Coordinates are 64-bit: the layout adds up properties that each may be
+// anywhere in the integer range. What falls outside the picture is lost.
 class TSurface
 {
 public:
     // A bar: [x, x + w) horizontally.
-    struct Run { int x; int w; };
+    struct Run { qint64 x; int w; };
 
     virtual ~TSurface() = default;
     // Fills [x, x + w) x [y, y + h).
-    virtual void fillRect(int x, int y, int w, int h, TColor c) = 0;
+    virtual void fillRect(qint64 x, qint64 y, qint64 w, qint64 h, TColor c) = 0;
     // Text with its top-left corner at (x, y), background untouched.
-    virtual void drawText(int x, int y, const QString &text, const QFont &font, TColor c) = 0;
+    virtual void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) = 0;
     // The bars of a linear symbol, all from row y down to y + h. The raster
     // draws each as one-pixel vertical lines (the same pixels as a fill); the
     // metafile records one rectangle per bar.
-    virtual void bars(const std::vector<Run> &runs, int y, int h, TColor c)
+    virtual void bars(const std::vector<Run> &runs, qint64 y, qint64 h, TColor c)
     {
         for (const Run &r : runs)
             fillRect(r.x, y, r.w, h, c);
@@ -51,7 +53,7 @@ public:
     }
     ~TRasterSurface() override { if (m_painter.isActive()) m_painter.end(); }
 
-    void fillRect(int x, int y, int w, int h, TColor c) override
+    void fillRect(qint64 x, qint64 y, qint64 w, qint64 h, TColor c) override
     {
         int l, t, r, b;
         if (!clip(x, y, w, h, l, t, r, b))
@@ -63,50 +65,55 @@ public:
             std::memcpy(pixel(l, yy), first, size_t(r - l) * 3);
     }
 
-    void bars(const std::vector<Run> &runs, int y, int h, TColor c) override
+    void bars(const std::vector<Run> &runs, qint64 y, qint64 h, TColor c) override
     {
         if (runs.empty())
             return;
         if (!m_uniform)
             return TSurface::bars(runs, y, h, c);
         // Draw the first row of the bars, then copy the whole span down.
-        const int x0 = runs.front().x, x1 = runs.back().x + runs.back().w;
+        const qint64 x0 = runs.front().x, x1 = runs.back().x + runs.back().w;
         int l, t, r, b;
         if (!clip(x0, y, x1 - x0, h, l, t, r, b))
             return;
         endPainter();
         for (const Run &run : runs) {
-            const int rl = std::max(run.x, l), rr = std::min(run.x + run.w, r);
+            const qint64 rl = std::max<qint64>(run.x, l), rr = std::min<qint64>(run.x + run.w, r);
             if (rl < rr)
-                paintRow(pixel(rl, t), rr - rl, c);
+                paintRow(pixel(int(rl), t), int(rr - rl), c);
         }
         const uchar *first = pixel(l, t);
         for (int yy = t + 1; yy < b; ++yy)
             std::memcpy(pixel(l, yy), first, size_t(r - l) * 3);
     }
 
-    void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
+    void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
     {
         if (!FontsAvailable() || m_img.isNull())   // fonts need a GUI application
             return;
         if (!m_painter.isActive() && BlitText(m_img, x, y, text, font, ToQColor(c)))
+            return;
+        // QPainter gets only text that reaches into the picture, so its
+        // coordinates stay small.
+        if (x >= m_img.width() || y >= m_img.height() || y + TextHeight(font) <= 0
+            || (x < 0 && x + TextWidth(font, text) <= 0))
             return;
         if (!m_painter.isActive()) {
             m_painter.begin(&m_img);
             m_painter.setRenderHint(QPainter::Antialiasing, false);
             m_painter.setRenderHint(QPainter::TextAntialiasing, true);
         }
-        DrawText(m_painter, x, y, text, font, ToQColor(c));
+        DrawText(m_painter, int(x), int(y), text, font, ToQColor(c));
     }
 
 private:
     // Intersects [x, x + w) x [y, y + h) with the bitmap: drawing outside it is lost.
-    bool clip(int x, int y, int w, int h, int &l, int &t, int &r, int &b) const
+    bool clip(qint64 x, qint64 y, qint64 w, qint64 h, int &l, int &t, int &r, int &b) const
     {
-        l = int(std::max<qint64>(x, 0));
-        t = int(std::max<qint64>(y, 0));
-        r = int(std::min<qint64>(qint64(x) + w, m_img.width()));
-        b = int(std::min<qint64>(qint64(y) + h, m_img.height()));
+        l = int(std::clamp<qint64>(x, 0, m_img.width()));
+        t = int(std::clamp<qint64>(y, 0, m_img.height()));
+        r = int(std::clamp<qint64>(x + w, 0, m_img.width()));
+        b = int(std::clamp<qint64>(y + h, 0, m_img.height()));
         return m_bits && l < r && t < b;
     }
     uchar *pixel(int x, int y) const { return m_bits + qsizetype(y) * m_stride + qsizetype(x) * 3; }
@@ -137,15 +144,21 @@ private:
     QPainter m_painter;
 };
 
+// Rectangles are recorded as far as they lie inside the picture.
 class TMetafileSurface final : public TSurface
 {
 public:
     explicit TMetafileSurface(TMetafile &mf) : m_mf(mf) {}
-    void fillRect(int x, int y, int w, int h, TColor c) override { m_mf.fillRect(QRect(x, y, w, h), c); }
-    void drawText(int x, int y, const QString &text, const QFont &font, TColor c) override
+    void fillRect(qint64 x, qint64 y, qint64 w, qint64 h, TColor c) override
     {
-        if (FontsAvailable())
-            m_mf.drawText(QPoint(x, y), text, font, c);
+        const qint64 l = std::clamp<qint64>(x, 0, m_mf.width()), t = std::clamp<qint64>(y, 0, m_mf.height());
+        const qint64 r = std::clamp<qint64>(x + w, 0, m_mf.width()), b = std::clamp<qint64>(y + h, 0, m_mf.height());
+        m_mf.fillRect(QRect(int(l), int(t), int(r - l), int(b - t)), c);
+    }
+    void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
+    {
+        if (FontsAvailable() && x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX)
+            m_mf.drawText(QPoint(int(x), int(y)), text, font, c);
     }
 
 private:
@@ -163,11 +176,11 @@ struct TBarImage::Layout {
     qint64 pw = 0;              // pattern width
     int bl = 0;                 // bar length
     qint64 W = 0, H = 0;        // picture extent
-    int X0 = 0, Y0 = 0;         // origin of the bars
+    qint64 X0 = 0, Y0 = 0;      // origin of the bars
     int bx = 0, sx = 0;         // offsets of bars and text from X0
 };
 
-const QFont &TBarImage::DrawFont()
+const QFont &TBarImage::DrawFont() const
 {
     // BarFont at the reference DPI, worked out again only when either changes.
     if (!FDrawFontValid || FDrawFontDpi != ReferenceDpi()) {
@@ -184,19 +197,25 @@ bool TBarImage::MeasureText(Layout &l)
     if (!text || !FontsAvailable())
         return true;
     l.font = DrawFont();
+    const int lineHeight = TextLineHeight();
     if (FSymbolDisp && !FSymbol.isEmpty()) {
         l.tw = TextWidth(l.font, FSymbol);
-        l.th = TextHeight(l.font);
+        l.th = lineHeight;
     }
     if (!FCommentUp.isEmpty()) {
         l.uw = TextWidth(l.font, FCommentUp);
-        l.uh = TextHeight(l.font);
+        l.uh = lineHeight;
     }
     if (!FCommentDown.isEmpty()) {
         l.dw = TextWidth(l.font, FCommentDown);
-        l.dh = TextHeight(l.font);
+        l.dh = lineHeight;
     }
     return true;
+}
+
+int TBarImage::TextLineHeight() const
+{
+    return FontsAvailable() ? TextHeight(DrawFont()) : 0;
 }
 
 int TBarImage::MeasureCustomerWidth(const std::string &pattern, int scale)
@@ -248,8 +267,8 @@ bool TBarImage::MakeLayout(Layout &l)
     }
     l.W = qint64(FBarLeft) + FBarSpaceLeft + FBarWidth + FBarSpaceRight;
     l.H = qint64(FBarTop) + FBarSpaceUp + FBarHeight + FBarSpaceDown;
-    l.X0 = FBarLeft + FBarSpaceLeft;
-    l.Y0 = FBarTop + FBarSpaceUp;
+    l.X0 = qint64(FBarLeft) + FBarSpaceLeft;
+    l.Y0 = qint64(FBarTop) + FBarSpaceUp;
     return true;
 }
 
@@ -258,16 +277,16 @@ static bool fitsPicture(qint64 w, qint64 h)
     return w >= 1 && h >= 1 && w <= kMaxPictureSide && h <= kMaxPictureSide;
 }
 
-void TBarImage::DrawFrame(TSurface &s, int L, int T, int R, int B)
+void TBarImage::DrawFrame(TSurface &s, qint64 L, qint64 T, qint64 R, qint64 B)
 {
-    int m = std::min((R - L) / 2, (B - T) / 2);
+    qint64 m = std::min((R - L) / 2, (B - T) / 2);
     if (m > 0)
         --m;
     if (m <= 0)
         return;
     if (m < FBarFrame)
         FBarFrame = TFrameSize(m);
-    const int f = FBarFrame;
+    const qint64 f = FBarFrame;
     s.fillRect(L, T, R - L, f, FBarColor);
     s.fillRect(L, B - f, R - L, f, FBarColor);
     s.fillRect(L, T + f, f, B - T - 2 * f, FBarColor);
@@ -279,7 +298,7 @@ void TBarImage::DrawCustomerColumn(TSurface &s, const Layout &l, int bx, int i, 
     // Column i lies one module left of position i, so column 0 sits in the
     // quiet zone just left of X0.
     const int sc = FScale;
-    const int x = l.X0 + bx + (i - 1) * sc;
+    const qint64 x = l.X0 + bx + qint64(i - 1) * sc;
     static constexpr int kThirds[3][2] = {{4, 0}, {2, 1}, {1, 2}};   // bit, third from the top
     for (const auto &t : kThirds)
         if (mask & t[0])
@@ -306,7 +325,7 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
             const int w = ElementWidth(d);
             const bool isBar = ((d - '0') & 1) && !(alternate && (pos & 1));
             if (isBar && w > 0)
-                runs.push_back({int(x), w});
+                runs.push_back({x, w});
             x += w;
             ++pos;
         }
@@ -316,28 +335,27 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
     if (!FSymbol.isEmpty() && FSymbolDisp)
         s.drawText(l.X0 + l.sx, l.Y0 + l.bl, FSymbol, l.font, FBarFontColor);
     // Frame: ITF's bearer bars enclose the bars and quiet zones only.
-    const int right = FBarLeft + FBarSpaceLeft + FBarWidth + FBarSpaceRight;
+    const qint64 left = FBarLeft, top = FBarTop;
+    const qint64 span = qint64(FBarSpaceLeft) + FBarWidth + FBarSpaceRight;
     if (FBarFrame > 0) {
         if (FBarType == cbarITF)
-            DrawFrame(s, FBarLeft, l.Y0, right, l.Y0 + l.bl);
+            DrawFrame(s, left, l.Y0, left + span, l.Y0 + l.bl);
         else
-            DrawFrame(s, FBarLeft, FBarTop + l.uh, right, int(l.H) - l.dh);
+            DrawFrame(s, left, top + l.uh, left + span, l.H - l.dh);
     }
     // Comments, aligned within the quiet zones and the symbol.
-    const int span = FBarSpaceLeft + FBarWidth + FBarSpaceRight;
     auto offset = [span](int cw, TLocation loc) {
-        int a = 0;
+        qint64 a = 0;
         if (loc == locCenter)
             a = (span - cw) / 2;
         else if (loc == locRight)
             a = span - cw;
-        return std::max(a, 0);
+        return std::max<qint64>(a, 0);
     };
     if (!FCommentUp.isEmpty())
-        s.drawText(FBarLeft + offset(l.uw, FCommentUpLoc), FBarTop, FCommentUp, l.font, FBarFontColor);
+        s.drawText(left + offset(l.uw, FCommentUpLoc), top, FCommentUp, l.font, FBarFontColor);
     if (!FCommentDown.isEmpty())
-        s.drawText(FBarLeft + offset(l.dw, FCommentDownLoc), int(l.H) - l.dh, FCommentDown, l.font,
-                   FBarFontColor);
+        s.drawText(left + offset(l.dw, FCommentDownLoc), l.H - l.dh, FCommentDown, l.font, FBarFontColor);
 }
 
 // The common front of both renderers: encode, lay out, draw in the picture
@@ -380,10 +398,9 @@ bool TBarImage::DrawRaster(const Layout &l)
     TRasterSurface s(pic.bitmap(), !FTransparent);
     if (!FTransparent) {
         if (FMatch)
-            s.fillRect(0, 0, int(l.W), int(l.H), FBackColor);
+            s.fillRect(0, 0, l.W, l.H, FBackColor);
         else   // the rectangle from (BarLeft, BarTop) to (W, H)
-            s.fillRect(FBarLeft, FBarTop, int(std::min<qint64>(l.W, INT_MAX)) - FBarLeft,
-                       int(std::min<qint64>(l.H, INT_MAX)) - FBarTop, FBackColor);
+            s.fillRect(FBarLeft, FBarTop, l.W - FBarLeft, l.H - FBarTop, FBackColor);
     }
     Draw(s, l);
     return true;

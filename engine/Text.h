@@ -1,24 +1,43 @@
 // Measuring and drawing the human-readable text and the comments.
 //
-// Plain ASCII text (the digits and letters of almost every symbol) is laid
-// out straight from the font's glyphs with their kerned advances, which is
-// several times faster than full text shaping and gives the same result for
-// such text; anything else goes through Qt's complete text layout.
+// Qt's text layout is the one truth: widths are its widths, and a text is
+// drawn where it puts the glyphs, on the raster, on any QPainter and when a
+// metafile is replayed. On a 24-bit raster the glyphs of Qt's layout are
+// blended in one by one from Qt's own coverage, the way Qt blends each font
+// (straight or through its gamma curve, learnt from Qt once per font), which
+// is several times faster than a QPainter on such a picture. Underlined and
+// struck-out fonts, and fonts whose blending cannot be learnt (coloured
+// glyphs), are drawn by QPainter. A text is laid out once for measuring and
+// drawing (the last few are kept), and everything takes time linear in its
+// length.
+//
+// Everything here needs a GUI application (see FontsAvailable()). Caches
+// are per thread.
 #pragma once
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <vector>
 
 class QPainter;
 
-// Needs a GUI application (see FontsAvailable()).
+// Width of the text in whole pixels: QFontMetrics::horizontalAdvance.
 int TextWidth(const QFont &font, const QString &text);
+// Height of one line of text: QFontMetrics::height.
 int TextHeight(const QFont &font);
-// Draws the text with its top-left corner at (x, y), background untouched.
+// The pen advance of every UTF-16 unit in whole pixels, adding up to
+// TextWidth: from where Qt puts a character cluster to where it puts the
+// next (the end of the text after the last), both rounded. The first unit of
+// a cluster (a surrogate pair, a letter with its marks) carries the whole
+// cluster, the others 0. Where text runs right to left, a cluster advances
+// by the width of the text up to its end less the width before it.
+std::vector<int> TextAdvances(const QFont &font, const QString &text);
+// Draws the text with its top-left corner at (x, y), background untouched:
+// QPainter::drawText at the baseline y + ascent.
 void DrawText(QPainter &painter, int x, int y, const QString &text, const QFont &font, const QColor &color);
-// The same straight into a 24-bit raster, for plain ASCII text: each glyph
-// as Qt rasterises it, kept per thread and blended in. Returns false (and
-// draws nothing) for any other text, which then needs DrawText.
-bool BlitText(QImage &image, int x, int y, const QString &text, const QFont &font, const QColor &color);
+// The same straight into a Format_RGB888 image, clipped to it. Returns false
+// and draws nothing when it cannot give DrawText's pixels (see above): the
+// caller then uses DrawText.
+bool BlitText(QImage &image, qint64 x, qint64 y, const QString &text, const QFont &font, const QColor &color);

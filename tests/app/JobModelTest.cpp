@@ -204,7 +204,7 @@ TEST(CreationFlow, JobPushedIntoTheComponent)
     EXPECT_EQ(m.StatusText(), kCreated);
 }
 
-TEST(CreationFlow, CommentSpaceFromTheFontSize)
+TEST(CreationFlow, CommentSpaceIsOneLineAsTheComponentMeasuresIt)
 {
     JobModel m;
     QFont f = m.Fnt;
@@ -215,14 +215,63 @@ TEST(CreationFlow, CommentSpaceFromTheFontSize)
     m.ComntPos.setItemIndex(0);
     m.Comnt.setChecked(true);   // runs a creation
     EXPECT_TRUE(m.ComntStr.Enabled());
-    EXPECT_EQ(m.BarImage1.BarSpaceUp(), 17);   // 5 + 9 pt at 96 dpi
+    const int line = m.BarImage1.TextLineHeight();
+    EXPECT_GT(line, 12) << "a line is taller than the font's 12-pixel size";
+    EXPECT_EQ(m.BarImage1.BarSpaceUp(), 5 + line);
     EXPECT_EQ(m.BarImage1.BarSpaceDown(), 5);
     EXPECT_EQ(m.BarImage1.CommentUp(), "PRICE");
     m.ComntPos.setItemIndex(1);
     m.RB_Click();
     EXPECT_EQ(m.BarImage1.BarSpaceUp(), 5);
-    EXPECT_EQ(m.BarImage1.BarSpaceDown(), 17);
+    EXPECT_EQ(m.BarImage1.BarSpaceDown(), 5 + line);
     EXPECT_TRUE(m.BarImage1.CommentUp().isEmpty());
+}
+
+// A symbol with its text and a comment above or below (position 0 or 1),
+// with or without a frame, as pixels: a metafile without the extra pixel it
+// reports each way.
+QImage drawWithComment(int index, const QString &data, TBarPictures kind, int position, bool frame)
+{
+    JobModel m;
+    m.SetPictureKind(kind);
+    Select(m, index, data);
+    m.StartCh.setItemIndex(1);   // Code 128 set B: lower case
+    m.AddCodeChar.setChecked(true);
+    m.BoxDraw.setChecked(frame);
+    m.ComntStr.setText("SAMPLE");
+    m.ComntPos.setItemIndex(position);
+    m.Comnt.setChecked(true);
+    m.RB_Click();
+    const TPicture &p = m.BarImage1.Picture();
+    const int extra = p.isMetafile() ? 1 : 0;
+    return p.toImage().copy(0, 0, p.width() - extra, p.height() - extra).convertToFormat(QImage::Format_RGB32);
+}
+
+// The frame runs between the comment and the symbol, never along a row that
+// holds text or bars (Code 128 for a text reaching below the baseline).
+TEST(CreationFlow, FrameNeverCrossesTheCommentTheTextOrTheBars)
+{
+    struct Symbol { int index; const char *data; };
+    for (const Symbol symbol : {Symbol{0, "4901234567894"}, Symbol{10, "Typography"}})
+        for (TBarPictures kind : {pbarBMP, pbarEMF})
+            for (int position : {0, 1}) {
+                const QString data = QString::fromLatin1(symbol.data);
+                const QImage framed = drawWithComment(symbol.index, data, kind, position, true);
+                const QImage bare = drawWithComment(symbol.index, data, kind, position, false);
+                ASSERT_EQ(framed.size(), bare.size());
+                int frameRows = 0;
+                for (int y = 0; y < framed.height(); ++y) {
+                    bool frameRow = true, ink = false;
+                    for (int x = 0; x < framed.width(); ++x) {
+                        frameRow = frameRow && qGray(framed.pixel(x, y)) < 128;
+                        ink = ink || bare.pixel(x, y) != 0xFFFFFFFFu;
+                    }
+                    frameRows += frameRow;
+                    EXPECT_FALSE(frameRow && ink) << symbol.data << ", kind " << int(kind) << ", comment "
+                                                  << (position ? "below" : "above") << ", row " << y;
+                }
+                EXPECT_EQ(frameRows, 2 * 3) << "top and bottom of a 3-pixel frame";
+            }
 }
 
 TEST(CreationFlow, AddCodeCharSwitchesTheTextAtOnceWithoutACreation)

@@ -3,9 +3,12 @@
 #include "BarImage.h"
 #include "Clipboard.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -369,6 +372,90 @@ TEST(BarImageLimits, AbsurdPictureIsAFailedDrawing)
         EXPECT_TRUE(b.Error) << "no overflow";
     }
 }
+
+// Properties near the ends of the integer range, with every text and a
+// frame, so that every sum of the layout is taken: nothing may overflow (the
+// sanitizer build checks), a picture too large is a failed drawing, and
+// without Match whatever lies outside the bitmap is lost, not wrapped into it.
+struct LimitCase {
+    const char *name;
+    int left, top, spaceLeft, spaceRight, spaceUp, spaceDown;
+    bool fits;   // the picture W x H is small enough
+};
+enum class Drawing { RasterMatch, MetafileMatch, RasterWithoutMatch };
+class ExtremeLayout : public ::testing::TestWithParam<std::tuple<LimitCase, Drawing>> {};
+
+void drawExtreme(TBarImage &b, const LimitCase &c, bool match, TBarPictures kind)
+{
+    b.setBarEnabled(false);
+    b.setCode("4901234567894");
+    b.setMatch(match);
+    b.setBarPicture(kind);
+    b.setBarFrame(3);
+    b.setCommentUp("UP");
+    b.setCommentDown("DOWN");
+    b.setBarLeft(c.left);
+    b.setBarTop(c.top);
+    b.setBarSpaceLeft(c.spaceLeft);
+    b.setBarSpaceRight(c.spaceRight);
+    b.setBarSpaceUp(c.spaceUp);
+    b.setBarSpaceDown(c.spaceDown);
+    b.setBarEnabled(true);
+}
+
+TEST_P(ExtremeLayout, NeverWrapsAround)
+{
+    const auto &[c, drawing] = GetParam();
+    TBarImage b;
+    if (drawing == Drawing::RasterWithoutMatch) {
+        drawExtreme(b, c, false, pbarBMP);
+        ASSERT_FALSE(b.Error);
+        // The bitmap the control started with holds what falls into it, the
+        // same pixels as the matched picture there; else it stays white.
+        QImage expected(105, 105, QImage::Format_RGB888);
+        expected.fill(Qt::white);
+        if (c.fits) {
+            TBarImage matched;
+            drawExtreme(matched, c, true, pbarBMP);
+            QPainter p(&expected);
+            p.drawImage(0, 0, matched.Picture().bitmap());
+        }
+        EXPECT_EQ(b.Picture().bitmap(), expected);
+        return;
+    }
+    drawExtreme(b, c, true, drawing == Drawing::RasterMatch ? pbarBMP : pbarEMF);
+    ASSERT_EQ(b.Error, !c.fits);
+    if (!c.fits)
+        return;
+    const qint64 W = qint64(c.left) + c.spaceLeft + b.BarWidth() + c.spaceRight;
+    const qint64 H = qint64(c.top) + c.spaceUp + b.BarHeight() + c.spaceDown;
+    EXPECT_EQ(qint64(b.Width()), W);
+    EXPECT_EQ(qint64(b.Height()), H);
+    // Rectangles are recorded as far as they lie in the picture.
+    for (const TMetaRecord &r : b.Picture().metafile().records()) {
+        if (r.kind == TMetaRecord::FillRect) {
+            EXPECT_TRUE(QRect(0, 0, b.Width(), b.Height()).contains(r.rect));
+        }
+    }
+}
+
+std::string extremeName(const ::testing::TestParamInfo<ExtremeLayout::ParamType> &info)
+{
+    static const char *const kDrawings[] = {"RasterMatch", "MetafileMatch", "RasterWithoutMatch"};
+    return std::string(std::get<0>(info.param).name) + "_" + kDrawings[int(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtremeLayout, ::testing::Combine(::testing::Values(
+    LimitCase{"TopAtTheEndSpaceUpOne", 0, INT_MAX, 10, 10, 1, 0, false},
+    LimitCase{"LeftAtTheEndSpaceLeftTen", INT_MAX, 0, 10, 10, 0, 0, false},
+    LimitCase{"LeftNearTheEndEverySpaceLarge", INT_MAX - 5, 0, INT_MAX, INT_MAX, 7, 7, false},
+    LimitCase{"TopNearTheEndEverySpaceLarge", 0, INT_MAX - 5, 7, 7, INT_MAX, INT_MAX, false},
+    LimitCase{"EverythingAtTheEnd", INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX, false},
+    LimitCase{"LeftAtTheStartSpaceLeftAtTheEnd", INT_MIN, 0, INT_MAX, 10, 0, 0, true},
+    LimitCase{"TopAtTheStartSpaceUpAtTheEnd", 0, INT_MIN, 10, 10, INT_MAX, 0, true},
+    LimitCase{"LeftAndTopAtTheStart", INT_MIN, INT_MIN, 10, 10, 10, 10, false}),
+    ::testing::Values(Drawing::RasterMatch, Drawing::MetafileMatch, Drawing::RasterWithoutMatch)),
+    extremeName);
 
 // An in-memory clipboard.
 struct MemClipboard : IClipboard {

@@ -1,0 +1,182 @@
+// Text on the raster, on a QPainter and in a metafile: the same pixels as
+// Qt's own QPainter::drawText and the same widths, for the fonts Zebrix
+// meets, in every style and colour; and time linear in the length.
+#include "Metafile.h"
+#include "Text.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <tuple>
+
+namespace {
+
+// The raster shortcut blends Qt's own coverage the way Qt does, in whole
+// levels where Qt rounds in finer steps: no channel may be further than
+// this from what drawText gives.
+constexpr int kTolerance = 1;
+
+struct Style { const char *name; bool bold, italic, underline, strikeOut; };
+struct Colours { const char *name; QRgb text, back; };
+struct Sample { const char *name; const char *text; };
+
+const Style kStyles[] = {
+    {"Regular", false, false, false, false}, {"Bold", true, false, false, false},
+    {"Italic", false, true, false, false},   {"BoldItalic", true, true, false, false},
+    {"Underline", false, false, true, false}, {"StrikeOut", false, false, false, true},
+};
+const Colours kColours[] = {
+    {"BlackOnWhite", 0xFF000000, 0xFFFFFFFF},
+    {"RedOnCream", 0xFFC01020, 0xFFFFF4C0},
+    {"WhiteOnNavy", 0xFFFFFFFF, 0xFF102060},
+};
+const Sample kSamples[] = {
+    {"Digits", "4901234567894"},
+    {"Spaces", " *A-1 B* "},
+    {"KerningPairs", "AVAWaTo.,Ty LTA"},
+    {"Ligatures", "office fi ffl"},
+    {"Japanese", "日本語 ABC"},
+    {"RightToLeft", "שלום 42"},
+};
+
+using Params = std::tuple<const char *, int, Style, Colours, Sample>;
+
+class TextPixels : public ::testing::TestWithParam<Params>
+{
+protected:
+    QFont font() const
+    {
+        const auto &[family, px, style, colours, sample] = GetParam();
+        QFont f(QString::fromUtf8(family));
+        f.setPixelSize(px);
+        f.setBold(style.bold);
+        f.setItalic(style.italic);
+        f.setUnderline(style.underline);
+        f.setStrikeOut(style.strikeOut);
+        return f;
+    }
+    QString text() const { return QString::fromUtf8(std::get<4>(GetParam()).text); }
+    QColor ink() const { return QColor::fromRgb(std::get<3>(GetParam()).text); }
+    QImage blank() const
+    {
+        QImage img(40 + 2 * QFontMetrics(font()).horizontalAdvance(text()), 3 * QFontMetrics(font()).height(),
+                   QImage::Format_RGB888);
+        img.fill(QColor::fromRgb(std::get<3>(GetParam()).back));
+        return img;
+    }
+};
+
+// Largest difference of any channel.
+int maxDifference(const QImage &a, const QImage &b)
+{
+    int d = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const uchar *p = a.constScanLine(y), *q = b.constScanLine(y);
+        for (int x = 0; x < a.width() * 3; ++x)
+            d = std::max(d, std::abs(p[x] - q[x]));
+    }
+    return d;
+}
+
+constexpr int kX = 7, kY = 5;
+
+QImage drawnByQt(QImage img, const QString &text, const QFont &font, const QColor &ink)
+{
+    QPainter p(&img);
+    p.setFont(font);
+    p.setPen(ink);
+    p.drawText(QPointF(kX, kY + QFontMetrics(font).ascent()), text);
+    return img;
+}
+
+TEST_P(TextPixels, RasterShortcutGivesDrawTextsPixels)
+{
+    QImage img = blank();
+    const bool shortcut = BlitText(img, kX, kY, text(), font(), ink());
+    if (!shortcut) {   // what the raster does then
+        QPainter p(&img);
+        DrawText(p, kX, kY, text(), font(), ink());
+    }
+    EXPECT_LE(maxDifference(img, drawnByQt(blank(), text(), font(), ink())), kTolerance)
+        << (shortcut ? "shortcut" : "QPainter");
+    // Decorations are QPainter's; everything else takes the shortcut.
+    const Style style = std::get<2>(GetParam());
+    EXPECT_EQ(shortcut, !style.underline && !style.strikeOut);
+}
+
+TEST_P(TextPixels, MetafileReplayGivesDrawTextsPixels)
+{
+    const QImage back = blank();
+    TMetafile mf(back.width(), back.height());
+    mf.fillRect(back.rect(), FromQColor(back.pixelColor(0, 0)));
+    mf.drawText(QPoint(kX, kY), text(), font(), FromQColor(ink()));
+    EXPECT_EQ(maxDifference(mf.toImage(), drawnByQt(back, text(), font(), ink())), 0);
+}
+
+TEST_P(TextPixels, WidthsAgreeEverywhere)
+{
+    const int width = QFontMetrics(font()).horizontalAdvance(text());
+    EXPECT_EQ(TextWidth(font(), text()), width);
+    TMetafile mf(400, 40);
+    mf.drawText(QPoint(0, 0), text(), font(), 0);
+    const std::vector<int> &a = mf.records().at(0).advances;
+    ASSERT_EQ(a.size(), size_t(text().size()));
+    EXPECT_EQ(std::accumulate(a.begin(), a.end(), 0), width);
+}
+
+std::string rowName(const ::testing::TestParamInfo<Params> &info)
+{
+    const auto &[family, px, style, colours, sample] = info.param;
+    std::string f = family;
+    f.erase(std::remove(f.begin(), f.end(), ' '), f.end());
+    return f + "_" + std::to_string(px) + "px_" + style.name + "_" + colours.name + "_" + sample.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, TextPixels,
+                         ::testing::Combine(::testing::Values("Noto Sans CJK JP", "DejaVu Sans"),
+                                            ::testing::Values(9, 12, 20), ::testing::ValuesIn(kStyles),
+                                            ::testing::ValuesIn(kColours), ::testing::ValuesIn(kSamples)),
+                         rowName);
+
+// Advances of long texts, against where one layout of the whole text puts
+// every cluster (cursorToX). Long texts are measured in blocks; a block edge
+// that cuts a ligature may move the pen by a pixel, nothing else may.
+struct LongCase { const char *name; const char *piece; int repeat; int tolerance; };
+class LongTextAdvances : public ::testing::TestWithParam<LongCase> {};
+
+TEST_P(LongTextAdvances, LandWhereOneLayoutOfTheWholeTextPutsEachCluster)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    const QString text = QString::fromUtf8(GetParam().piece).repeated(GetParam().repeat);
+    QTextLayout layout(text, font);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e6);
+    layout.endLayout();
+
+    const std::vector<int> advances = TextAdvances(font, text);
+    ASSERT_EQ(advances.size(), size_t(text.size()));
+    int pen = 0, worst = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (layout.isValidCursorPosition(int(i)))
+            worst = std::max(worst, std::abs(pen - qRound(line.cursorToX(int(i)))));
+        pen += advances[size_t(i)];
+    }
+    EXPECT_LE(worst, GetParam().tolerance);
+    EXPECT_EQ(pen, QFontMetrics(font).horizontalAdvance(text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Text, LongTextAdvances, ::testing::Values(
+    LongCase{"PlainAsciiWithKerning", "AVAWaTo.,Ty LTA ", 40, 0},
+    LongCase{"Japanese", "日本語のテキスト、", 80, 0},
+    LongCase{"Mixed", "AVAV Wa To 日本 ", 60, 0},
+    LongCase{"Ligatures", "office fi ffl ", 50, 1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
