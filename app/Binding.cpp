@@ -12,19 +12,37 @@
 #include <QMessageBox>
 #include <QApplication>
 #include <QSignalBlocker>
+#include <utility>
 
 namespace binding {
+
+static TErrorReporter &errorReporter()
+{
+    static TErrorReporter reporter;
+    return reporter;
+}
+
+TErrorReporter SetErrorReporter(TErrorReporter reporter)
+{
+    return std::exchange(errorReporter(), std::move(reporter));
+}
 
 void Guarded(QWidget *window, const std::function<void()> &action)
 {
     if (!window)
         window = QApplication::activeWindow();
+    auto report = [window](const QString &message) {
+        if (errorReporter())
+            errorReporter()(window, message);
+        else
+            QMessageBox::critical(window, texts::AppTitle(), message);
+    };
     try {
         action();
     } catch (const EConvertError &e) {
-        QMessageBox::critical(window, texts::AppTitle(), e.message());
+        report(e.message());
     } catch (const std::exception &e) {
-        QMessageBox::critical(window, texts::AppTitle(), QString::fromLocal8Bit(e.what()));
+        report(QString::fromLocal8Bit(e.what()));
     }
 }
 
