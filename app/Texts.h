@@ -199,7 +199,7 @@ inline QString InstanceFolderUnusable(const QString &folder, const QString &why)
     return QStringLiteral("the instance folder %1 cannot be used: %2").arg(folder, why);
 }
 inline QString NotAPrivateFolder() { return QStringLiteral("it is not a folder of this user's own"); }
-inline QString NoHomeFolder() { return QStringLiteral("neither XDG_RUNTIME_DIR nor a home folder is known"); }
+inline QString NoHomeFolder() { return QStringLiteral("no instance folder: neither XDG_RUNTIME_DIR nor a home folder is known"); }
 inline QString BlockUnusable(const QString &path, const QString &why)
 {
     return QStringLiteral("the shared block %1 cannot be used: %2").arg(path, why);

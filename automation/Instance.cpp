@@ -108,12 +108,13 @@ std::optional<QString> takeText(const QByteArray &bytes, qsizetype *at)
 const QByteArray kTake = QByteArrayLiteral("TAKE");
 const QByteArray kDone = QByteArrayLiteral("DONE");
 
-// Polls a lock until it is ours or the deadline passes.
-bool lockBefore(TInstanceLock &lock, const QString &path, const QDeadlineTimer &deadline)
+// Polls a lock until it is ours, or the deadline passes, or its file cannot
+// be opened (*error says why).
+bool lockBefore(TInstanceLock &lock, const QString &path, const QDeadlineTimer &deadline, QString *error)
 {
     unsigned long pause = 1;
-    while (!lock.TryLock(path)) {
-        if (deadline.hasExpired())
+    while (!lock.TryLock(path, error)) {
+        if (deadline.hasExpired() || !error->isEmpty())
             return false;
         QThread::msleep(pause);
         pause = std::min(pause * 2, 20ul);
@@ -139,7 +140,7 @@ QString InstanceFolder(QString *error)
         const QString home = homeFolder();
         if (home.isEmpty()) {
             if (error)
-                *error = texts::InstanceFolderUnusable(QString(), texts::NoHomeFolder());
+                *error = texts::NoHomeFolder();
             return {};
         }
         cache = home + QStringLiteral("/.cache");
@@ -165,7 +166,7 @@ TInstanceLock::~TInstanceLock()
         ::close(m_fd);
 }
 
-bool TInstanceLock::TryLock(const QString &path)
+bool TInstanceLock::TryLock(const QString &path, QString *error)
 {
     if (m_locked)
         return true;
@@ -177,8 +178,11 @@ bool TInstanceLock::TryLock(const QString &path)
     }
     if (m_fd < 0) {
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (m_fd < 0)
+        if (m_fd < 0) {
+            if (error)
+                *error = QStringLiteral("%1: %2").arg(path, errnoText(errno));
             return false;
+        }
         m_path = path;
     }
     m_locked = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
@@ -546,13 +550,13 @@ TForward ForwardParams(const QStringList &params, const TInstancePaths &paths, Q
     // One sender at a time: the block holds one list. Queued senders keep no
     // connection open meanwhile.
     TInstanceLock sendLock;
-    if (!lockBefore(sendLock, paths.sendLock(), QDeadlineTimer(t.queueMs)))
-        return result(TForward::Failed, texts::SendersQueueTimeout());
+    QString why;
+    if (!lockBefore(sendLock, paths.sendLock(), QDeadlineTimer(t.queueMs), &why))
+        return result(TForward::Failed, why.isEmpty() ? texts::SendersQueueTimeout() : why);
     socket.connectToServer(paths.socket());
     if (!socket.waitForConnected(t.connectMs))
         return TForward::Gone;   // it ended while this start waited its turn
     TSharedBlock block;
-    QString why;
     if (!block.Open(paths.block(), &why))
         return result(TForward::Failed, why);
     // The running instance may still be working on an earlier list (its

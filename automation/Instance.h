@@ -79,8 +79,9 @@ public:
     TInstanceLock(const TInstanceLock &) = delete;
     TInstanceLock &operator=(const TInstanceLock &) = delete;
     // Takes the lock when no other process holds it (the file is created
-    // 0600 when missing; a link is refused).
-    bool TryLock(const QString &path);
+    // 0600 when missing; a link is refused). When the file cannot be opened
+    // at all, *error says why (and stays untouched otherwise).
+    bool TryLock(const QString &path, QString *error = nullptr);
     bool Locked() const { return m_locked; }
     void Release();
 

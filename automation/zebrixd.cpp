@@ -191,7 +191,9 @@ int main(int argc, char **argv)
     if (paths.folder.isEmpty())
         return complain(why, 1);
     instance::TInstanceLock lock;
-    if (!lock.TryLock(paths.lock())) {
+    if (!lock.TryLock(paths.lock(), &why)) {
+        if (!why.isEmpty())
+            return complain(why, 1);
         const int status = handOver(argv[0], params, paths, lock);
         if (status >= 0)
             return status;

@@ -24,7 +24,7 @@ using namespace instance;
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kStressSenders = 60;   // every process runs some five times slower
+constexpr int kStressSenders = 100;   // each process starts some three times slower
 #else
 constexpr int kStressSenders = 300;
 #endif

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -30,38 +31,6 @@ using namespace instance;
 
 namespace {
 
-// Sets environment variables for one test and puts them back.
-class TEnv
-{
-public:
-    void set(const char *name, const QByteArray &value)
-    {
-        remember(name);
-        qputenv(name, value);
-    }
-    void unset(const char *name)
-    {
-        remember(name);
-        qunsetenv(name);
-    }
-    ~TEnv()
-    {
-        for (const auto &[name, value] : m_saved) {
-            if (value)
-                qputenv(name, *value);
-            else
-                qunsetenv(name);
-        }
-    }
-
-private:
-    void remember(const char *name)
-    {
-        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-    }
-    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
-};
-
 int modeOf(const QString &path)
 {
     struct stat st {};
@@ -72,42 +41,51 @@ int modeOf(const QString &path)
 
 TEST(InstanceFolder, TheRuntimeFolderOrAPrivateOneInTheUsersCache)
 {
+    const char *vars[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME"};
+    QList<QByteArray> saved;
+    for (const char *v : vars)
+        saved << qgetenv(v);
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < 3; ++i)
+            saved[i].isNull() ? qunsetenv(vars[i]) : qputenv(vars[i], saved[i]);
+    });
     QTemporaryDir root;
-    TEnv env;
-    env.set("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run")));
-    ASSERT_TRUE(QDir().mkdir(root.filePath("run")));
-    QString error;
-    EXPECT_EQ(InstanceFolder(&error), root.filePath("run/zebrix")) << error.toStdString();
-    EXPECT_EQ(modeOf(root.filePath("run/zebrix")), 0700);
-
-    // Without a runtime folder: the cache folder, which no other user can fill first.
-    env.unset("XDG_RUNTIME_DIR");
-    env.set("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
-    const QString fallback = InstanceFolder(&error);
-    ASSERT_TRUE(fallback.startsWith(root.filePath("cache/zebrix/run-"))) << fallback.toStdString();
-    EXPECT_EQ(modeOf(fallback), 0700);
-    env.unset("XDG_CACHE_HOME");
-    env.set("HOME", QFile::encodeName(root.filePath("home")));
-    EXPECT_TRUE(InstanceFolder().startsWith(root.filePath("home/.cache/zebrix/run-")));
-
-    // Ours but opened up by hand: closed again. A link is not a folder of ours.
-    ::chmod(QFile::encodeName(fallback).constData(), 0755);
-    env.set("XDG_CACHE_HOME", QFile::encodeName(root.filePath("cache")));
-    EXPECT_EQ(InstanceFolder(), fallback);
-    EXPECT_EQ(modeOf(fallback), 0700);
-    ASSERT_TRUE(QDir().mkdir(root.filePath("elsewhere")));
-    ASSERT_TRUE(QDir().mkdir(root.filePath("run3")));
-    ASSERT_TRUE(QFile::link(root.filePath("elsewhere"), root.filePath("run3/zebrix")));
-    env.set("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run3")));
-    EXPECT_TRUE(InstanceFolder(&error).isEmpty());
-    EXPECT_NE(error.indexOf(root.filePath("run3/zebrix")), -1) << "the message names the folder";
-    if (getuid() != 0)
-        return;
-    // Another user's folder where ours would be (only root can set this up).
-    ASSERT_TRUE(QDir().mkpath(root.filePath("run4/zebrix")));
-    ASSERT_EQ(::chown(QFile::encodeName(root.filePath("run4/zebrix")).constData(), 65534, 65534), 0);
-    env.set("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run4")));
-    EXPECT_TRUE(InstanceFolder(&error).isEmpty());
+    for (const char *sub : {"run", "run2", "elsewhere", "theirs/zebrix"})
+        ASSERT_TRUE(QDir(root.path()).mkpath(sub));
+    ASSERT_TRUE(QFile::link(root.filePath("elsewhere"), root.filePath("run2/zebrix")));
+    const bool asRoot = getuid() == 0;   // only root can give a folder to another user
+    if (asRoot) {
+        ASSERT_EQ(::chown(QFile::encodeName(root.filePath("theirs/zebrix")).constData(), 65534, 65534), 0);
+    }
+    const struct {
+        const char *runtime, *cache, *home;
+        QString expected;   // a prefix; empty: refused
+    } cases[] = {
+        {"run", nullptr, nullptr, root.filePath("run/zebrix")},
+        {nullptr, "cache", "home", root.filePath("cache/zebrix/run-")},
+        {nullptr, nullptr, "home", root.filePath("home/.cache/zebrix/run-")},
+        {"run2", nullptr, nullptr, {}},   // a link, not a folder of ours
+        {asRoot ? "theirs" : "run2", nullptr, nullptr, {}},
+    };
+    for (const auto &c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            const char *value = i == 0 ? c.runtime : i == 1 ? c.cache : c.home;
+            value ? qputenv(vars[i], QFile::encodeName(root.filePath(value))) : qunsetenv(vars[i]);
+        }
+        QString error;
+        const QString folder = InstanceFolder(&error);
+        if (c.expected.isEmpty()) {
+            EXPECT_EQ(folder, QString());
+            EXPECT_NE(error.indexOf(root.filePath(c.runtime) + "/zebrix"), -1) << error.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(folder.startsWith(c.expected)) << folder.toStdString() << error.toStdString();
+        EXPECT_EQ(modeOf(folder), 0700);
+        // Ours, but opened up by hand: closed again.
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        EXPECT_EQ(InstanceFolder(), folder);
+        EXPECT_EQ(modeOf(folder), 0700);
+    }
 }
 
 // --- The shared block file ------------------------------------------------------------------
