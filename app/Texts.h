@@ -163,7 +163,7 @@ inline QString BadPercentEscape(const QString &escape, qsizetype position)
 inline QString NotConverted(const QString &file) { return QStringLiteral("%1: the picture could not be converted").arg(file); }
 inline QString FileError(const QString &file, const QString &why) { return QStringLiteral("%1: %2").arg(file, why); }
 
-// --- The running instance and second starts (zebrixd, on standard error) ------------------------------
+// --- zebrixd: its usage, and the messages of the running instance and second starts ------------------
 inline const char *InstanceUsage()
 {
     return R"(Usage: zebrixd [OPTION]... [DATA]
@@ -182,8 +182,8 @@ The options are zebrixc's (zebrixc --help lists them), and:
 
 A relative /SAVE: name is taken in the folder the command runs in.
 
-Exit status of a second start: 0 the running window took the options (and
-made the symbol); 1 the hand-over failed or the running window reported a
+Exit status of a second start: 0 the running window interpreted the options
+without a failure; 1 the hand-over failed or the running window reported a
 failure (on standard error); 2 the options cannot be handed over as given.
 )";
 }
