@@ -12,13 +12,29 @@
 #include <QMessageBox>
 #include <QApplication>
 #include <QSignalBlocker>
+#include <utility>
 
 namespace binding {
+
+static TErrorReporter &errorReporter()
+{
+    static TErrorReporter reporter;
+    return reporter;
+}
+
+TErrorReporter SetErrorReporter(TErrorReporter reporter)
+{
+    return std::exchange(errorReporter(), std::move(reporter));
+}
 
 void ShowError(QWidget *window, const QString &message)
 {
     if (!window)
         window = QApplication::activeWindow();
+    if (errorReporter()) {
+        errorReporter()(window, message);
+        return;
+    }
     // Not modal: nothing that runs meanwhile (a forwarded batch, a macro)
     // waits for somebody to read it.
     auto *box = new QMessageBox(QMessageBox::Critical, texts::AppTitle(), message, QMessageBox::Ok, window);
@@ -33,7 +49,7 @@ void Guarded(QWidget *window, const std::function<void()> &action)
     } catch (const EConvertError &e) {
         ShowError(window, e.message());
     } catch (const std::exception &e) {
-        ShowError(window, QString::fromLocal8Bit(e.what()));
+        ShowError(window, QString::fromUtf8(e.what()));
     } catch (...) {
         ShowError(window, texts::InternalError());
     }

@@ -500,9 +500,11 @@ void TZebCode::changeEvent(QEvent *e)
 
 void TZebCode::closeEvent(QCloseEvent *e)
 {
-    // Living in the notification area, the close box only hides the window.
-    if (m_model->ResTaskTray && !m_model->TaskClose && m_trayAvailable) {
-        hide();
+    // Living in the notification area, the close box only hides the window,
+    // and only into an icon that is there: never into nothing.
+    if (m_model->ResTaskTray && !m_model->TaskClose) {
+        if (m_enterTray && m_enterTray())
+            hide();
         e->ignore();
         return;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 class JobModel;
 class QAction;
@@ -28,8 +29,10 @@ public:
     ~TZebCode() override;
 
     JobModel *model() const { return m_model; }
-    // Whether a notification-area icon is up to hide into.
-    void setTrayAvailable(bool on) { m_trayAvailable = on; }
+    // Living in the notification area (ResTaskTray), a close request hides
+    // the window when this brings up the icon to hide into, and leaves it
+    // shown when it cannot (there is no notification area, or no function).
+    void setEnterTray(std::function<bool()> enterTray) { m_enterTray = std::move(enterTray); }
 
     // The view modes: 1 all rows and the picture, 2 the title and data rows
     // with the picture, 3 the title and data rows only.
@@ -64,7 +67,7 @@ private:
     JobModel *m_model;
     int m_viewMode = 1;
     bool m_shownOnce = false;
-    bool m_trayAvailable = false;
+    std::function<bool()> m_enterTray;
 
     // Title row.
     QLabel *m_mode = nullptr;

@@ -344,4 +344,84 @@ inline QString BatchProgress(qint64 lines, double filesPerSecond, qint64 failure
     return QStringLiteral("%1 lines, %2 files/s, %3 failed").arg(lines).arg(filesPerSecond, 0, 'f', 0).arg(failures);
 }
 
+// --- zebrixd: its usage, and the messages of the running instance and second starts ------------------
+inline const char *InstanceUsage()
+{
+    return R"(Usage: zebrixd [OPTION]... [DATA]
+       zebrixd --help | --version
+
+Shows Zebrix's window. Started with options, it makes the symbol, copies it
+to the clipboard and saves it (/SAVE:file). Only one window runs per user and
+runtime folder: a second start hands its options to the running window, waits
+until that window has interpreted them, and ends.
+
+The options are zebrixc's (zebrixc --help lists them), and:
+  /S              minimise the window
+  /ST             stay in the notification area and hide the window
+  /VOFF /VON      the notification-area icon on, off
+  /EXIT           end Zebrix (no symbol is made, nothing is saved)
+
+A relative /SAVE: name is taken in the folder the command runs in.
+
+Exit status of a second start: 0 the running window interpreted the options
+without a failure; 1 the hand-over failed or the running window reported a
+failure (on standard error); 2 the options cannot be handed over as given.
+)";
+}
+inline QString InstanceVersion(const QString &version) { return QStringLiteral("zebrixd (Zebrix) %1\n").arg(version); }
+inline QString NoDisplay()
+{
+    return QStringLiteral("there is no display to show Zebrix's window on.\n"
+                          "Make barcodes without a window with zebrixc (zebrixc --help), or start\n"
+                          "the window on a virtual display: xvfb-run -a zebrixd");
+}
+inline QString InstanceFolderUnusable(const QString &folder, const QString &why)
+{
+    return QStringLiteral("the instance folder %1 cannot be used: %2").arg(folder, why);
+}
+inline QString NotAPrivateFolder() { return QStringLiteral("it is not a folder of this user's own"); }
+inline QString NoHomeFolder() { return QStringLiteral("no instance folder: neither XDG_RUNTIME_DIR nor a home folder is known"); }
+inline QString BlockUnusable(const QString &path, const QString &why)
+{
+    return QStringLiteral("the shared block %1 cannot be used: %2").arg(path, why);
+}
+inline QString NotAPrivateFile() { return QStringLiteral("it is not a plain file that only this user may open"); }
+inline QString CannotListen(const QString &path, const QString &why)
+{
+    return QStringLiteral("a second start cannot reach this Zebrix: %1: %2").arg(path, why);
+}
+inline QString ParamsTooLong(qsizetype bytes, qsizetype most)
+{
+    return QStringLiteral("the options take %1 bytes, more than the %2 a second start can hand to the running "
+                          "Zebrix; nothing was handed over")
+        .arg(bytes)
+        .arg(most);
+}
+inline QString SaveToStandardOutput()
+{
+    return QStringLiteral("/SAVE:- (standard output) is zebrixc's; the window saves to files only");
+}
+inline QString NoWorkingFolder() { return QStringLiteral("a relative /SAVE: name needs a working folder, and there is none"); }
+inline QString SendersQueueTimeout()
+{
+    return QStringLiteral("other starts are still handing their options to the running Zebrix; nothing was handed over");
+}
+inline QString InstanceStaysBusy()
+{
+    return QStringLiteral("the running Zebrix stays busy with earlier options; nothing was handed over");
+}
+inline QString InstanceNotAnswering(const QString &folder)
+{
+    return QStringLiteral("another Zebrix holds the instance lock in %1 but does not answer").arg(folder);
+}
+inline QString InstanceEndedDuring()
+{
+    return QStringLiteral("the running Zebrix ended while it interpreted the options");
+}
+inline QString InstanceNotConfirming()
+{
+    return QStringLiteral("the running Zebrix did not confirm the options");
+}
+inline QString UnknownFailure() { return QStringLiteral("an unknown failure"); }
+
 } // namespace texts

@@ -8,36 +8,56 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 TWindowHost::TWindowHost(TZebCode *window)
     : QObject(window), m_window(window)
 {
+    m_window->setEnterTray([host = QPointer<TWindowHost>(this)] { return host && host->EnterTray(); });
 }
 
 TWindowHost::~TWindowHost() = default;
 
-void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+// The window repaints; what the user does meanwhile waits for the end of the
+// interpretation (a dialog opened from a click must not hold it up).
+void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 void TWindowHost::Minimize() { m_window->showMinimized(); }
 
 void TWindowHost::RequestClose() { m_window->close(); }
 
-void TWindowHost::SetTrayIcon(bool visible)
+void TWindowHost::ShowError(const QString &message)
 {
-    if (!visible) {
-        if (m_tray)
-            m_tray->hide();
-        m_window->setTrayAvailable(false);
-        return;
+    auto *box = new QMessageBox(QMessageBox::Critical, texts::AppTitle(), message, QMessageBox::Ok, m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void TWindowHost::shielded(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const std::exception &e) {
+        ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(texts::UnknownFailure());
     }
-    // Where there is no notification area the icon cannot be registered,
-    // and the window must not hide into it.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_window->setTrayAvailable(false);
-        QMessageBox::critical(m_window, texts::AppTitle(), texts::TrayRegisterFailed());
-        return;
-    }
+}
+
+void TWindowHost::trayFailed()
+{
+    m_window->model()->ResTaskTray = false;
+    ShowError(texts::TrayRegisterFailed());
+}
+
+bool TWindowHost::showIcon()
+{
+    // Where there is no notification area the icon cannot be registered
+    // (Qt would "show" it all the same, nowhere).
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(m_window->windowIcon(), this);
         m_tray->setToolTip(texts::AppTitle());
@@ -47,20 +67,46 @@ void TWindowHost::SetTrayIcon(bool visible)
         menu->addSeparator();
         QAction *close = menu->addAction(texts::TrayClose());
         close->setObjectName(QStringLiteral("Close2"));
-        connect(open, &QAction::triggered, this, &TWindowHost::Open1Click);
+        connect(open, &QAction::triggered, this, [this] { shielded([this] { Open1Click(); }); });
         connect(close, &QAction::triggered, this, [this] {
-            m_tray->hide();
-            m_window->model()->TaskClose = true;
-            m_window->close();
+            shielded([this] {
+                m_tray->hide();
+                m_window->model()->TaskClose = true;
+                m_window->close();
+            });
         });
         m_tray->setContextMenu(menu);
         connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
             if (r == QSystemTrayIcon::DoubleClick)
-                Open1Click();
+                shielded([this] { Open1Click(); });
         });
     }
     m_tray->show();
-    m_window->setTrayAvailable(true);
+    return true;
+}
+
+void TWindowHost::SetTrayIcon(bool visible)
+{
+    if (!visible) {
+        if (m_tray)
+            m_tray->hide();
+        return;
+    }
+    if (!showIcon())
+        trayFailed();
+}
+
+bool TWindowHost::EnterTray()
+{
+    bool entered = false;
+    shielded([this, &entered] {
+        entered = showIcon();
+        if (entered)
+            m_showMainForm = false;
+        else
+            trayFailed();
+    });
+    return entered;
 }
 
 void TWindowHost::Open1Click()

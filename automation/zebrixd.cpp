@@ -1,43 +1,77 @@
-// zebrixd: Zebrix's window. One instance per user: a second start hands its
-// parameters to the running one and ends.
+// zebrixd: Zebrix's window. One instance per user and runtime folder: a
+// second start hands its parameters to the running one, waits until they
+// have been interpreted, and ends.
+#include "Binding.h"
 #include "CommandLine.h"
+#include "FileNames.h"
 #include "Instance.h"
 #include "JobModel.h"
 #include "MainWindow.h"
 #include "SystemClipboard.h"
+#include "Texts.h"
 #include "WindowHost.h"
-#include "Binding.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QMessageBox>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
 
 namespace {
 
-// Shown without holding anything up: a forwarded batch must finish (and its
-// sender be released) whether or not anybody reads the message yet.
-void showError(QWidget *parent, const QString &message)
+int complain(const QString &message, int status)
 {
-    auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Zebrix"), message, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    std::fprintf(stderr, "zebrixd: %s\n", message.toLocal8Bit().constData());
+    return status;
 }
 
-// The running instance: window, start-up parameters, the socket.
-int runFirstInstance(const QStringList &params)
+// Qt reads its own options (-style, -reverse, ...) from the arguments it is
+// given; every parameter of zebrixd is Zebrix's, so Qt gets the name only.
+struct TQtArguments {
+    explicit TQtArguments(char *name) : argv{name, nullptr} {}
+    int argc = 1;
+    char *argv[2];
+};
+
+// Runs a step of the start-up; what it throws is shown without holding the
+// start-up up (second starts may already be waiting for this instance).
+void guarded(TWindowHost &host, const std::function<void()> &step)
 {
+    try {
+        step();
+    } catch (const std::exception &e) {
+        host.ShowError(QString::fromUtf8(e.what()));
+    }
+}
+
+// The running instance: the socket first (second starts wait for the
+// start-up instead of finding nobody), then the window and its start-up
+// parameters, then the forwarded lists.
+int runFirstInstance(char *name, const QStringList &params, const instance::TInstancePaths &paths)
+{
+    // Without a display a Qt window cannot start: say so instead of aborting.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return complain(texts::NoDisplay(), 1);
+    TQtArguments qtArgs(name);
+    QApplication app(qtArgs.argc, qtArgs.argv);
+    QApplication::setApplicationName(QStringLiteral("zebrixd"));
+    QApplication::setApplicationDisplayName(texts::AppTitle());
+    QApplication::setApplicationVersion(QStringLiteral(ZEBRIX_VERSION));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         SetReferenceDpi(qRound(screen->logicalDotsPerInch()));
     QApplication::setFont(DefaultBarFont());
-    // Whatever a crashed instance left in the shared block is stale.
-    instance::TSharedBlock::Unlink();
+
+    instance::TInstanceServer server;
+    QString why;
+    if (!server.Listen(paths, &why))
+        complain(why, 0);
 
     TSystemClipboard clipboard;
     TBarImage::SetClipboard(&clipboard);
+    const auto unhook = qScopeGuard([] { TBarImage::SetClipboard(nullptr); });
     JobModel model;
     model.setClipboard(&clipboard);
 
@@ -47,35 +81,33 @@ int runFirstInstance(const QStringList &params)
     model.InitPers = true;
     TZebCode window(&model);
     TWindowHost host(&window);
+    // Messages of the start-up and of forwarded lists never wait for a reader.
+    binding::SetErrorReporter([&host](QWidget *, const QString &message) { host.ShowError(message); });
+    const auto modal = qScopeGuard([] { binding::SetErrorReporter(nullptr); });
     if (!params.isEmpty()) {
         model.EditCode.setText(params.constFirst().toUpper());
-        model.RB_Click();   // does nothing yet: Creating is set
+        guarded(host, [&] { model.RB_Click(); });   // does nothing yet: Creating is set
     }
-    model.CdTypeChange();
+    guarded(host, [&] { model.CdTypeChange(); });
     model.Creating = false;
     if (params.isEmpty()) {
         if (model.CdType.ItemIndex() >= kIndexQR)
-            model.CdTypeChange();
+            guarded(host, [&] { model.CdTypeChange(); });
     } else {
-        model.Params = params;
-        binding::Guarded(&window, [&] { InterpretParams(model, host); });
-        model.AutoCopy.setChecked(true);
+        guarded(host, [&] { instance::InterpretParamList(model, host, params); });
         if (model.CdType.ItemIndex() >= kIndexQR)
-            binding::Guarded(&window, [&] { model.CdTypeChange(); });
-        binding::Guarded(&window, [&] { model.RB_Click(); });
+            guarded(host, [&] { model.CdTypeChange(); });
+        guarded(host, [&] { model.RB_Click(); });
     }
     model.InitPers = false;
 
-    instance::TInstanceServer server;
-    server.ProcessMessages = [] { QCoreApplication::processEvents(); };
-    server.OnError = [&window](const QString &m) { showError(&window, m); };
-    server.OnParams = [&](const QStringList &forwarded) {
-        model.Params = forwarded;
-        const auto check = qScopeGuard([&model] { model.AutoCopy.setChecked(true); });
-        InterpretParams(model, host);
+    server.ProcessMessages = [&host] { host.ProcessMessages(); };
+    server.OnError = [&host](const QString &m) { host.ShowError(m); };
+    server.OnParams = [&](const QStringList &forwarded) -> QString {
+        instance::InterpretParamList(model, host, forwarded);
+        // The sender learns that the symbol could not be made.
+        return !model.ExitFlag && model.BError ? model.StatusText() : QString();
     };
-    if (!server.Listen())
-        std::fputs("zebrixd: a second start cannot reach this instance (no private runtime folder)\n", stderr);
 
     // The window shows at start-up, tray residence or not.
     window.show();
@@ -85,54 +117,90 @@ int runFirstInstance(const QStringList &params)
             model.ResTaskTray = false;
         }
         window.close();
-        TBarImage::SetClipboard(nullptr);
         return 0;
     }
-    const int rc = QApplication::exec();
-    TBarImage::SetClipboard(nullptr);
-    return rc;
+    server.SetReady();
+    return QApplication::exec();
+}
+
+// A second start: hands the parameters to the running instance. Returns the
+// exit status, or -1 when this process has become the running instance.
+int handOver(char *name, const QStringList &params, const instance::TInstancePaths &paths,
+             instance::TInstanceLock &lock)
+{
+    TQtArguments qtArgs(name);
+    QCoreApplication app(qtArgs.argc, qtArgs.argv);
+    // A relative file name means this process's folder, not the instance's.
+    const std::optional<QStringList> absolute = instance::AbsoluteSaveNames(params, instance::WorkingFolder());
+    if (!absolute)
+        return complain(texts::NoWorkingFolder(), 2);
+
+    // An instance that holds the lock but is not listening yet is still
+    // starting: wait for it, as long as it keeps starting.
+    QDeadlineTimer starting(15000);
+    for (;;) {
+        if (lock.TryLock(paths.lock()))
+            return -1;
+        QString error;
+        switch (instance::ForwardParams(*absolute, paths, &error)) {
+        case instance::TForward::Done:
+            return 0;
+        case instance::TForward::Failed:
+            return complain(error, 1);
+        case instance::TForward::Refused:
+            return complain(error, 2);
+        case instance::TForward::Gone:
+            starting.setRemainingTime(15000);
+            continue;
+        case instance::TForward::NoInstance:
+            break;
+        }
+        if (starting.hasExpired())
+            return complain(texts::InstanceNotAnswering(paths.folder), 1);
+        QThread::msleep(20);
+    }
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    // Without a display a Qt window cannot start: say so instead of aborting.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs("zebrixd: there is no display to show Zebrix's window on.\n"
-                   "Make barcodes without a window with zebrixc (zebrixc --help), or start\n"
-                   "the window on a virtual display: xvfb-run -a zebrixd\n", stderr);
-        return 1;
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zebrixd"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zebrix"));
-    QApplication::setApplicationVersion(QStringLiteral(ZEBRIX_VERSION));
-    const QStringList params = QApplication::arguments().mid(1);
-
-    // "hZebrix": the first start takes the lock; later starts find the
-    // running instance's socket and hand over. An instance that holds the
-    // lock but is not listening yet is still starting: wait for it.
-    instance::TInstanceLock lock;
-    QDeadlineTimer starting(15000);
-    for (;;) {
-        if (lock.TryLock())
-            return runFirstInstance(params);
-        QString error;
-        switch (instance::ForwardParams(params, &error)) {
-        case instance::TForward::Done:
+    // Every byte of a parameter is kept, file names above all.
+    const QStringList params = DecodeArguments(argc, argv);
+    for (const QString &p : params) {
+        if (p == u"--help") {
+            std::fputs(texts::InstanceUsage(), stdout);
             return 0;
-        case instance::TForward::Failed:
-            std::fprintf(stderr, "zebrixd: %s\n", qPrintable(error));
-            return 1;
-        case instance::TForward::NoInstance:
-            break;
         }
-        if (starting.hasExpired()) {
-            std::fputs("zebrixd: another Zebrix holds the instance lock but does not answer\n", stderr);
-            return 1;
+        if (p == u"--version") {
+            std::fputs(texts::InstanceVersion(QStringLiteral(ZEBRIX_VERSION)).toLocal8Bit().constData(), stdout);
+            return 0;
         }
-        QThread::msleep(50);
+        // "-" is zebrixc's standard output; the window has none.
+        const TParamRule *rule = MatchParam(p);
+        if (rule && rule->option == Option::Save && p.mid(qstrlen(rule->text)) == u"-")
+            return complain(texts::SaveToStandardOutput(), 2);
+    }
+    // A sender that has gone away must not take this process with it.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // "hZebrix": the first start takes the lock in the instance folder; later
+    // starts find the running instance's socket there and hand over.
+    QString why;
+    const instance::TInstancePaths paths{instance::InstanceFolder(&why)};
+    if (paths.folder.isEmpty())
+        return complain(why, 1);
+    instance::TInstanceLock lock;
+    if (!lock.TryLock(paths.lock(), &why)) {
+        if (!why.isEmpty())
+            return complain(why, 1);
+        const int status = handOver(argv[0], params, paths, lock);
+        if (status >= 0)
+            return status;
+    }
+    try {
+        return runFirstInstance(argv[0], params, paths);
+    } catch (const std::exception &e) {
+        return complain(QString::fromUtf8(e.what()), 1);
     }
 }

@@ -1,0 +1,432 @@
+// One Zebrix per user and runtime folder, with real zebrixd processes. Every
+// scenario has runtime and settings folders of its own and the offscreen
+// platform, so no test ever meets the user's own Zebrix; every wait is for
+// a state (the socket accepts, the busy flag, a file, an exit).
+#include "Instance.h"
+#include "Oracle.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+using namespace instance;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kStressSenders = 100;   // each process starts some three times slower
+#else
+constexpr int kStressSenders = 300;
+#endif
+
+// A generous bound, so that a fault fails a test instead of hanging it.
+constexpr int kBoundMs = 120000;
+
+// The zebrixd under test: the build's own, or the one ZEBRIXD names.
+QString zebrixd() { return qEnvironmentVariable("ZEBRIXD", QStringLiteral(ZEBRIXD)); }
+
+oracle::Decoded decodeFile(const QString &path) { return oracle::Decode(QImage(path), ZXing::BarcodeFormat::Any); }
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One runtime folder and its instance.
+struct TFolder {
+    explicit TFolder(const QString &root, const QString &name) : runtime(root + u'/' + name)
+    {
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    TInstancePaths paths() const { return {runtime + QStringLiteral("/zebrix")}; }
+    QString runtime;
+};
+
+class Processes : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", root.filePath("config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        useFolder(folder);
+        QDir().mkpath(out());
+    }
+    void TearDown() override
+    {
+        for (const auto &p : started) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(kBoundMs);
+            }
+        }
+    }
+    void useFolder(const TFolder &f) { env.insert("XDG_RUNTIME_DIR", f.runtime); }
+    QString out(const QString &name = {}) const { return root.filePath("out") + (name.isEmpty() ? "" : "/" + name); }
+
+    QProcess *start(const QStringList &args, const QString &workdir = {},
+                    QProcess::ProcessChannelMode channels = QProcess::ForwardedOutputChannel)
+    {
+        auto *p = new QProcess;
+        started.emplace_back(p);
+        p->setProcessEnvironment(env);
+        p->setStandardInputFile(QProcess::nullDevice());
+        p->setProcessChannelMode(channels);
+        if (!workdir.isEmpty())
+            p->setWorkingDirectory(workdir);
+        p->start(zebrixd(), args);
+        EXPECT_TRUE(p->waitForStarted(kBoundMs));
+        return p;
+    }
+    // Waits until the instance's socket accepts a connection.
+    bool accepting(QProcess *p, const TInstancePaths &paths)
+    {
+        const QDeadlineTimer bound(kBoundMs);
+        while (!bound.hasExpired()) {
+            QLocalSocket s;
+            s.connectToServer(paths.socket());
+            if (s.waitForConnected(1000))
+                return true;
+            if (p->waitForFinished(20))
+                return false;
+        }
+        return false;
+    }
+    QProcess *startInstance(const QStringList &args = {}, const QString &workdir = {})
+    {
+        QProcess *p = start(args, workdir);
+        EXPECT_TRUE(accepting(p, folder.paths())) << "the first instance does not listen";
+        return p;
+    }
+    int finish(QProcess *p)
+    {
+        if (p->state() != QProcess::NotRunning && !p->waitForFinished(kBoundMs))
+            return -1;
+        lastError = QString::fromLocal8Bit(p->readAllStandardError());
+        return p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -2;
+    }
+    int run(const QStringList &args, const QString &workdir = {}) { return finish(start(args, workdir)); }
+    // The busy flag in the folder's block file.
+    qint32 flag(const TFolder &f) const
+    {
+        const QByteArray b = readFile(f.paths().block());
+        return b.size() >= 4 ? qFromLittleEndian<qint32>(b.constData()) : -1;
+    }
+    bool waitForBusy(QProcess *sender)
+    {
+        const QDeadlineTimer bound(kBoundMs);
+        while (flag(folder) != kBusy) {
+            if (bound.hasExpired() || sender->waitForFinished(1))
+                return false;
+        }
+        return true;
+    }
+
+    QTemporaryDir root;
+    TFolder folder{root.path(), "run"};
+    QProcessEnvironment env;
+    std::vector<std::unique_ptr<QProcess>> started;
+    QString lastError;
+};
+
+TEST_F(Processes, ASecondStartHandsOverAndEndsOnceTheFileIsThere)
+{
+    QProcess *first = startInstance({"/JAN", "4901234567894"});
+    const QString file = out("second.png");
+    EXPECT_EQ(run({"/c39", "ABC", "/save:" + file}), 0) << lastError.toStdString();
+    const oracle::Decoded r = decodeFile(file);
+    EXPECT_EQ(r.format, ZXing::BarcodeFormat::Code39);
+    EXPECT_EQ(r.text, "ABC");
+    EXPECT_EQ(run({}), 0) << "a start without parameters hands over nothing and ends";
+    EXPECT_EQ(run({"/C39", "DEF", "/SAVE:" + out("third.png")}), 0);
+    EXPECT_EQ(decodeFile(out("third.png")).text, "DEF");
+    EXPECT_EQ(first->state(), QProcess::Running);
+    // Its block is a file of its runtime folder that only the user may open.
+    const QFileInfo block(folder.paths().block());
+    EXPECT_EQ(block.size(), kBlockSize);
+    EXPECT_EQ(block.permissions() & 0x0077, 0) << "open to the group or others";
+}
+
+TEST_F(Processes, ExitForwardedEndsTheInstanceAndAtStartUpSavesNothing)
+{
+    QProcess *first = startInstance();
+    EXPECT_EQ(run({"/c39", "ABC", "/EXIT"}), 0) << lastError.toStdString();
+    EXPECT_EQ(finish(first), 0);
+    EXPECT_EQ(run({"/c39", "ABC", "/SAVE:" + out("no.png"), "/EXIT"}), 0);
+    EXPECT_FALSE(QFileInfo::exists(out("no.png")));
+}
+
+TEST_F(Processes, ABusyInstanceMakesTheNextSenderWait)
+{
+    startInstance();
+    const QString a = out("a.png"), b = out("b.png");
+    QProcess *slow = start({"/JAN", "4901234567894", "/D:300", "/SAVE:" + a});
+    ASSERT_TRUE(waitForBusy(slow)) << "the instance never took the slow list";
+    EXPECT_EQ(run({"/C39", "XYZ", "/SAVE:" + b}), 0) << lastError.toStdString();
+    // It could hand over only after the slow list: that one is saved by now.
+    EXPECT_TRUE(QFileInfo::exists(a));
+    EXPECT_EQ(finish(slow), 0);
+    EXPECT_EQ(decodeFile(a).text, "4901234567894");
+    EXPECT_EQ(decodeFile(b).text, "XYZ");
+}
+
+TEST_F(Processes, TwoRacingFirstStartsLeaveExactlyOneInstance)
+{
+    QProcess *one = start({});
+    QProcess *two = start({});
+    // One of them finds the other and ends; the other stays and answers.
+    const QDeadlineTimer bound(kBoundMs);
+    while (one->state() != QProcess::NotRunning && two->state() != QProcess::NotRunning && !bound.hasExpired()) {
+        one->waitForFinished(10);
+        two->waitForFinished(10);
+    }
+    QProcess *ended = one->state() == QProcess::NotRunning ? one : two;
+    QProcess *stays = ended == one ? two : one;
+    ASSERT_EQ(finish(ended), 0);
+    ASSERT_TRUE(accepting(stays, folder.paths()));
+    EXPECT_EQ(run({"/C39", "ONE", "/SAVE:" + out("one.png")}), 0);
+    EXPECT_EQ(stays->state(), QProcess::Running);
+}
+
+TEST_F(Processes, AStartDuringAStartUpThatEndsBecomesTheNextInstance)
+{
+    // The first instance listens from its start, but ends at the end of its
+    // start-up ("/EXIT") without taking the list: the second start takes
+    // its place and makes its symbol itself.
+    QProcess *first = startInstance({"/D:1000", "/C39", "A", "/EXIT"});
+    QProcess *second = start({"/C39", "B", "/SAVE:" + out("b.png")});
+    EXPECT_EQ(finish(first), 0);
+    ASSERT_TRUE(accepting(second, folder.paths()));
+    EXPECT_EQ(run({"/C39", "C", "/SAVE:" + out("c.png")}), 0);
+    EXPECT_EQ(decodeFile(out("b.png")).text, "B");
+    EXPECT_EQ(decodeFile(out("c.png")).text, "C");
+}
+
+TEST_F(Processes, AKilledInstanceLeavesNothingThatStopsTheNext)
+{
+    QProcess *first = startInstance();
+    ::kill(pid_t(first->processId()), SIGKILL);
+    finish(first);
+    ASSERT_TRUE(QFileInfo::exists(folder.paths().socket())) << "a stale socket file is left";
+    QProcess *again = startInstance();
+    EXPECT_EQ(run({"/JAN", "4901234567894", "/SAVE:" + out("after.png")}), 0);
+    EXPECT_TRUE(QFileInfo::exists(out("after.png")));
+    EXPECT_EQ(again->state(), QProcess::Running);
+}
+
+TEST_F(Processes, TheInstancesFailuresReachTheSender)
+{
+    startInstance();
+    const struct {
+        QStringList args;
+        const char *says;
+    } cases[] = {
+        {{"/HTabc", "/JAN", "4901234567894"}, "valid integer"},
+        {{"/JAN", "12"}, "作成できませんでした."},
+        {{"/C39", "X", "/SAVE:" + out("missing/x.png")}, "missing/x.png"},
+        {{"/QR2", QString(7089, u'7')}, "QR:文字数オーバー."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(run(c.args), 1) << c.says;
+        EXPECT_NE(lastError.indexOf(QString::fromUtf8(c.says)), -1) << lastError.toStdString();
+    }
+    EXPECT_EQ(run({"/JAN", "4901234567894", "/SAVE:" + out("later.png")}), 0) << "nothing stays blocked";
+    EXPECT_TRUE(QFileInfo::exists(out("later.png")));
+}
+
+TEST_F(Processes, SendersThatGoAwayDuringTheirListCostTheInstanceNothing)
+{
+    QProcess *first = startInstance();
+    // A real sender interrupted while the instance interprets its list.
+    QProcess *sender = start({"/C128", "X", "/D:200", "/SAVE:" + out("x.png")});
+    ASSERT_TRUE(waitForBusy(sender));
+    ::kill(pid_t(sender->processId()), SIGINT);
+    finish(sender);
+    // A sender of our own that writes its list and goes.
+    {
+        QLocalSocket raw;
+        raw.connectToServer(folder.paths().socket());
+        ASSERT_TRUE(raw.waitForConnected(kBoundMs));
+        const QByteArray list = EncodeParamList({"/C128", "Y", "/D:200", "/SAVE:" + out("y.png")});
+        QByteArray m(16, '\0');
+        qToLittleEndian<qint32>(kMessage, m.data());
+        qToLittleEndian<qint32>(kParamsFollow, m.data() + 4);
+        qToLittleEndian<qint32>(qint32(list.size()), m.data() + 12);
+        raw.write(m + list);
+        ASSERT_TRUE(raw.waitForBytesWritten(kBoundMs));
+        const QDeadlineTimer bound(kBoundMs);
+        while (flag(folder) != kBusy && !bound.hasExpired())
+            raw.waitForReadyRead(1);
+        raw.abort();
+    }
+    EXPECT_EQ(run({"/C128", "Z", "/SAVE:" + out("z.png")}), 0) << lastError.toStdString();
+    EXPECT_EQ(first->state(), QProcess::Running);
+    // Lists that arrived whole were interpreted whole.
+    for (const char *name : {"x", "y", "z"})
+        EXPECT_EQ(decodeFile(out(QString::fromLatin1(name) + ".png")).text, QByteArray(name).toUpper().toStdString());
+}
+
+TEST_F(Processes, LongListsTravelWholeOrAreRefusedLoudly)
+{
+    startInstance();
+    // Cut at the block's 1021 characters, this name would lose ".new.png"
+    // and overwrite the file "x".
+    QFile x(out("x"));
+    ASSERT_TRUE(x.open(QIODevice::WriteOnly));
+    x.write("keep");
+    x.close();
+    const QString name = out("x.new.png");
+    const int dataChars = kMaxChars - int(QStringLiteral("\n/C128\r\n\r\n/SAVE:").size() + out("x").size());
+    EXPECT_EQ(run({"/C128", QString(dataChars, u'7'), "/SAVE:" + name}), 0) << lastError.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(name));
+    EXPECT_EQ(readFile(out("x")), "keep");
+
+    // QR Code's longest byte data, with options after it.
+    const QString data(2953, u'Q');
+    EXPECT_EQ(run({"/QR2", "/QRV40", "/QRE0", data, "/SAVE:" + out("qr.png"), "/CC0"}), 0);
+    EXPECT_EQ(decodeFile(out("qr.png")).text, data.toStdString());
+
+    // More than a hand-over takes: refused before anything is handed over.
+    QStringList tooLong(10, QString(60000, u'9'));
+    tooLong << "/SAVE:" + out("never.png");
+    EXPECT_EQ(run(tooLong), 2);
+    EXPECT_NE(lastError.indexOf(QString::number(kMaxListBytes)), -1) << lastError.toStdString();
+    EXPECT_EQ(run({"/C39", "OK", "/SAVE:" + out("ok.png")}), 0);
+    EXPECT_FALSE(QFileInfo::exists(out("never.png")));
+}
+
+TEST_F(Processes, TheNotificationAreaNeverHoldsUpOrEndsTheInstance)
+{
+    // The offscreen platform has no notification area: "/VOFF" and "/ST"
+    // say so in a message that waits for nobody, and the window stays.
+    QProcess *first = startInstance();
+    EXPECT_EQ(run({"/VOFF"}), 0) << "held up by a message box";
+    EXPECT_EQ(run({"/ST"}), 0);
+    EXPECT_EQ(run({"/C39", "STAY", "/SAVE:" + out("stay.png")}), 0) << lastError.toStdString();
+    EXPECT_EQ(decodeFile(out("stay.png")).text, "STAY");
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(Processes, ARelativeSaveNameIsTheSendersFolder)
+{
+    QDir(root.path()).mkpath("a");
+    QDir(root.path()).mkpath("b/sub");
+    startInstance({}, root.filePath("a"));
+    EXPECT_EQ(run({"/C39", "REL", "/SAVE:rel.png", "/SAVE:sub/ß.png"}, root.filePath("b")), 0);
+    EXPECT_EQ(decodeFile(root.filePath("b/sub/ß.png")).text, "REL");
+    EXPECT_EQ(run({"/C39", "REL", "/SAVE:rel.png"}, root.filePath("b")), 0);
+    EXPECT_EQ(decodeFile(root.filePath("b/rel.png")).text, "REL");
+    EXPECT_FALSE(QFileInfo::exists(root.filePath("a/rel.png")));
+}
+
+TEST_F(Processes, HelpVersionAndSaveToStandardOutputNeedNoDisplay)
+{
+    env.remove("QT_QPA_PLATFORM");
+    QProcess *help = start({"/C39", "--help"}, {}, QProcess::SeparateChannels);
+    EXPECT_EQ(finish(help), 0);
+    EXPECT_TRUE(help->readAllStandardOutput().startsWith("Usage: zebrixd"));
+    EXPECT_EQ(lastError, QString());
+    QProcess *version = start({"--version"}, {}, QProcess::SeparateChannels);
+    EXPECT_EQ(finish(version), 0);
+    EXPECT_EQ(version->readAllStandardOutput(), "zebrixd (Zebrix) " ZEBRIX_VERSION "\n");
+    EXPECT_EQ(run({"/C39", "X", "/SAVE:-"}), 2);
+    EXPECT_NE(lastError.indexOf("/SAVE:-"), -1);
+    EXPECT_EQ(run({}), 1) << "no display to show the window on";
+}
+
+TEST_F(Processes, WithoutARuntimeFolderTheUsersCacheFolderIsTheIdentity)
+{
+    env.remove("XDG_RUNTIME_DIR");
+    env.insert("XDG_CACHE_HOME", root.filePath("cache"));
+    QProcess *first = start({});
+    // The instance folder: cache/zebrix/run-<host>, the one folder there.
+    const QDir cache(root.filePath("cache/zebrix"));
+    auto folders = [&] { return cache.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    const QDeadlineTimer bound(kBoundMs);
+    while (folders().isEmpty() && !bound.hasExpired())
+        first->waitForFinished(10);
+    ASSERT_EQ(folders().size(), 1);
+    const TInstancePaths paths{cache.filePath(folders().constFirst())};
+    ASSERT_TRUE(accepting(first, paths));
+    EXPECT_EQ(run({"/C39", "HOME", "/SAVE:" + out("home.png")}), 0) << lastError.toStdString();
+    EXPECT_EQ(decodeFile(out("home.png")).text, "HOME");
+    EXPECT_TRUE(QFileInfo::exists(paths.block()));
+}
+
+// --- Many at once -----------------------------------------------------------------------------
+
+struct TSender {
+    QProcess *process;
+    QString file, data;
+    ZXing::BarcodeFormat format;
+};
+
+void expectAllHandedOver(std::vector<TSender> &senders)
+{
+    const QDeadlineTimer bound(10 * 60 * 1000);
+    int failed = 0;
+    for (TSender &s : senders) {
+        const bool ended = s.process->state() == QProcess::NotRunning
+                           || s.process->waitForFinished(int(std::max<qint64>(1, bound.remainingTime())));
+        if (!ended || s.process->exitStatus() != QProcess::NormalExit || s.process->exitCode() != 0) {
+            ++failed;
+            continue;
+        }
+        const oracle::Decoded r = decodeFile(s.file);
+        EXPECT_EQ(r.text, s.data.toStdString()) << s.file.toStdString();
+        EXPECT_EQ(r.format, s.format) << s.file.toStdString();
+    }
+    EXPECT_EQ(failed, 0) << "senders that did not end with 0";
+}
+
+TEST_F(Processes, ManySendersAtOnceIntoOneInstance)
+{
+    startInstance({"/C128"});
+    std::vector<TSender> senders;
+    for (int i = 0; i < kStressSenders; ++i) {
+        const QString data = QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0'));
+        const QString file = out(data + ".png");
+        QProcess *p = start({data, "/SAVE:" + file});
+        senders.push_back({p, file, data, ZXing::BarcodeFormat::Code128});
+    }
+    expectAllHandedOver(senders);
+}
+
+TEST_F(Processes, ManySendersAtOnceIntoTwoInstancesOfTwoRuntimeFolders)
+{
+    // Each instance keeps the symbology it was started with: the picture
+    // tells which instance made it.
+    const TFolder other(root.path(), "run2");
+    startInstance({"/C39"});
+    useFolder(other);
+    QProcess *second = start({"/C128"});
+    ASSERT_TRUE(accepting(second, other.paths()));
+    std::vector<TSender> senders;
+    for (int i = 0; i < kStressSenders; ++i) {
+        const bool first = i % 2 == 0;
+        useFolder(first ? folder : other);
+        const QString data = QStringLiteral("T%1").arg(i, 3, 10, QLatin1Char('0'));
+        const QString file = out(data + ".png");
+        QProcess *p = start({data, "/SAVE:" + file});
+        senders.push_back({p, file, data, first ? ZXing::BarcodeFormat::Code39 : ZXing::BarcodeFormat::Code128});
+    }
+    expectAllHandedOver(senders);
+}
+
+} // namespace
