@@ -262,10 +262,9 @@ void JobModel::RB_Click()
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
-            // Not even tried, and the previous picture stays; but the user
-            // is told why nothing new appeared.
-            setStatusText(texts::QRTooLong());
-            BError = true;
+            // Not even tried; it fails as too much data for the encoder does,
+            // so that no save or copy passes the previous symbol off as this one.
+            qrFailed(texts::QRTooLong());
         }
         if (!NoHist)
             HistoryEx1.Append(EditCode.Text());
@@ -449,6 +448,16 @@ void JobModel::copyTextToClipboard(const QString &text)
         m_clipboard->setText(text);   // a refusal is ignored
 }
 
+void JobModel::qrFailed(const QString &status)
+{
+    setStatusText(status);
+    BError = true;
+    if (AutoCopy.Checked())
+        copyTextToClipboard(m_status);
+    showErrorPicture(Image1);
+    emit pictureChanged();
+}
+
 void JobModel::CreateQRSymbol(const QByteArray &data)
 {
     BError = false;
@@ -461,14 +470,9 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
     std::vector<int32_t> modules(size_t(QROutputLength(std::clamp(version, kQRMinVersion, kQRMaxVersion))));
     const int status = EncodeQRSymbol(version, level, data.constData(), modules.data());
     if (status != kQROk) {
-        setStatusText(status == kQRBadVersion ? texts::QRVersionError()
-                      : status == kQRBadLevel ? texts::QRLevelError()
-                                              : texts::QRTooLong());
-        BError = true;
-        if (AutoCopy.Checked())
-            copyTextToClipboard(m_status);
-        showErrorPicture(Image1);
-        emit pictureChanged();
+        qrFailed(status == kQRBadVersion ? texts::QRVersionError()
+                 : status == kQRBadLevel ? texts::QRLevelError()
+                                         : texts::QRTooLong());
         return;
     }
 

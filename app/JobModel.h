@@ -235,6 +235,9 @@ private:
     void wireHandlers();
     void makeErrorPictures();
     void showErrorPicture(TImage &image);
+    // A QR creation that failed: the status, BError, the text on the
+    // clipboard with AutoCopy, the error picture.
+    void qrFailed(const QString &status);
     void pushJobAndDraw(const QByteArray &bytes, int index);
     void copyTextToClipboard(const QString &text);
     void onPaintedBar();
