@@ -16,30 +16,16 @@
 
 namespace binding {
 
-static TErrorReporter &errorReporter()
-{
-    static TErrorReporter reporter;
-    return reporter;
-}
-
-TErrorReporter SetErrorReporter(TErrorReporter reporter)
-{
-    return std::exchange(errorReporter(), std::move(reporter));
-}
-
 void ShowError(QWidget *window, const QString &message)
 {
     if (!window)
         window = QApplication::activeWindow();
-    if (errorReporter()) {
-        errorReporter()(window, message);
-        return;
-    }
     // Not modal: nothing that runs meanwhile (a forwarded batch, a macro)
     // waits for somebody to read it.
     auto *box = new QMessageBox(QMessageBox::Critical, texts::AppTitle(), message, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void Guarded(QWidget *window, const std::function<void()> &action)

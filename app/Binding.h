@@ -26,11 +26,6 @@ void ShowError(QWidget *window, const QString &message);
 // shown in a message box over the window, as the application's error
 // handler. Nothing escapes.
 void Guarded(QWidget *window, const std::function<void()> &action);
-// How ShowError and Guarded show a failure instead of their own message box
-// (the running instance has its own way). Returns the reporter it replaces;
-// an empty one stands for the message box.
-using TErrorReporter = std::function<void(QWidget *window, const QString &message)>;
-TErrorReporter SetErrorReporter(TErrorReporter reporter);
 
 // Enabled and visible follow the state.
 void BindCommon(QWidget *w, TControlState *s);

@@ -180,6 +180,16 @@ void JobModel::ApplyClipboardWatch()
         ClipboardWatcher1.setOnChange(nullptr);
 }
 
+bool JobModel::JoinClipboardWatch()
+{
+    ApplyClipboardWatch();
+    if (!ClipbrdWatch.Checked() || ClipboardWatcher1.Joined())
+        return true;
+    setWatcherEnabled(false);
+    ClipboardWatcher1.setOnChange(nullptr);
+    return false;
+}
+
 void JobModel::ClipboardWatcher1Change()
 {
     if (!ClipbrdWatch.Checked())

@@ -8,6 +8,7 @@
 #include "BarImage.h"
 #include "ControlStates.h"
 #include "HistoryEx.h"
+#include "IniGT.h"
 #include "Image.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
@@ -116,6 +117,7 @@ public:
     QImage ErrBmp;             // 60 x 28, ERROR in black capitals on white
     TMetafile ErrWmf;          // the same as a metafile
     THistoryEx HistoryEx1;
+    TIniGT Ini;                // the settings file
 
     // --- The stacked-symbol library -------------------------------------------------------
     // Loads libzintbar.so from the folders (default: beside the executable)
@@ -123,6 +125,8 @@ public:
     void LoadLibrary(const QStringList &folders = {});
     const TZintLib &Zhdl() const { return m_zint; }
     bool LibraryLoaded() const { return m_zint.loaded(); }
+    // Releases the library (the window's closing); the items stay.
+    void UnloadLibrary() { m_zint.Unload(); }
 
     // --- Operations -------------------------------------------------------------------
     // The creation flow. Throws EConvertError when a percent escape of the QR
@@ -210,8 +214,11 @@ public:
     // while ClipbrdWatch is checked.
     TClipboardWatcher ClipboardWatcher1;
     void ClipboardWatcher1Change();
-    // Watching as ClipbrdWatch says (at start-up and on every activation).
+    // Watching as ClipbrdWatch says (on every activation; failures ignored).
     void ApplyClipboardWatch();
+    // The same at start-up: false (watching undone) when ClipbrdWatch is
+    // checked and the clipboard cannot be watched.
+    bool JoinClipboardWatch();
 
     // The symbology names of the Mode label, "UnKnown" for other indexes.
     static QString ModeName(int index);

@@ -1,12 +1,19 @@
 #include "MainWindow.h"
 
+#include "AboutDialog.h"
+#include "AppIcon.h"
+#include "BarcodeView.h"
 #include "Binding.h"
 #include "ColorDialog.h"
 #include "ColorPalette.h"
 #include "JobModel.h"
+#include "Language.h"
 #include "PictureView.h"
+#include "PrintDialog.h"
+#include "SkyGroupCheckBox.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
+#include "TrayIcon2.h"
 #include "WinSpinEdit.h"
 
 #include <QAction>
@@ -15,26 +22,43 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
 
 using namespace binding;
 
 namespace {
+
+// Sizes of the window as designed, at 96 dpi.
+constexpr int kClientWidth = 351;
+constexpr int kPanel2Detail = 221;
+constexpr int kPanel2Small = 49;
+constexpr int kViewHeights[] = {367, 204, 108};
+
+// The groups of the group check boxes.
+constexpr int kTextGroup = 1;      // AddCodeChar: the font button and the sample
+constexpr int kCommentGroup = 2;   // Comnt: the comment text
 
 QLabel *label(const QString &text, QWidget *parent)
 {
@@ -61,6 +85,14 @@ QWidget *panel(const QString &name, QWidget *parent)
     return w;
 }
 
+// Pixels at 96 dpi to the screen's pixels.
+int scaled(const QWidget *w, int pixels)
+{
+    const QScreen *screen = w->screen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return int(std::lround(pixels * dpi / 96.0));
+}
+
 } // namespace
 
 TZebCode::TZebCode(JobModel *model, QWidget *parent)
@@ -68,17 +100,29 @@ TZebCode::TZebCode(JobModel *model, QWidget *parent)
 {
     setObjectName(QStringLiteral("ZebCode"));
     setWindowTitle(texts::AppTitle());
+    setWindowIcon(ZebrixIcon());
+    // A single border, minimise and the system menu: no maximising, no resizing.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     createActions();
     createMenus();
     setCentralWidget(createRows());
     createStatusBar();
+    createTrayIcon();
     bindModel();
     updatePictures();
+    FormTypeClick(1);
 }
 
-TZebCode::~TZebCode() = default;
+TZebCode::~TZebCode()
+{
+    if (m_barview)
+        delete m_barview;
+}
 
 void TZebCode::runGuarded(const std::function<void()> &action) { Guarded(this, action); }
+
+void TZebCode::ShowError(const QString &message) { binding::ShowError(this, message); }
 
 // --- Actions and menus ------------------------------------------------------------
 
@@ -92,76 +136,112 @@ void TZebCode::createActions()
             a->setShortcut(key);
         return a;
     };
+    auto checkable = [&](const QString &name, const QString &text, const QKeySequence &key = {}) {
+        QAction *a = action(name, text, key);
+        a->setCheckable(true);
+        return a;
+    };
+    // A menu item's handler, with nothing thrown out of it.
+    auto on = [this](QAction *a, std::function<void()> handler) {
+        connect(a, &QAction::triggered, this, [this, handler] { runGuarded(handler); });
+    };
+
     m_saveAs = action(QStringLiteral("SaveAsMnu"), texts::SaveAsMnu());
-    connect(m_saveAs, &QAction::triggered, this, [this] { SaveAsMnuClick(); });
+    on(m_saveAs, [this] { SaveAsMnuClick(); });
+    m_print = action(QStringLiteral("PrintMnu"), texts::PrintMnu(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    on(m_print, [this] { PrintMnuClick(); });
+    m_printer = action(QStringLiteral("PrinterMnu"), texts::PrinterMnu());
+    on(m_printer, [this] { PrinterMnuClick(); });
     m_close = action(QStringLiteral("CloseMnu"), texts::CloseMnu());
-    connect(m_close, &QAction::triggered, this, [this] {
-        m_model->TaskClose = true;
-        close();
-    });
+    on(m_close, [this] { Close2Click(); });
 
     m_copy = action(QStringLiteral("CopyMnu"), texts::CopyMnu(), QKeySequence(Qt::CTRL | Qt::Key_C));
-    connect(m_copy, &QAction::triggered, this, [this] { CopyMnuClick(); });
+    on(m_copy, [this] { CopyMnuClick(); });
     auto *kinds = new QActionGroup(this);
     for (auto [slot, state] : {std::pair{&m_copyMf, &m.CopyMf}, std::pair{&m_copyEmf, &m.CopyEmf},
                                std::pair{&m_copyBm, &m.CopyBm}, std::pair{&m_copyJpg, &m.CopyJpg}}) {
-        *slot = action(state->Name(), state->Caption());
-        (*slot)->setCheckable(true);
+        *slot = checkable(state->Name(), state->Caption());
         kinds->addAction(*slot);
         Bind(*slot, state);
     }
     m.CopyJpg.setVisible(false);   // never offered
     for (auto [slot, state] : {std::pair{&m_triming, &m.Triming}, std::pair{&m_pasteError, &m.PasteError},
                                std::pair{&m_autoCopy, &m.AutoCopy}}) {
-        *slot = action(state->Name(), state->Caption());
-        (*slot)->setCheckable(true);
+        *slot = checkable(state->Name(), state->Caption());
         Bind(*slot, state);
     }
     m_deleteHistory = action(QStringLiteral("DeleteHistory"), texts::DeleteHistory());
-    connect(m_deleteHistory, &QAction::triggered, this, [this] { DeleteHistoryClick(); });
+    on(m_deleteHistory, [this] { DeleteHistoryClick(); });
 
     m_drawBcode = action(m.DrawBcode.Name(), m.DrawBcode.Caption(), QKeySequence(Qt::CTRL | Qt::Key_M));
     Bind(m_drawBcode, &m.DrawBcode);
-    m_clipbrdWatch = action(m.ClipbrdWatch.Name(), m.ClipbrdWatch.Caption(), QKeySequence(Qt::CTRL | Qt::Key_W));
-    m_clipbrdWatch->setCheckable(true);
+    m_clipbrdWatch = checkable(m.ClipbrdWatch.Name(), m.ClipbrdWatch.Caption(), QKeySequence(Qt::CTRL | Qt::Key_W));
     Bind(m_clipbrdWatch, &m.ClipbrdWatch);
-    m_fontStyle = action(QStringLiteral("FontStyle"), texts::FontStyle());
-    connect(m_fontStyle, &QAction::triggered, this, [this] { FontBtnClick(); });
-    m_barColor = action(QStringLiteral("BarColor"), texts::BarColorMnu());
-    connect(m_barColor, &QAction::triggered, this, [this] { ColorBtnClick(); });
-    m_colorBar = action(QStringLiteral("ColorBar"), texts::ColorBar());
-    connect(m_colorBar, &QAction::triggered, this, [this] { ColorDetailClick(true); });
-    m_colorBack = action(QStringLiteral("ColorBack"), texts::ColorBack());
-    connect(m_colorBack, &QAction::triggered, this, [this] { ColorDetailClick(false); });
-
     auto *modes = new QActionGroup(this);
     int mode = 1;
     for (auto [slot, name, text] : {std::tuple{&m_viewDetail, "ViewDetail", texts::ViewDetail()},
                                     std::tuple{&m_viewNormal, "ViewNormal", texts::ViewNormal()},
                                     std::tuple{&m_viewMinimum, "ViewMinimum", texts::ViewMinimum()}}) {
-        *slot = action(QString::fromLatin1(name), text);
-        (*slot)->setCheckable(true);
+        *slot = checkable(QString::fromLatin1(name), text);
         modes->addAction(*slot);
-        connect(*slot, &QAction::triggered, this, [this, mode] { setViewMode(mode); });
+        on(*slot, [this, mode] { FormTypeClick(mode); });
         ++mode;
     }
     m_viewDetail->setChecked(true);
+    m_fStyle = checkable(QStringLiteral("FStyle"), texts::FStyle(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    on(m_fStyle, [this] {
+        m_fStyle->setChecked(m_stayOnTop);   // FStyleClick inverts it
+        FStyleClick();
+    });
+    m_bWindow = checkable(m.BWindow.Name(), m.BWindow.Caption(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    Bind(m_bWindow, &m.BWindow);
+    m.BWindow.OnClick = [this] { BWindowClick(); };
+    m_trayIconItem = checkable(QStringLiteral("TrayIcon"), texts::TrayIconMnu(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    on(m_trayIconItem, [this] {
+        m_trayIconItem->setChecked(m_model->ResTaskTray);   // TrayIconClick inverts it
+        TrayIconClick();
+    });
+    m_fontStyle = action(QStringLiteral("FontStyle"), texts::FontStyle());
+    on(m_fontStyle, [this] { FontBtnClick(); });
+    m_barColor = action(QStringLiteral("BarColor"), texts::BarColorMnu());
+    on(m_barColor, [this] { ColorBtnClick(); });
+    m_colorBar = action(QStringLiteral("ColorBar"), texts::ColorBar());
+    on(m_colorBar, [this] { ColorDetailClick(true); });
+    m_colorBack = action(QStringLiteral("ColorBack"), texts::ColorBack());
+    on(m_colorBack, [this] { ColorDetailClick(false); });
+    auto *languages = new QActionGroup(this);
+    m_langJP = checkable(QStringLiteral("LangJP"), texts::LangJP());
+    m_langEN = checkable(QStringLiteral("LangEN"), texts::LangEN());
+    languages->addAction(m_langJP);
+    languages->addAction(m_langEN);
+    m_langJP->setChecked(true);
+    on(m_langJP, [this] { setLanguage(QStringLiteral("ja")); });
+    on(m_langEN, [this] { setLanguage(QStringLiteral("en_US")); });
+
+    m_contents = action(QStringLiteral("Contents"), texts::Contents());
+    on(m_contents, [this] { ContentsClick(); });
+    m_about = action(QStringLiteral("About1"), texts::AboutMnu());
+    on(m_about, [this] { AboutClick(); });
 }
 
 void TZebCode::createMenus()
 {
     m_fileMenu = menuBar()->addMenu(texts::FileMenu());
     m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
-    m_fileMenu->addAction(m_saveAs);
+    m_fileMenu->addActions({m_saveAs, m_print, m_printer});
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
+    // Printing is offered for the linear symbols.
+    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { m_print->setEnabled(m_model->CdType.ItemIndex() < kIndexQR); });
 
     m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));
     m_editMenu->addAction(m_copy);
     QMenu *kinds = m_editMenu->addMenu(texts::CopyKinds());
+    kinds->setObjectName(QStringLiteral("CopyKinds"));
     kinds->addActions({m_copyMf, m_copyEmf, m_copyBm, m_copyJpg});
     QMenu *options = m_editMenu->addMenu(texts::CopyOptions());
+    options->setObjectName(QStringLiteral("CopyOptions"));
     options->addActions({m_triming, m_pasteError});
     m_editMenu->addAction(m_autoCopy);
     m_editMenu->addSeparator();
@@ -177,11 +257,25 @@ void TZebCode::createMenus()
     QMenu *formType = m_viewMenu->addMenu(texts::FormType());
     formType->setObjectName(QStringLiteral("FormType"));
     formType->addActions({m_viewDetail, m_viewNormal, m_viewMinimum});
+    m_viewMenu->addActions({m_fStyle, m_bWindow, m_trayIconItem});
     m_viewMenu->addSeparator();
     m_viewMenu->addAction(m_fontStyle);
     m_viewMenu->addAction(m_barColor);
     QMenu *detail = m_viewMenu->addMenu(texts::ColorDetail());
+    detail->setObjectName(QStringLiteral("ColorDetail"));
     detail->addActions({m_colorBar, m_colorBack});
+    // The language items exist but are not offered: the dialogs follow the
+    // system's language.
+    m_languageSeparator = m_viewMenu->addSeparator();
+    m_languageMenu = m_viewMenu->addMenu(texts::LanguageMenu());
+    m_languageMenu->setObjectName(QStringLiteral("Language"));
+    m_languageMenu->addActions({m_langJP, m_langEN});
+    m_languageSeparator->setVisible(false);
+    m_languageMenu->menuAction()->setVisible(false);
+
+    m_helpMenu = menuBar()->addMenu(texts::HelpMenu());
+    m_helpMenu->setObjectName(QStringLiteral("HelpMenu"));
+    m_helpMenu->addActions({m_contents, m_about});
 }
 
 // --- Rows of the window --------------------------------------------------------------
@@ -191,42 +285,53 @@ QWidget *TZebCode::createRows()
     JobModel &m = *m_model;
     auto *central = new QWidget(this);
     auto *v = new QVBoxLayout(central);
-    v->setContentsMargins(4, 2, 4, 0);
-    v->setSpacing(2);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+
+    // Panel2: the title row, the data row and the option panels. In the
+    // small view modes it is cut down to the first two rows.
+    m_panel2 = panel(QStringLiteral("Panel2"), central);
+    auto *p2 = new QVBoxLayout(m_panel2);
+    p2->setContentsMargins(4, 2, 4, 2);
+    p2->setSpacing(1);
 
     // Title row: caption, mode summary, speed buttons.
     auto *title = new QHBoxLayout;
-    title->addWidget(new QLabel(texts::DataCaption(), central));
-    m_mode = new QLabel(central);
+    title->setSpacing(0);
+    title->addWidget(new QLabel(texts::DataCaption(), m_panel2));
+    m_mode = new QLabel(m_panel2);
     m_mode->setObjectName(QStringLiteral("Mode"));
+    m_mode->setContentsMargins(6, 0, 0, 0);
     title->addWidget(m_mode, 1);
-    m_createBar = speedButton(texts::CreateBar(), texts::CreateBarHint(), central);
+    m_createBar = speedButton(texts::CreateBar(), texts::CreateBarHint(), m_panel2);
     m_createBar->setObjectName(QStringLiteral("CreateBar"));
     connect(m_createBar, &QToolButton::clicked, this, [this] { runGuarded([this] { m_model->Execute(); }); });
-    m_copyBar = speedButton(texts::CopyBar(), texts::CopyBarHint(), central);
+    m_copyBar = speedButton(texts::CopyBar(), texts::CopyBarHint(), m_panel2);
     m_copyBar->setObjectName(QStringLiteral("CopyBar"));
-    connect(m_copyBar, &QToolButton::clicked, this, [this] { CopyMnuClick(); });
-    m_viewDet = speedButton(texts::ViewDet(), QString(), central, true);
-    m_viewNor = speedButton(texts::ViewNor(), QString(), central, true);
-    m_viewMin = speedButton(texts::ViewMin(), QString(), central, true);
+    connect(m_copyBar, &QToolButton::clicked, this, [this] { runGuarded([this] { CopyMnuClick(); }); });
+    m_viewDet = speedButton(texts::ViewDet(), texts::ViewDetail(), m_panel2, true);
+    m_viewNor = speedButton(texts::ViewNor(), texts::ViewNormal(), m_panel2, true);
+    m_viewMin = speedButton(texts::ViewMin(), texts::ViewMinimum(), m_panel2, true);
     m_viewDet->setObjectName(QStringLiteral("ViewDet"));
     m_viewNor->setObjectName(QStringLiteral("ViewNor"));
     m_viewMin->setObjectName(QStringLiteral("ViewMin"));
-    m_viewDet->setChecked(true);
     int mode = 1;
     for (QToolButton *b : {m_viewDet, m_viewNor, m_viewMin}) {
         b->setAutoExclusive(true);
-        connect(b, &QToolButton::clicked, this, [this, mode] { setViewMode(mode); });
+        connect(b, &QToolButton::clicked, this, [this, mode] { runGuarded([this, mode] { FormTypeClick(mode); }); });
         ++mode;
     }
-    for (QToolButton *b : {m_createBar, m_copyBar, m_viewDet, m_viewNor, m_viewMin})
+    m_bWin = speedButton(texts::BWin(), m.BWindow.Caption(), m_panel2, true);
+    m_bWin->setObjectName(QStringLiteral("BWin"));
+    connect(m_bWin, &QToolButton::clicked, this, [this] { runGuarded([this] { BWinClick(); }); });
+    for (QToolButton *b : {m_createBar, m_copyBar, m_viewDet, m_viewNor, m_viewMin, m_bWin})
         title->addWidget(b);
-    v->addLayout(title);
+    p2->addLayout(title);
 
     // Data row: the data line over the history list, whose drop-down button
     // shows at its right end.
-    auto *data = new QWidget(central);
-    data->setFixedHeight(26);
+    auto *data = new QWidget(m_panel2);
+    data->setFixedHeight(23);
     m_codeHistory = new QComboBox(data);
     m_codeHistory->setObjectName(QStringLiteral("CodeHistory"));
     m_editCode = new QLineEdit(data);
@@ -234,14 +339,12 @@ QWidget *TZebCode::createRows()
     m_editCode->installEventFilter(this);
     m_codeHistory->installEventFilter(this);
     data->installEventFilter(this);
-    v->addWidget(data);
+    p2->addWidget(data);
 
-    m_options = new QWidget(central);
-    auto *grid = new QGridLayout(m_options);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(2);
-    int row = 0;
+    m_options = new QWidget(m_panel2);
+    auto *rows = new QVBoxLayout(m_options);
+    rows->setContentsMargins(0, 2, 0, 0);
+    rows->setSpacing(2);
 
     // Panel4: symbology, width, frame.
     auto *panel4 = panel(QStringLiteral("Panel4"), m_options);
@@ -258,7 +361,7 @@ QWidget *TZebCode::createRows()
     h4->addWidget(label(texts::WidthLabel(), panel4));
     h4->addWidget(m_thinWd, 1);
     h4->addWidget(m_boxDraw);
-    grid->addWidget(panel4, row++, 0);
+    rows->addWidget(panel4);
 
     // CDpanel: check digit, start and stop characters.
     auto *cdPanel = panel(QStringLiteral("CDpanel"), m_options);
@@ -271,29 +374,32 @@ QWidget *TZebCode::createRows()
     m_stopCh = new QComboBox(cdPanel);
     m_stopCh->setObjectName(QStringLiteral("StopCH"));
     hcd->addWidget(m_checkDigit);
-    hcd->addWidget(label(texts::StartLabel(), cdPanel));
+    hcd->addWidget(label(texts::StartLabel(), cdPanel), 1);
     hcd->addWidget(m_startCh);
     hcd->addWidget(label(texts::StopLabel(), cdPanel));
     hcd->addWidget(m_stopCh);
-    grid->addWidget(cdPanel, row++, 0);
+    rows->addWidget(cdPanel);
 
     // Panel3 (text line, font, colour) and, in its place for QR Code, QRPanel.
     m_panel3Or4QR = new QStackedWidget(m_options);
     m_panel3 = panel(QStringLiteral("Panel3"), m_panel3Or4QR);
     auto *h3 = new QHBoxLayout(m_panel3);
     h3->setContentsMargins(0, 0, 0, 0);
-    m_addCodeChar = new QCheckBox(m_panel3);
+    h3->setSpacing(2);
+    m_addCodeChar = new TSkyGroupCheckBox(m_panel3);
     m_addCodeChar->setObjectName(QStringLiteral("AddCodeChar"));
-    m_addSChar = new QCheckBox(m_panel3);
+    m_addSChar = new TSkyGroupCheckBox(m_panel3);
     m_addSChar->setObjectName(QStringLiteral("AddSChar"));
     m_fontBtn = new QPushButton(texts::FontBtn(), m_panel3);
     m_fontBtn->setObjectName(QStringLiteral("FontBtn"));
-    connect(m_fontBtn, &QPushButton::clicked, this, [this] { FontBtnClick(); });
+    connect(m_fontBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { FontBtnClick(); }); });
     m_colorBtn = new QPushButton(texts::ColorBtn(), m_panel3);
     m_colorBtn->setObjectName(QStringLiteral("ColorBtn"));
-    connect(m_colorBtn, &QPushButton::clicked, this, [this] { ColorBtnClick(); });
+    connect(m_colorBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { ColorBtnClick(); }); });
     m_charSmp = new QLabel(texts::CharSmp(), m_panel3);
     m_charSmp->setObjectName(QStringLiteral("CharSmp"));
+    TSkyGroupCheckBox::setGroup(m_fontBtn, kTextGroup);
+    TSkyGroupCheckBox::setGroup(m_charSmp, kTextGroup);
     h3->addWidget(m_addCodeChar);
     h3->addWidget(m_addSChar);
     h3->addWidget(m_fontBtn);
@@ -309,7 +415,6 @@ QWidget *TZebCode::createRows()
     m_qrErr->setObjectName(QStringLiteral("QRErr"));
     m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
     m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
-    m_qrSubBtn->setEnabled(false);   // the assist form comes with its own release
     m_spCode = new QCheckBox(m_qrPanel);
     m_spCode->setObjectName(QStringLiteral("SpCode"));
     hqr->addWidget(label(texts::VersionLabel(), m_qrPanel));
@@ -320,17 +425,18 @@ QWidget *TZebCode::createRows()
     hqr->addWidget(m_spCode);
     m_panel3Or4QR->addWidget(m_panel3);
     m_panel3Or4QR->addWidget(m_qrPanel);
-    grid->addWidget(m_panel3Or4QR, row++, 0);
+    rows->addWidget(m_panel3Or4QR);
 
     // Panel5: comment.
     m_panel5 = panel(QStringLiteral("Panel5"), m_options);
     auto *h5 = new QHBoxLayout(m_panel5);
     h5->setContentsMargins(0, 0, 0, 0);
-    m_comnt = new QCheckBox(m_panel5);
+    m_comnt = new TSkyGroupCheckBox(m_panel5);
     m_comnt->setObjectName(QStringLiteral("Comnt"));
     m_comntStr = new QLineEdit(m_panel5);
     m_comntStr->setObjectName(QStringLiteral("ComntStr"));
     m_comntStr->installEventFilter(this);
+    TSkyGroupCheckBox::setGroup(m_comntStr, kCommentGroup);
     m_comntPos = new QComboBox(m_panel5);
     m_comntPos->setObjectName(QStringLiteral("ComntPos"));
     m_comntAl = new QComboBox(m_panel5);
@@ -339,7 +445,7 @@ QWidget *TZebCode::createRows()
     h5->addWidget(m_comntStr, 1);
     h5->addWidget(m_comntPos);
     h5->addWidget(m_comntAl);
-    grid->addWidget(m_panel5, row++, 0);
+    rows->addWidget(m_panel5);
 
     // Panel1: height and margins.
     auto *panel1 = panel(QStringLiteral("Panel1"), m_options);
@@ -357,8 +463,10 @@ QWidget *TZebCode::createRows()
     h1->addWidget(m_leftMargin);
     h1->addWidget(label(texts::TopBottomLabel(), panel1));
     h1->addWidget(m_topMargin);
-    grid->addWidget(panel1, row++, 0);
-    v->addWidget(m_options);
+    rows->addWidget(panel1);
+    rows->addStretch(1);
+    p2->addWidget(m_options, 1);
+    v->addWidget(m_panel2);
 
     // The picture, on grey.
     m_scrollBox = new QScrollArea(central);
@@ -376,8 +484,8 @@ QWidget *TZebCode::createRows()
     pv->addStretch(1);
     m_scrollBox->setWidget(pictures);
     m_scrollBox->setWidgetResizable(true);
-    m_scrollBox->setMinimumHeight(120);
     v->addWidget(m_scrollBox, 1);
+    v->addStretch(0);
     return central;
 }
 
@@ -387,6 +495,25 @@ void TZebCode::createStatusBar()
     m_status->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(m_status, 1);
     statusBar()->setSizeGripEnabled(false);
+}
+
+void TZebCode::createTrayIcon()
+{
+    m_trayIcon = new TTrayIcon2(this);
+    m_trayIcon->setObjectName(QStringLiteral("TrayIcon21"));
+    m_trayIcon->setIcon(ZebrixIcon());
+    m_trayIcon->setTipHelp(texts::AppTitle());
+    m_popupMenu1 = new QMenu(this);
+    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction *open = m_popupMenu1->addAction(texts::TrayOpen());
+    open->setObjectName(QStringLiteral("Open1"));
+    m_popupMenu1->addSeparator();
+    QAction *close = m_popupMenu1->addAction(texts::TrayClose());
+    close->setObjectName(QStringLiteral("Close2"));
+    connect(open, &QAction::triggered, this, [this] { runGuarded([this] { Open1Click(); }); });
+    connect(close, &QAction::triggered, this, [this] { runGuarded([this] { Close2Click(); }); });
+    m_trayIcon->setRBPopupMenu(m_popupMenu1);
+    m_trayIcon->OnDblClick = [this] { runGuarded([this] { Open1Click(); }); };
 }
 
 void TZebCode::bindModel()
@@ -406,6 +533,7 @@ void TZebCode::bindModel()
     BindCommon(m_charSmp, &m.CharSmp);
     Bind(m_qrVer, &m.QRVer);
     Bind(m_qrErr, &m.QRErr);
+    BindCommon(m_qrSubBtn, &m.QRSubBtn);
     Bind(m_spCode, &m.SpCode);
     Bind(m_comnt, &m.Comnt);
     Bind(m_comntStr, &m.ComntStr);
@@ -415,6 +543,8 @@ void TZebCode::bindModel()
     Bind(m_leftMargin, &m.LeftMargin);
     Bind(m_topMargin, &m.TopMargin);
     BindCommon(m_panel5, &m.Panel5);
+    m_addCodeChar->setTag(kTextGroup);
+    m_comnt->setTag(kCommentGroup);
     // Panel3 and QRPanel share their place.
     auto syncPanels = [this] {
         m_panel3->setEnabled(m_model->Panel3.Enabled());
@@ -426,11 +556,14 @@ void TZebCode::bindModel()
     auto syncCharSmp = [this] { m_charSmp->setFont(m_model->Fnt); };
     connect(&m.CharSmp, &TControlState::changed, this, syncCharSmp);
     syncCharSmp();
+    // BWin follows the menu item's check only when it is clicked itself.
+    m_bWin->setChecked(m.BWindow.Checked());
 
     connect(&m, &JobModel::statusTextChanged, m_status, &QLabel::setText);
-    connect(&m, &JobModel::errorOccurred, this, [this](const QString &message) { ShowError(this, message); });
+    connect(&m, &JobModel::errorOccurred, this, [this](const QString &message) { ShowError(message); });
     connect(&m, &JobModel::modeTextChanged, m_mode, &QLabel::setText);
     connect(&m, &JobModel::pictureChanged, this, &TZebCode::updatePictures);
+    connect(&m, &JobModel::placeBarcodeWindow, this, &TZebCode::PlaceBarcodeWindow);
     connect(&m.BarImage1View, &TControlState::changed, this, &TZebCode::updatePictures);
     connect(&m.Image1View, &TControlState::changed, this, &TZebCode::updatePictures);
     m_status->setText(m.StatusText());
@@ -447,19 +580,264 @@ void TZebCode::updatePictures()
 
 // --- View modes -----------------------------------------------------------------------
 
-void TZebCode::setViewMode(int mode)
+int TZebCode::ViewHeight(int mode)
+{
+    return mode >= 1 && mode <= 3 ? kViewHeights[mode - 1] : 0;
+}
+
+void TZebCode::FormTypeClick(int mode)
 {
     if (mode < 1 || mode > 3)
         return;
     m_viewMode = mode;
-    m_options->setVisible(mode == 1);
-    m_scrollBox->setVisible(mode != 3);
     (mode == 1 ? m_viewDetail : mode == 2 ? m_viewNormal : m_viewMinimum)->setChecked(true);
     (mode == 1 ? m_viewDet : mode == 2 ? m_viewNor : m_viewMin)->setChecked(true);
-    centralWidget()->adjustSize();
-    adjustSize();
-    if (mode == 3)
-        resize(width(), minimumSizeHint().height());
+    m_options->setVisible(mode == 1);
+    m_panel2->setFixedHeight(scaled(this, mode == 1 ? kPanel2Detail : kPanel2Small));
+    m_scrollBox->setVisible(mode != 3);
+    // The heights are those of the whole window, its frame included.
+    const int frame = frameGeometry().height() - geometry().height();
+    setFixedSize(scaled(this, kClientWidth), scaled(this, kViewHeights[mode - 1]) - frame);
+    if (m_model->BWindow.Checked())
+        PlaceBarcodeWindow();
+}
+
+int TZebCode::FormTypeValue() const
+{
+    return m_viewDetail->isChecked() ? 1 : m_viewNormal->isChecked() ? 2 : 3;
+}
+
+// --- Stay on top ----------------------------------------------------------------------
+
+bool TZebCode::StayOnTop() const { return m_stayOnTop; }
+
+void TZebCode::FStyleClick()
+{
+    // Changing the window's style renews its controls; the lists keep their selections.
+    const int cdType = m_model->CdType.ItemIndex(), thinWd = m_model->ThinWd.ItemIndex();
+    m_stayOnTop = !m_stayOnTop;
+    m_fStyle->setChecked(m_stayOnTop);
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_stayOnTop);
+    if (shown)
+        show();
+    m_model->CdType.setItemIndex(cdType);
+    m_model->ThinWd.setItemIndex(thinWd);
+}
+
+// --- The barcode window -------------------------------------------------------------------
+
+void TZebCode::BWinClick()
+{
+    m_model->BWindow.setChecked(m_bWin->isChecked());
+    ApplyBarcodeWindow();
+}
+
+void TZebCode::BWindowClick()
+{
+    // The menu item (and Ctrl+B) leaves the speed button as it is.
+    m_model->BWindow.setChecked(!m_model->BWindow.Checked());
+    ApplyBarcodeWindow();
+}
+
+void TZebCode::ApplyBarcodeWindow()
+{
+    if (m_model->BWindow.Checked()) {
+        if (!m_barview)
+            m_barview = new TBarview(this);
+        PlaceBarcodeWindow();
+        m_barview->show();
+    } else if (m_barview) {
+        m_barview->close();
+        delete m_barview;
+    }
+}
+
+void TZebCode::PlaceBarcodeWindow()
+{
+    if (m_barview)
+        m_barview->Place(frameGeometry(), m_model->CurrentImage());
+}
+
+// --- The notification area --------------------------------------------------------------
+
+bool TZebCode::SetTrayIconVisible(bool on)
+{
+    if (m_trayIcon->setVisible(on)) {
+        m_trayIconItem->setChecked(m_model->ResTaskTray);
+        return true;
+    }
+    // Where there is no notification area the icon cannot be registered, and
+    // the window must not hide into nothing: residence ends.
+    m_model->ResTaskTray = false;
+    m_trayIconItem->setChecked(false);
+    m_showMainForm = true;
+    ShowError(texts::TrayRegisterFailed());
+    return false;
+}
+
+void TZebCode::TrayIconClick()
+{
+    const bool on = !m_trayIconItem->isChecked();
+    m_trayIconItem->setChecked(on);
+    m_model->ResTaskTray = on;
+    if (SetTrayIconVisible(on))
+        m_showMainForm = !on;
+}
+
+void TZebCode::Open1Click()
+{
+    if (m_showMainForm) {
+        m_showMainForm = false;
+        hide();
+        if (m_barview)
+            m_barview->hide();
+    } else {
+        m_showMainForm = true;
+        show();
+        raise();
+        activateWindow();
+        if (m_barview)
+            m_barview->show();
+    }
+}
+
+void TZebCode::Close2Click()
+{
+    m_trayIcon->setVisible(false);
+    m_model->TaskClose = true;
+    close();
+}
+
+bool TZebCode::EnterTray()
+{
+    if (!SetTrayIconVisible(true))
+        return false;
+    m_showMainForm = false;
+    return true;
+}
+
+// --- Language, help, about -----------------------------------------------------------------
+
+void TZebCode::setLanguage(const QString &code)
+{
+    (code == u"en_US" ? m_langEN : m_langJP)->setChecked(true);
+    m_model->LLanguage = code;
+    m_model->RestoreListIndexes();
+}
+
+QString TZebCode::HelpFile()
+{
+    // The executable's name with ".html", beside it or in the install's doc folder.
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    const QString name = exe.completeBaseName() + QStringLiteral(".html");
+    for (const QString &folder : {exe.absolutePath(), exe.absolutePath() + QStringLiteral("/../share/doc/zebrix"),
+                                  exe.absolutePath() + QStringLiteral("/../share/zebrix")}) {
+        const QString path = QDir::cleanPath(folder + u'/' + name);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return exe.absolutePath() + u'/' + name;
+}
+
+void TZebCode::ContentsClick()
+{
+    const QString file = HelpFile();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        ShowError(texts::HelpMissing(file));
+}
+
+void TZebCode::AboutClick()
+{
+    const QString library = m_model->LibraryLoaded() ? QFileInfo(m_model->Zhdl().fileName()).fileName() : QString();
+    TAboutDlg dlg(library, this);
+    dlg.exec();
+}
+
+// --- Printing ----------------------------------------------------------------------------------
+
+QPrinter *TZebCode::Printer()
+{
+    if (!m_printerDevice)
+        m_printerDevice = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printerDevice.get();
+}
+
+void TZebCode::PrintMnuClick()
+{
+    TPrtDlg dlg(m_model, Printer(), this);
+    if (dlg.exec() == QDialog::Accepted && !dlg.PrintError().isEmpty())
+        ShowError(dlg.PrintError());
+}
+
+void TZebCode::PrinterMnuClick()
+{
+    QPrintDialog dlg(Printer(), this);
+    dlg.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dlg.exec();   // its choice becomes the printer used
+}
+
+// --- Settings and closing -------------------------------------------------------------------
+
+TWindowSettings TZebCode::WindowSettings() const
+{
+    TWindowSettings w;
+    w.FormType = FormTypeValue();
+    w.FormStyle = m_stayOnTop;
+    const QRect frame = frameGeometry();
+    w.Placement.Show = isMinimized() ? 2 : 1;
+    w.Placement.Normal = QRect(frame.topLeft(), frame.size());
+    w.Language = m_langEN->isChecked() ? QStringLiteral("en_US") : QStringLiteral("ja");
+    return w;
+}
+
+void TZebCode::ApplyPlacement(const TWinPlacement &placement)
+{
+    const QRect r = placement.Normal;
+    if (r.width() > 0 && r.height() > 0) {
+        move(r.topLeft());
+        resize(r.width() - (frameGeometry().width() - width()), r.height() - (frameGeometry().height() - height()));
+    }
+    if (placement.Show == 2)
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void TZebCode::finishClosing()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    JobModel &m = *m_model;
+    // What there is to keep, unless the file says not to.
+    WriteSettings(m.Ini, m, WindowSettings());
+    if (m_barview) {
+        m_barview->close();
+        delete m_barview;
+    }
+    m.ClipboardWatcher1.setEnabled(false);
+    m.ClipboardWatcher1.setOnChange(nullptr);
+    // Zebrix leaves nothing of its own on the clipboard.
+    TSystemClipboard::Clear();
+    m_trayIcon->setVisible(false);
+    m.UnloadLibrary();
+}
+
+void TZebCode::closeEvent(QCloseEvent *e)
+{
+    // Living in the notification area, the close box only hides the window,
+    // and only into an icon that is there: never into nothing.
+    if (m_model->ResTaskTray && !m_model->TaskClose && !m_closed) {
+        if (EnterTray()) {
+            hide();
+            if (m_barview)
+                m_barview->hide();
+        }
+        e->ignore();
+        return;
+    }
+    runGuarded([this] { finishClosing(); });
+    QMainWindow::closeEvent(e);
+    emit closed();
 }
 
 // --- Events ---------------------------------------------------------------------------
@@ -498,21 +876,12 @@ void TZebCode::changeEvent(QEvent *e)
         });
 }
 
-void TZebCode::closeEvent(QCloseEvent *e)
+void TZebCode::moveEvent(QMoveEvent *e)
 {
-    // Living in the notification area, the close box only hides the window,
-    // and only into an icon that is there: never into nothing.
-    if (m_model->ResTaskTray && !m_model->TaskClose) {
-        if (m_enterTray && m_enterTray())
-            hide();
-        e->ignore();
-        return;
-    }
-    // Zebrix leaves nothing of its own on the clipboard.
-    m_model->ClipboardWatcher1.setEnabled(false);
-    m_model->ClipboardWatcher1.setOnChange(nullptr);
-    TSystemClipboard::Clear();
-    QMainWindow::closeEvent(e);
+    QMainWindow::moveEvent(e);
+    // The barcode window follows the main window.
+    if (m_barview)
+        PlaceBarcodeWindow();
 }
 
 void TZebCode::showEvent(QShowEvent *e)
@@ -521,8 +890,18 @@ void TZebCode::showEvent(QShowEvent *e)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
+    // Now that the frame is known, the heights of the view mode hold for the whole window.
+    FormTypeClick(m_viewMode);
     if (!m_model->EditCode.Text().isEmpty())
         runGuarded([this] { m_model->RB_Click(); });
+    // "/EXIT" at start-up: created once, then the program ends.
+    if (m_model->ExitFlag) {
+        if (m_model->ResTaskTray) {
+            m_model->TaskClose = true;
+            m_model->ResTaskTray = false;
+        }
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 // --- Menu commands ------------------------------------------------------------------

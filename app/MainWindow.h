@@ -1,24 +1,33 @@
 // TZebCode: Zebrix's main window. It shows the job model's controls in the
-// window's rows, its menus and status line, and the picture; it owns no logic
-// of its own beyond wiring.
+// window's rows, its menus and status line, and the picture; it owns the
+// window's own states (view mode, stay-on-top, the barcode window, the
+// notification-area icon, the language of the dialogs) and no logic of the
+// job beyond wiring.
 #pragma once
 
+#include "BarcodeView.h"
+#include "Settings.h"
+
 #include <QMainWindow>
-#include <functional>
+#include <QPointer>
+#include <memory>
 
 class JobModel;
 class QAction;
-class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
 class QToolButton;
+class TBarview;
 class TPictureView;
+class TSkyGroupCheckBox;
+class TTrayIcon2;
 class TWinSpinEdit;
 
 class TZebCode : public QMainWindow
@@ -29,17 +38,57 @@ public:
     ~TZebCode() override;
 
     JobModel *model() const { return m_model; }
-    // Living in the notification area (ResTaskTray), a close request hides
-    // the window when this brings up the icon to hide into, and leaves it
-    // shown when it cannot (there is no notification area, or no function).
-    void setEnterTray(std::function<bool()> enterTray) { m_enterTray = std::move(enterTray); }
 
-    // The view modes: 1 all rows and the picture, 2 the title and data rows
-    // with the picture, 3 the title and data rows only.
-    void setViewMode(int mode);
+    // --- View modes: 1 "詳細" (all rows and the picture, 367 high), 2 "簡易１"
+    // (the title and data rows with the picture, 204), 3 "簡易２" (the title
+    // and data rows only, 108); heights of the whole window at 96 dpi.
+    void FormTypeClick(int mode);
+    void setViewMode(int mode) { FormTypeClick(mode); }
     int viewMode() const { return m_viewMode; }
+    static int ViewHeight(int mode);
 
-    // The file dialogs and the colour dialog run through these, so that a
+    // --- Stay on top ("手前に表示"): inverts the check and applies it.
+    void FStyleClick();
+    bool StayOnTop() const;
+
+    // --- The barcode window.
+    void BWinClick();
+    void BWindowClick();
+    // Creates (or destroys) the barcode window as BWindow is checked.
+    void ApplyBarcodeWindow();
+    void PlaceBarcodeWindow();
+    TBarview *Barview() const { return m_barview; }
+
+    // --- The notification area.
+    void TrayIconClick();
+    void Open1Click();
+    void Close2Click();
+    // Shows the icon when on, removes it when off; false (after saying
+    // "タスクトレイにアイコンを登録できません。" and ending tray residence)
+    // where the icon cannot be registered.
+    bool SetTrayIconVisible(bool on);
+    // Whether the main window is to be shown (the mark Open1 toggles).
+    bool ShowMainForm() const { return m_showMainForm; }
+    void setShowMainForm(bool show) { m_showMainForm = show; }
+    TTrayIcon2 *TrayIcon21() const { return m_trayIcon; }
+    // The close request while resident: brings up the icon and hides the
+    // window; false (the window stays) where there is no notification area.
+    bool EnterTray();
+
+    // --- Language of the dialogs ("ja", "en_US"): LangJP / LangEN.
+    void setLanguage(const QString &code);
+
+    // --- Help and about.
+    void ContentsClick();
+    void AboutClick();
+    static QString HelpFile();
+
+    // --- Printing.
+    void PrintMnuClick();
+    void PrinterMnuClick();
+    QPrinter *Printer();
+
+    // --- The file dialogs and the colour dialog run through these, so that a
     // test can answer them.
     QString askSaveFileName();
     void SaveAsMnuClick();
@@ -49,10 +98,27 @@ public:
     void FontBtnClick();
     void DeleteHistoryClick();
 
+    // --- Settings: the window's part, and everything written on closing.
+    TWindowSettings WindowSettings() const;
+    // Placement (position; a failure is ignored) as read from the settings.
+    void ApplyPlacement(const TWinPlacement &placement);
+    // The "表示モード" value stored for the view mode checked.
+    int FormTypeValue() const;
+
+    // The window has really closed (settings written, clipboard emptied).
+    bool Closed() const { return m_closed; }
+    // A message over the window that holds nothing up.
+    void ShowError(const QString &message);
+
+signals:
+    // The window closed for real: the program ends.
+    void closed();
+
 protected:
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
@@ -60,28 +126,33 @@ private:
     void createMenus();
     QWidget *createRows();
     void createStatusBar();
+    void createTrayIcon();
     void bindModel();
     void updatePictures();
     void runGuarded(const std::function<void()> &action);
+    void finishClosing();
 
     JobModel *m_model;
     int m_viewMode = 1;
     bool m_shownOnce = false;
-    std::function<bool()> m_enterTray;
+    bool m_closed = false;
+    bool m_showMainForm = true;
+    bool m_stayOnTop = false;
 
     // Title row.
     QLabel *m_mode = nullptr;
-    QToolButton *m_createBar = nullptr, *m_copyBar = nullptr;
+    QToolButton *m_createBar = nullptr, *m_copyBar = nullptr, *m_bWin = nullptr;
     QToolButton *m_viewDet = nullptr, *m_viewNor = nullptr, *m_viewMin = nullptr;
     // Data row.
     QLineEdit *m_editCode = nullptr;
     QComboBox *m_codeHistory = nullptr;
-    // Option panels.
+    // Panel2: the title and data rows and the option panels.
+    QWidget *m_panel2 = nullptr;
     QWidget *m_options = nullptr;
     QComboBox *m_cdType = nullptr, *m_thinWd = nullptr, *m_startCh = nullptr, *m_stopCh = nullptr;
     QComboBox *m_qrErr = nullptr, *m_comntPos = nullptr, *m_comntAl = nullptr;
-    QCheckBox *m_boxDraw = nullptr, *m_checkDigit = nullptr, *m_addCodeChar = nullptr, *m_addSChar = nullptr;
-    QCheckBox *m_spCode = nullptr, *m_comnt = nullptr;
+    QCheckBox *m_boxDraw = nullptr, *m_checkDigit = nullptr, *m_spCode = nullptr;
+    TSkyGroupCheckBox *m_addCodeChar = nullptr, *m_addSChar = nullptr, *m_comnt = nullptr;
     QLineEdit *m_comntStr = nullptr;
     QPushButton *m_fontBtn = nullptr, *m_colorBtn = nullptr, *m_qrSubBtn = nullptr;
     QLabel *m_charSmp = nullptr;
@@ -94,11 +165,20 @@ private:
     QLabel *m_status = nullptr;
 
     // Menus and their items.
-    QMenu *m_fileMenu = nullptr, *m_editMenu = nullptr, *m_viewMenu = nullptr;
-    QAction *m_saveAs = nullptr, *m_close = nullptr, *m_copy = nullptr;
+    QMenu *m_fileMenu = nullptr, *m_editMenu = nullptr, *m_viewMenu = nullptr, *m_helpMenu = nullptr;
+    QMenu *m_languageMenu = nullptr;
+    QAction *m_saveAs = nullptr, *m_print = nullptr, *m_printer = nullptr, *m_close = nullptr, *m_copy = nullptr;
     QAction *m_copyMf = nullptr, *m_copyEmf = nullptr, *m_copyBm = nullptr, *m_copyJpg = nullptr;
     QAction *m_triming = nullptr, *m_pasteError = nullptr, *m_autoCopy = nullptr, *m_deleteHistory = nullptr;
     QAction *m_drawBcode = nullptr, *m_clipbrdWatch = nullptr, *m_fontStyle = nullptr, *m_barColor = nullptr;
     QAction *m_colorBar = nullptr, *m_colorBack = nullptr;
     QAction *m_viewDetail = nullptr, *m_viewNormal = nullptr, *m_viewMinimum = nullptr;
+    QAction *m_fStyle = nullptr, *m_bWindow = nullptr, *m_trayIconItem = nullptr;
+    QAction *m_langJP = nullptr, *m_langEN = nullptr, *m_languageSeparator = nullptr;
+    QAction *m_contents = nullptr, *m_about = nullptr;
+
+    QPointer<TBarview> m_barview;
+    TTrayIcon2 *m_trayIcon = nullptr;
+    QMenu *m_popupMenu1 = nullptr;
+    std::unique_ptr<QPrinter> m_printerDevice;
 };

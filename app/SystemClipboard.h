@@ -44,6 +44,9 @@ public:
     bool hasOnChange() const { return bool(m_onChange); }
     // Member of the notification chain: Enabled with a handler.
     bool Registered() const { return m_enabled && m_onChange; }
+    // Whether the clipboard's notifications reach the watcher (false where
+    // there is no clipboard to watch).
+    bool Joined() const { return m_joined; }
 
 private:
     void onDataChanged();

@@ -105,6 +105,17 @@ inline QString ColorDetail() { return QStringLiteral("バーコード色詳細�
 inline QString ColorBar() { return QStringLiteral("バーコード(&B)"); }
 inline QString ColorBack() { return QStringLiteral("背景(&A)"); }
 
+inline QString PrintMnu() { return QStringLiteral("印刷(&P)..."); }
+inline QString PrinterMnu() { return QStringLiteral("プリンタの設定..."); }
+inline QString FStyle() { return QStringLiteral("手前に表示"); }
+inline QString TrayIconMnu() { return QStringLiteral("タスクトレイ常駐"); }
+inline QString LanguageMenu() { return QStringLiteral("&Language"); }
+inline QString LangJP() { return QStringLiteral("日本語(&J)"); }
+inline QString LangEN() { return QStringLiteral("&English"); }
+inline QString HelpMenu() { return QStringLiteral("ヘルプ(&H)"); }
+inline QString Contents() { return QStringLiteral("目次(&C)..."); }
+inline QString AboutMnu() { return QStringLiteral("Zebrixについて(&A)..."); }
+
 // --- Rows of the main window -------------------------------------------------------------------
 inline QString DataCaption() { return QStringLiteral("データ文字列"); }
 inline QString CreateBar() { return QStringLiteral("作"); }
@@ -114,6 +125,7 @@ inline QString CopyBarHint() { return QStringLiteral("クリップボードに�
 inline QString ViewDet() { return QStringLiteral("詳"); }
 inline QString ViewNor() { return QStringLiteral("簡1"); }
 inline QString ViewMin() { return QStringLiteral("簡2"); }
+inline QString BWin() { return QStringLiteral("プ"); }
 inline QString CodeLabel() { return QStringLiteral("コード"); }
 inline QString WidthLabel() { return QStringLiteral("倍率"); }
 inline QString StartLabel() { return QStringLiteral("スタート"); }
@@ -161,6 +173,8 @@ inline QString LibraryPage() { return QStringLiteral("libzint (Zint Barcode Gene
 inline QString LibraryPageUrl() { return QStringLiteral("https://www.zint.org.uk/"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
+inline QString ClipboardWatchFailed() { return QStringLiteral("クリップボード監視の初期化に失敗しました."); }
+inline QString HelpMissing(const QString &file) { return QStringLiteral("%1: the help document cannot be opened").arg(file); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }
 inline QString TrayOpen() { return QStringLiteral("開く(&O)..."); }
 inline QString TrayClose() { return QStringLiteral("閉じる(&X)"); }

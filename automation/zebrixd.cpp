@@ -1,7 +1,6 @@
 // zebrixd: Zebrix's window. One instance per user and runtime folder: a
 // second start hands its parameters to the running one, waits until they
 // have been interpreted, and ends.
-#include "Binding.h"
 #include "CommandLine.h"
 #include "FileNames.h"
 #include "Instance.h"
@@ -9,6 +8,7 @@
 #include "MainWindow.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
+#include "StartSequence.h"
 #include "WindowHost.h"
 
 #include <QApplication>
@@ -16,10 +16,25 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QThread>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <cstdio>
 
 namespace {
+
+// Standard error carries real errors only: Qt's notes and warnings about
+// the platform (a plugin without size hints, a locale it switches) are not
+// the user's business.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "zebrixd: %s\n", message.toLocal8Bit().constData());
+}
 
 int complain(const QString &message, int status)
 {
@@ -35,16 +50,47 @@ struct TQtArguments {
     char *argv[2];
 };
 
-// Runs a step of the start-up; what it throws is shown without holding the
-// start-up up (second starts may already be waiting for this instance).
-void guarded(TWindowHost &host, const std::function<void()> &step)
+// SIGTERM (and SIGINT, SIGHUP) end the session: the signal only writes a
+// byte into a socket pair, and the event loop, reading it, closes the window
+// for real, which keeps the settings.
+class TTerminationWatch
 {
-    try {
-        step();
-    } catch (const std::exception &e) {
-        host.ShowError(QString::fromUtf8(e.what()));
+public:
+    explicit TTerminationWatch(std::function<void()> onEnd)
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_fds) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [onEnd = std::move(onEnd)] {
+            char c;
+            while (::read(s_fds[1], &c, 1) > 0) {
+            }
+            onEnd();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = [](int) {
+            const int saved = errno;
+            const char c = 1;
+            [[maybe_unused]] const ssize_t n = ::write(s_fds[0], &c, 1);
+            errno = saved;
+        };
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(sig, &sa, nullptr);
     }
-}
+    ~TTerminationWatch()
+    {
+        struct sigaction sa {};
+        sa.sa_handler = SIG_DFL;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(sig, &sa, nullptr);
+    }
+
+private:
+    static inline int s_fds[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
 
 // The running instance: the socket first (second starts wait for the
 // start-up instead of finding nobody), then the window and its start-up
@@ -74,32 +120,10 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     const auto unhook = qScopeGuard([] { TBarImage::SetClipboard(nullptr); });
     JobModel model;
     model.setClipboard(&clipboard);
-
-    // The start sequence: the library, then the job with drawing held back.
-    model.LoadLibrary();
-    model.Creating = true;
-    model.InitPers = true;
     TZebCode window(&model);
     TWindowHost host(&window);
-    // Messages of the start-up and of forwarded lists never wait for a reader.
-    binding::SetErrorReporter([&host](QWidget *, const QString &message) { host.ShowError(message); });
-    const auto modal = qScopeGuard([] { binding::SetErrorReporter(nullptr); });
-    if (!params.isEmpty()) {
-        model.EditCode.setText(params.constFirst().toUpper());
-        guarded(host, [&] { model.RB_Click(); });   // does nothing yet: Creating is set
-    }
-    guarded(host, [&] { model.CdTypeChange(); });
-    model.Creating = false;
-    if (params.isEmpty()) {
-        if (model.CdType.ItemIndex() >= kIndexQR)
-            guarded(host, [&] { model.CdTypeChange(); });
-    } else {
-        guarded(host, [&] { instance::InterpretParamList(model, host, params); });
-        if (model.CdType.ItemIndex() >= kIndexQR)
-            guarded(host, [&] { model.CdTypeChange(); });
-        guarded(host, [&] { model.RB_Click(); });
-    }
-    model.InitPers = false;
+
+    FormCreate(model, window, host, params);
 
     server.ProcessMessages = [&host] { host.ProcessMessages(); };
     server.OnError = [&host](const QString &m) { host.ShowError(m); };
@@ -109,16 +133,25 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
         return !model.ExitFlag && model.BError ? model.StatusText() : QString();
     };
 
+    // The program ends when the window really closes, not when it hides
+    // into the notification area.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &TZebCode::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The end of the session, and SIGTERM like it: the window closes for
+    // real and keeps its settings (tray residence saved as off).
+    auto endSession = [&model, &window] {
+        model.TaskClose = true;
+        model.ResTaskTray = false;
+        if (!window.Closed())
+            window.close();
+    };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [endSession](QSessionManager &) { endSession(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, endSession);
+    TTerminationWatch termination(endSession);
+
     // The window shows at start-up, tray residence or not.
+    window.setShowMainForm(true);
     window.show();
-    if (model.ExitFlag) {
-        if (model.ResTaskTray) {
-            model.TaskClose = true;
-            model.ResTaskTray = false;
-        }
-        window.close();
-        return 0;
-    }
     server.SetReady();
     return QApplication::exec();
 }
@@ -181,6 +214,7 @@ int main(int argc, char **argv)
         if (rule && rule->option == Option::Save && p.mid(qstrlen(rule->text)) == u"-")
             return complain(texts::SaveToStandardOutput(), 2);
     }
+    qInstallMessageHandler(quietMessages);
     // A sender that has gone away must not take this process with it.
     std::signal(SIGPIPE, SIG_IGN);
 
