@@ -2,12 +2,16 @@
 // offscreen platform has none): every message holds nothing up, and the
 // window never hides into nothing.
 #include "Instance.h"
+#include "StartSequence.h"
 #include "JobModel.h"
 #include "MainWindow.h"
 #include "Texts.h"
 #include "WindowHost.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -72,6 +76,63 @@ TEST_F(WindowHost, StayInTheTrayKeepsTheWindowWhereThereIsNoTray)
     // Residence has ended: the close box closes.
     window.close();
     EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// The start sequence over a settings file of the test's own.
+class StartSequence : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        QDir().mkpath(dir.filePath("config/test_windowhost"));
+    }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+    void writeIni(const QByteArray &text)
+    {
+        QFile f(dir.filePath("config/test_windowhost/test_windowhost.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(StartSequence, StoredViewModeSymbologyAndColours)
+{
+    writeIni("[Options]\nFormType=3\nCodeType=25\nBarColor=255\nBarHeight=70\n[Desktop]\nLastStr=\"4901234567894\"\n"
+             "[HistoryEx1]\nCount=1\n0=\"OLD\"\n");
+    JobModel model;
+    TZebCode window(&model);
+    TWindowHost host(&window);
+    FormCreate(model, window, host, {});
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.frameGeometry().height(), 108) << "view mode 3";
+    EXPECT_EQ(model.CdType.ItemIndex(), 0) << "beyond the items: JAN";
+    EXPECT_EQ(model.BarImage1.BarColor(), 255u);
+    EXPECT_EQ(model.BarHeight.Value(), 70);
+    EXPECT_EQ(model.HistoryEx1.History(), QStringList{"OLD"});
+    EXPECT_EQ(model.StatusText(), "作成しました.") << "shown with its data: created";
+    EXPECT_FALSE(model.Creating);
+    EXPECT_FALSE(model.InitPers);
+}
+
+TEST_F(StartSequence, WithParametersTheWindowIsHiddenUntilShown)
+{
+    JobModel model;
+    TZebCode window(&model);
+    TWindowHost host(&window);
+    window.show();
+    FormCreate(model, window, host, {"/C39", "PARAM"});
+    EXPECT_FALSE(window.isVisible()) << "hidden during the start";
+    EXPECT_EQ(model.CdType.ItemIndex(), 2);
+    EXPECT_EQ(model.EditCode.Text(), "PARAM");
+    EXPECT_TRUE(model.AutoCopy.Checked()) << "checked after start-up parameters";
+    EXPECT_FALSE(model.BError);
 }
 
 } // namespace
