@@ -115,7 +115,7 @@ TEST_F(StartSequence, StoredViewModeSymbologyAndColours)
     EXPECT_EQ(model.CdType.ItemIndex(), 0) << "beyond the items: JAN";
     EXPECT_EQ(model.BarImage1.BarColor(), 255u);
     EXPECT_EQ(model.BarHeight.Value(), 70);
-    EXPECT_EQ(model.HistoryEx1.History(), QStringList{"OLD"});
+    EXPECT_EQ(model.HistoryEx1.History(), (QStringList{"4901234567894", "OLD"})) << "the shown symbol joins the history";
     EXPECT_EQ(model.StatusText(), "作成しました.") << "shown with its data: created";
     EXPECT_FALSE(model.Creating);
     EXPECT_FALSE(model.InitPers);
