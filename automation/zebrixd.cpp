@@ -4,7 +4,9 @@
 #include "CommandLine.h"
 #include "FileNames.h"
 #include "Instance.h"
+#include "AppIcon.h"
 #include "JobModel.h"
+#include "Language.h"
 #include "MainWindow.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
@@ -109,6 +111,9 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         SetReferenceDpi(qRound(screen->logicalDotsPerInch()));
     QApplication::setFont(DefaultBarFont());
+    QApplication::setWindowIcon(ZebrixIcon());
+    // Dialog texts through the message catalogues, Qt's own in the system's language.
+    InitTranslations(&app);
 
     instance::TInstanceServer server;
     QString why;

@@ -166,6 +166,20 @@ TEST(Language, DialogsSpeakTheWindowsLanguage)
     SetTranslationLanguage(QString());
 }
 
+TEST(Language, QtsOwnDialogsFollowTheSystemLanguage)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    InitTranslations(qApp);
+    QFileDialog dlg;
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList labels;
+    for (const QLabel *l : dlg.findChildren<QLabel *>())
+        labels << l->text();
+    EXPECT_TRUE(labels.join(u' ').contains(QStringLiteral("ファイル名"))) << labels.join(u'|').toStdString();
+    QLocale::setDefault(before);
+}
+
 TEST(ColourDialogs, OkWithoutClickingAppliesTheSelectedCells)
 {
     Window w;
