@@ -10,6 +10,7 @@
 #include "Language.h"
 #include "PictureView.h"
 #include "PrintDialog.h"
+#include "QRForm.h"
 #include "SkyGroupCheckBox.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
@@ -415,6 +416,7 @@ QWidget *TZebCode::createRows()
     m_qrErr->setObjectName(QStringLiteral("QRErr"));
     m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
     m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
+    connect(m_qrSubBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { QRSubBtnClick(); }); });
     m_spCode = new QCheckBox(m_qrPanel);
     m_spCode->setObjectName(QStringLiteral("SpCode"));
     hqr->addWidget(label(texts::VersionLabel(), m_qrPanel));
@@ -752,6 +754,14 @@ void TZebCode::AboutClick()
     const QString library = m_model->LibraryLoaded() ? QFileInfo(m_model->Zhdl().fileName()).fileName() : QString();
     TAboutDlg dlg(library, this);
     dlg.exec();
+}
+
+// --- The QR assist form ---------------------------------------------------------------------------
+
+void TZebCode::QRSubBtnClick()
+{
+    TQRForm form(m_model, this);
+    form.exec();
 }
 
 // --- Printing ----------------------------------------------------------------------------------

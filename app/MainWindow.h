@@ -83,6 +83,9 @@ public:
     void AboutClick();
     static QString HelpFile();
 
+    // --- The QR assist form ("&QR補助...").
+    void QRSubBtnClick();
+
     // --- Printing.
     void PrintMnuClick();
     void PrinterMnuClick();

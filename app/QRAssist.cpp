@@ -53,6 +53,56 @@ QString ComposeMebkm(const QString &site, QString &url)
     return text + u';';
 }
 
+namespace {
+
+QString escaped(QString text, const QString &special)
+{
+    QString out;
+    for (QChar c : text) {
+        if (special.contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+QString ComposeWifi(const QString &ssid, const QString &security, const QString &password, bool hidden)
+{
+    const QString special = QStringLiteral("\\;,:\"");
+    QString text = QStringLiteral("WIFI:T:") + (security.isEmpty() ? QStringLiteral("nopass") : security) + u';'
+        + QStringLiteral("S:") + escaped(ssid, special) + u';';
+    if (security != u"nopass" && !password.isEmpty())
+        text += QStringLiteral("P:") + escaped(password, special) + u';';
+    if (hidden)
+        text += QStringLiteral("H:true;");
+    return text + u';';
+}
+
+QString ComposeVCard(const TMecard &c)
+{
+    // Text values escape backslash, ";" and ","; line breaks become "\n".
+    auto v = [](QString s) { return escaped(s, QStringLiteral("\\;,")).replace(u'\n', QStringLiteral("\\n")); };
+    QStringList lines{QStringLiteral("BEGIN:VCARD"), QStringLiteral("VERSION:3.0"),
+                      QStringLiteral("N:%1;%2;;;").arg(v(c.KFirstN), v(c.KLastN)),
+                      QStringLiteral("FN:%1").arg(v(QStringList{c.KFirstN, c.KLastN}.join(u' ').trimmed()))};
+    if (!c.FirstN.isEmpty() || !c.LastN.isEmpty())
+        lines << QStringLiteral("SORT-STRING:%1").arg(v(c.FirstN + c.LastN))
+              << QStringLiteral("X-PHONETIC-LAST-NAME:%1").arg(v(c.FirstN))
+              << QStringLiteral("X-PHONETIC-FIRST-NAME:%1").arg(v(c.LastN));
+    for (const QString &tel : {c.Phone1, c.Phone2})
+        if (!tel.isEmpty())
+            lines << QStringLiteral("TEL:") + v(tel);
+    for (const QString &mail : {c.mail1, c.mail2})
+        if (!mail.isEmpty())
+            lines << QStringLiteral("EMAIL:") + v(mail);
+    if (!c.Note.isEmpty())
+        lines << QStringLiteral("NOTE:") + v(c.Note);
+    lines << QStringLiteral("END:VCARD");
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
 bool TAddressList::Contains(const QString &address) const
 {
     return m_items.contains(address, Qt::CaseInsensitive);

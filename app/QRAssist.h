@@ -30,6 +30,15 @@ QString ComposeMatmsg(const QString &address1, const QString &address2, const QS
 // again escapes once more).
 QString ComposeMebkm(const QString &site, QString &url);
 
+// A Wi-Fi network as phones join it: "WIFI:T:WPA;S:name;P:password;;"
+// (security "WPA", "WEP" or "nopass", which drops the password; "H:true;"
+// for a hidden network). Backslash, ";", ",", ":" and '"' in the name and
+// the password are escaped with a backslash.
+QString ComposeWifi(const QString &ssid, const QString &security, const QString &password, bool hidden);
+// The address-book entry as a vCard 3.0 (CR LF lines), for the address
+// books of computers.
+QString ComposeVCard(const TMecard &c);
+
 // The remembered mail addresses ("Address.txt", one per line).
 class TAddressList
 {

@@ -171,6 +171,34 @@ inline QString AboutContact() { return QStringLiteral("Zebrix の開発者に連
 inline QString AboutContactUrl() { return QStringLiteral("mailto:zebrix-dev@example.org"); }
 inline QString LibraryPage() { return QStringLiteral("libzint (Zint Barcode Generator)"); }
 inline QString LibraryPageUrl() { return QStringLiteral("https://www.zint.org.uk/"); }
+// The QR assist form (translated).
+inline QString QRFormTitle() { return Tr("QRコード補助(DoCoMo用)"); }
+inline QString QRPageAddress() { return Tr("アドレス帳"); }
+inline QString QRPageMail() { return Tr("メール連携"); }
+inline QString QRPageBookmark() { return Tr("ブックマーク"); }
+inline QString QRPageCode() { return Tr("QRコード"); }
+inline QString QRPageWifi() { return Tr("無線LAN"); }
+inline QString QRKanjiName() { return Tr("漢字名"); }
+inline QString QRFamilyName() { return Tr("姓"); }
+inline QString QRGivenName() { return Tr("名"); }
+inline QString QRReading() { return Tr("フリガナ"); }
+inline QString QRPhone() { return Tr("電話番号"); }
+inline QString QRMail1() { return Tr("メールアドレス１"); }
+inline QString QRMail2() { return Tr("メールアドレス２"); }
+inline QString QRNote() { return Tr("メモ"); }
+inline QString QRAddress1() { return Tr("宛先１"); }
+inline QString QRAddress2() { return Tr("宛先２"); }
+inline QString QRSubject() { return Tr("表題"); }
+inline QString QRBody() { return Tr("本文"); }
+inline QString QRSiteName() { return Tr("サイト名"); }
+inline QString QRUrl() { return Tr("ＵＲＬ"); }
+inline QString QRWifiSsid() { return Tr("ネットワーク名(SSID)"); }
+inline QString QRWifiSecurity() { return Tr("暗号化"); }
+inline QString QRWifiPassword() { return Tr("パスワード"); }
+inline QString QRWifiHidden() { return Tr("ステルス"); }
+inline QString QRVCardSave() { return Tr("vCardで保存(&V)..."); }
+inline QString QRVCardFilter() { return Tr("vCardファイル(*.vcf)"); }
+inline QString CreateButton() { return Tr("作成(&S)"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString ClipboardWatchFailed() { return QStringLiteral("クリップボード監視の初期化に失敗しました."); }

@@ -32,6 +32,19 @@ TEST(QRAssist, Compositions)
     EXPECT_EQ(ComposeMebkm("", none), "MEBKM:;");
 }
 
+TEST(QRAssist, WifiAndVCard)
+{
+    EXPECT_EQ(ComposeWifi("Home", "WPA", "pa;ss", false), "WIFI:T:WPA;S:Home;P:pa\\;ss;;");
+    EXPECT_EQ(ComposeWifi("a:b\\c", "nopass", "ignored", true), "WIFI:T:nopass;S:a\\:b\\\\c;H:true;;");
+    TMecard c;
+    c.KFirstN = QStringLiteral("山田");
+    c.KLastN = QStringLiteral("太郎");
+    c.Phone1 = "012";
+    c.Note = "a,b\nc";
+    EXPECT_EQ(ComposeVCard(c), QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nFN:山田 太郎\r\nTEL:012\r\n"
+                                              "NOTE:a\\,b\\nc\r\nEND:VCARD\r\n"));
+}
+
 TEST(QRAssist, AddressListRulesAndFiles)
 {
     TAddressList list;
