@@ -15,6 +15,7 @@ test_pkgs=(
   clang libclang-rt-14-dev
   xvfb xauth xclip dbus dbus-x11 libglib2.0-bin
   poppler-utils libreoffice-draw zint locales valgrind
+  cups-daemon cups-client printer-driver-cups-pdf
 )
 
 want=("${build_pkgs[@]}")

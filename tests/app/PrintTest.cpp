@@ -7,12 +7,20 @@
 #include "Printing.h"
 #include "WinSpinEdit.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QThread>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -100,5 +108,105 @@ INSTANTIATE_TEST_SUITE_P(Symbols, PrintedPage, ::testing::Values(
     PrintCase{"JanResampled", 0, "4901234567894", true}, PrintCase{"JanMetafile", 0, "4901234567894", false},
     PrintCase{"QRBitmap", 12, "Zebrix print", true}, PrintCase{"QRMetafile", 12, "Zebrix print", false}),
     [](const auto &i) { return std::string(i.param.name); });
+
+} // namespace
+
+namespace {
+
+// A CUPS scheduler of the test's own (its own configuration, spool and
+// socket) with a cups-pdf queue "PDF": a real print job through CUPS, as a
+// printer on the desk would get it. cups-pdf writes to ~/PDF of the user
+// that runs the scheduler.
+class CupsQueue : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (::getuid() != 0 || !QFileInfo::exists("/usr/sbin/cupsd")
+            || !QFileInfo::exists("/usr/lib/cups/backend/cups-pdf"))
+            GTEST_SKIP() << "needs root, cupsd and cups-pdf";
+        for (const char *sub : {"spool", "cache", "log", "run", "state"})
+            QDir(root.path()).mkpath(QString::fromLatin1(sub));
+        auto write = [this](const char *name, const QString &text) {
+            QFile f(root.filePath(QString::fromLatin1(name)));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(text.toUtf8());
+        };
+        const QString r = root.path();
+        write("cups-files.conf", QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
+                                                "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\nErrorLog %1/log/error_log\n"
+                                                "AccessLog %1/log/access_log\nPageLog %1/log/page_log\nTempDir %1/spool\n"
+                                                "SystemGroup root\n").arg(r));
+        write("cupsd.conf", QStringLiteral("Listen %1/run/cups.sock\nWebInterface No\n<Location />\nOrder allow,deny\n"
+                                           "Allow all\n</Location>\n").arg(r));
+        socket = r + QStringLiteral("/run/cups.sock");
+        cupsd.start("/usr/sbin/cupsd", {"-f", "-c", r + "/cupsd.conf", "-s", r + "/cups-files.conf"});
+        ASSERT_TRUE(cupsd.waitForStarted(10000));
+        const QDeadlineTimer bound(30000);
+        while (!QFileInfo::exists(socket) && !bound.hasExpired() && !cupsd.waitForFinished(20)) {
+        }
+        ASSERT_TRUE(QFileInfo::exists(socket)) << "the scheduler does not listen";
+        QProcess admin;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CUPS_SERVER", socket);
+        admin.setProcessEnvironment(env);
+        admin.start("lpadmin", {"-p", "PDF", "-v", "cups-pdf:/", "-E", "-P", "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"});
+        ASSERT_TRUE(admin.waitForFinished(30000) && admin.exitCode() == 0) << admin.readAllStandardError().toStdString();
+        qputenv("CUPS_SERVER", socket.toUtf8());
+    }
+    void TearDown() override
+    {
+        qunsetenv("CUPS_SERVER");
+        if (cupsd.state() != QProcess::NotRunning) {
+            cupsd.terminate();
+            cupsd.waitForFinished(10000);
+        }
+    }
+    QTemporaryDir root;
+    QString socket;
+    QProcess cupsd;
+};
+
+TEST_F(CupsQueue, APrintedSymbolDecodesAtItsSize)
+{
+    JobModel m;
+    m.CopyEmf.Click();
+    Select(m, 0, "4901234567894");
+    m.CdTypeChange();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName("PDF");
+    ASSERT_TRUE(printer.isValid()) << "the queue is not known to Qt";
+    const QString title = QStringLiteral("zebrix-test-%1").arg(QCoreApplication::applicationPid());
+    printer.setDocName(title);
+    TPrtDlg dlg(&m, &printer);
+    const int dpi = dlg.logx;
+    dlg.PrX()->edit()->setText("50");
+    dlg.PrY()->edit()->setText("30");
+    dlg.PrintClick();
+    ASSERT_TRUE(dlg.PrintError().isEmpty()) << dlg.PrintError().toStdString();
+
+    // The job leaves the queue as a file in ~/PDF named after its title.
+    const QDir out(QDir::homePath() + "/PDF");
+    QString pdf;
+    const QDeadlineTimer bound(60000);
+    while (pdf.isEmpty() && !bound.hasExpired()) {
+        for (const QString &f : out.entryList({title + "*.pdf"}, QDir::Files))
+            pdf = out.filePath(f);
+        QThread::msleep(50);
+    }
+    ASSERT_FALSE(pdf.isEmpty()) << "no job came out of the queue";
+    QTemporaryDir dir;
+    QProcess render;
+    render.start("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("page")});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    QFile::remove(pdf);
+    const QImage page(dir.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    const TPicture &pic = m.CurrentPicture();
+    const QRect ink = inkBox(pic.toImage()), printed = inkBox(page);
+    const double dots = MillimetresToDots(50, dpi);
+    EXPECT_NEAR(printed.width() * 25.4 / 300, ink.width() * dots / pic.width() * 25.4 / dpi, 0.5);
+    EXPECT_EQ(oracle::Decode(page.copy(printed.adjusted(-60, -60, 60, 60))).text, "4901234567894");
+}
 
 } // namespace
