@@ -170,10 +170,12 @@ QStringList TZintLib::SearchFolders()
             folders << clean;
     };
     add(exe);
-    // bin/../lib of a relocated install: only when the executable sits in its bin folder.
+    // Installed, the plugin is Zebrix's own: lib/zebrix, seen from bin (a
+    // relocated install: only when the executable sits in its bin folder),
+    // then the prefix the program was built for.
     if (!exe.isEmpty() && QFileInfo(exe).fileName() == QFileInfo(QStringLiteral(ZEBRIX_INSTALL_BINDIR)).fileName())
-        add(exe + QStringLiteral("/../") + QStringLiteral(ZEBRIX_INSTALL_LIBDIR));
-    add(QStringLiteral(ZEBRIX_INSTALL_FULL_LIBDIR));
+        add(exe + QStringLiteral("/../") + QStringLiteral(ZEBRIX_INSTALL_LIBDIR) + QStringLiteral("/zebrix"));
+    add(QStringLiteral(ZEBRIX_INSTALL_FULL_LIBDIR) + QStringLiteral("/zebrix"));
     return folders;
 }
 

@@ -37,8 +37,8 @@ public:
     TZintLib &operator=(const TZintLib &) = delete;
 
     // The folders searched by Load(), in order: the executable's folder, the
-    // install prefix's lib folder as seen from the executable (bin/../lib),
-    // and the install prefix's lib folder the program was built for.
+    // install's lib/zebrix as seen from the executable (bin/../lib/zebrix),
+    // and the lib/zebrix of the prefix the program was built for.
     static QStringList SearchFolders();
 
     // Loads the first libzintbar.so found in the folders (default:
