@@ -2,7 +2,8 @@
 # Installs what is missing, builds Zebrix and runs every test:
 #  1. the test suite (ctest) on a virtual X server and a private D-Bus session,
 #  2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#  3. every fuzz target for a bounded time (ZEBRIX_FUZZ_SECONDS, default 30).
+#  3. every fuzz target for a bounded time (ZEBRIX_FUZZ_SECONDS, default 30),
+#  4. the Debian package, installed with apt and run from /usr.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -37,4 +38,7 @@ for f in build-fuzz/bin/fuzz_*; do
   "$f" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" $seeds 2>&1 | tail -n 3
   rm -rf "$corpus"
 done
+echo "== The Debian package"
+scripts/package-test.sh
+
 echo "== All tests passed"
