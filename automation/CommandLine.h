@@ -23,6 +23,10 @@ public:
     // "/VOFF", "/VON": the notification-area icon and whether the main window shows.
     virtual void SetTrayIcon(bool visible) { (void)visible; }
     virtual void SetShowMainForm(bool show) { (void)show; }
+    // The mark that decides whether the main window shows at start.
+    virtual bool ShowMainForm() const { return true; }
+    // The automation object's Show: the mark, and the window shown or hidden with it.
+    virtual void Show(bool show) { SetShowMainForm(show); }
     // The save at the end of an interpretation ("/SAVE:"); by default the
     // model's SaveFile. Throws on a write error.
     virtual void Save(JobModel &model, const QString &fileName);

@@ -38,3 +38,11 @@ bool TWindowHost::ShowMainForm() const { return m_window->ShowMainForm(); }
 bool TWindowHost::EnterTray() { return m_window->EnterTray(); }
 
 void TWindowHost::Open1Click() { m_window->Open1Click(); }
+
+void TWindowHost::Show(bool show)
+{
+    // Open1 goes from the state its mark gives to the other one: the mark
+    // first says the opposite of what is asked.
+    m_window->setShowMainForm(!show);
+    m_window->Open1Click();
+}

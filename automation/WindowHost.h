@@ -25,7 +25,9 @@ public:
     // never hide into nothing.
     void SetTrayIcon(bool visible) override;
     void SetShowMainForm(bool show) override;
-    bool ShowMainForm() const;
+    bool ShowMainForm() const override;
+    // The automation object's Show: the window shown (raised) or hidden, its mark with it.
+    void Show(bool show) override;
 
     // Open1: shows a hidden window, hides a shown one.
     void Open1Click();

@@ -1,6 +1,7 @@
 // zebrixd: Zebrix's window. One instance per user and runtime folder: a
 // second start hands its parameters to the running one, waits until they
 // have been interpreted, and ends.
+#include "AutomationService.h"
 #include "CommandLine.h"
 #include "FileNames.h"
 #include "Instance.h"
@@ -97,7 +98,8 @@ private:
 // The running instance: the socket first (second starts wait for the
 // start-up instead of finding nobody), then the window and its start-up
 // parameters, then the forwarded lists.
-int runFirstInstance(char *name, const QStringList &params, const instance::TInstancePaths &paths)
+int runFirstInstance(char *name, const QStringList &params, const instance::TInstancePaths &paths,
+                     bool automation)
 {
     // Without a display a Qt window cannot start: say so instead of aborting.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
@@ -154,10 +156,13 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, endSession);
     TTerminationWatch termination(endSession);
 
-    // The window shows at start-up, tray residence or not.
-    window.setShowMainForm(true);
-    window.show();
+    // The window shows at start-up, tray residence or not; started by the
+    // session bus for a client, it stays hidden until the client shows it.
+    window.setShowMainForm(!automation);
+    if (!automation)
+        window.show();
     server.SetReady();
+    StartAutomationService(model, host, &window);
     return QApplication::exec();
 }
 
@@ -204,7 +209,9 @@ int handOver(char *name, const QStringList &params, const instance::TInstancePat
 int main(int argc, char **argv)
 {
     // Every byte of a parameter is kept, file names above all.
-    const QStringList params = DecodeArguments(argc, argv);
+    QStringList params = DecodeArguments(argc, argv);
+    // "--automation": started by the session bus for a client's call.
+    const bool automation = params.removeAll(QStringLiteral("--automation")) > 0;
     for (const QString &p : params) {
         if (p == u"--help") {
             std::fputs(texts::InstanceUsage(), stdout);
@@ -238,7 +245,7 @@ int main(int argc, char **argv)
             return status;
     }
     try {
-        return runFirstInstance(argv[0], params, paths);
+        return runFirstInstance(argv[0], params, paths, automation);
     } catch (const std::exception &e) {
         return complain(QString::fromUtf8(e.what()), 1);
     }
