@@ -86,7 +86,7 @@ private:
 class TAutomationService : public QObject
 {
 public:
-    TAutomationService(JobModel &model, ICommandHost &host, QObject *parent);
+    TAutomationService(JobModel &model, ICommandHost &host, const QDBusConnection &bus, QObject *parent);
     ~TAutomationService() override;
     bool Start(const QString &busName);
     bool Receive(const QDBusMessage &message);
@@ -131,8 +131,9 @@ private:
 bool TBusNode::handleMessage(const QDBusMessage &message, const QDBusConnection &) { return s.Receive(message); }
 QString TBusNode::introspect(const QString &path) const { return s.Introspect(path); }
 
-TAutomationService::TAutomationService(JobModel &model, ICommandHost &host, QObject *parent)
-    : QObject(parent), m(model), m_host(host), m_bus(QDBusConnection::sessionBus()), m_dde(model, m_host),
+TAutomationService::TAutomationService(JobModel &model, ICommandHost &host, const QDBusConnection &bus,
+                                       QObject *parent)
+    : QObject(parent), m(model), m_host(host), m_bus(bus), m_dde(model, m_host),
       m_factory([this] { return create(); })
 {
     m_ddeAdaptor = new DdeAdaptor(&m_dde);
@@ -394,8 +395,15 @@ QString AutomationBusName(const QString &exeFileName)
 
 bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner)
 {
-    auto *service = new TAutomationService(model, host, owner);
-    if (service->Start(AutomationBusName(QCoreApplication::applicationFilePath())))
+    return StartAutomationService(model, host, owner, QDBusConnection::sessionBus(),
+                                  AutomationBusName(QCoreApplication::applicationFilePath()));
+}
+
+bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner, const QDBusConnection &bus,
+                            const QString &busName)
+{
+    auto *service = new TAutomationService(model, host, bus, owner);
+    if (service->Start(busName))
         return true;
     delete service;
     return false;

@@ -15,6 +15,7 @@
 
 #include "Auto.h"
 
+#include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QString>
 #include <functional>
@@ -31,6 +32,9 @@ QString AutomationBusName(const QString &exeFileName);
 // returns false, when there is no session bus or another program holds the
 // name; Zebrix goes on without them.
 bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner);
+// The same on a connection and under a name of the caller's choosing.
+bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner, const QDBusConnection &bus,
+                            const QString &busName);
 
 // The factory object /Auto: Create asks the service for a new object.
 class TAutoFactory : public TAutomationObject

@@ -1,6 +1,9 @@
 // Zebrix on a private session bus: a zebrixd process per scenario, driven by
 // real clients (gdbus, python3-dbus, QtDBus) the way other programs drive it.
 #include "AutoCases.h"
+#include "AutomationService.h"
+#include "CommandLine.h"
+#include "JobModel.h"
 #include "Oracle.h"
 
 #include <QCoreApplication>
@@ -450,6 +453,38 @@ TEST_F(Bus, AThousandMacrosFromTwoClientsAtOnce)
     EXPECT_EQ(get(o, "Code").toString(), last);
     EXPECT_EQ(call(o, "org.zebrix.Auto", "Execute").arguments().value(0), QVariant(0)) << "nothing stuck";
     QDBusConnection::disconnectFromBus(connectionName() + "2");
+}
+
+TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
+{
+    // The service in this process, on a connection of its own.
+    JobModel m;
+    ICommandHost host;
+    const QString served = connectionName() + "Served";
+    {
+        QObject owner;
+        ASSERT_TRUE(StartAutomationService(m, host, &owner, QDBusConnection::connectToBus(address, served), kName));
+        const auto pump = [] {
+            QCoreApplication::processEvents();
+            QThread::msleep(2);
+        };
+        // A creation of another driver is under way further down the stack.
+        m.Running = true;
+        QDBusMessage msg = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+        msg.setArguments({"COMMENT Queued"});
+        QDBusPendingCall pending = bus->asyncCall(msg);
+        for (int i = 0; i < 100; ++i)
+            pump();
+        EXPECT_FALSE(pending.isFinished());
+        EXPECT_TRUE(m.ComntStr.Text().isEmpty()) << "the macro waits";
+        m.Running = false;
+        QDeadlineTimer deadline(30000);
+        while (!pending.isFinished() && !deadline.hasExpired())
+            pump();
+        EXPECT_FALSE(pending.isError());
+        EXPECT_EQ(m.ComntStr.Text(), "QUEUED");
+    }
+    QDBusConnection::disconnectFromBus(served);
 }
 
 } // namespace
