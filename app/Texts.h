@@ -222,17 +222,40 @@ inline QString BadPercentEscape(const QString &escape, qsizetype position)
         .arg(position);
 }
 
-// --- The automation channel (messages of the error replies to its clients) --------------------------
-inline QString EmptyStartStop(const QString &member) { return QStringLiteral("%1: an empty text has no first character").arg(member); }
-inline QString UnknownItem(const QString &item) { return QStringLiteral("'%1' is not an item of Zebrix (the item is DdeZebrix)").arg(item); }
+// --- The automation channel: messages of the error replies to its clients --------------------------
+inline QString EmptyStartStop(const QString &member)
+{
+    return QStringLiteral("%1: an empty text has no first character").arg(member);
+}
+inline QString UnknownItem(const QString &item)
+{
+    return QStringLiteral("'%1' is not an item of Zebrix (the item is DdeZebrix)").arg(item);
+}
 inline QString BusUnknownObject(const QString &path) { return QStringLiteral("No Zebrix object at %1").arg(path); }
-inline QString BusUnknownInterface(const QString &iface, const QString &path) { return QStringLiteral("%1 has no interface %2").arg(path, iface); }
-inline QString BusUnknownMember(const QString &member, const QString &signature) { return QStringLiteral("No member %1 taking (%2)").arg(member, signature); }
+inline QString BusUnknownInterface(const QString &iface, const QString &path)
+{
+    return QStringLiteral("%1 has no interface %2").arg(path, iface);
+}
+inline QString BusUnknownMember(const QString &member, const QString &signature)
+{
+    return QStringLiteral("No member %1 taking (%2)").arg(member, signature);
+}
 inline QString BusUnknownProperty(const QString &name) { return QStringLiteral("No property %1").arg(name); }
-inline QString BusPropertyType(const QString &name, const QString &signature) { return QStringLiteral("Property %1 takes the type %2").arg(name, signature); }
-// Said once on standard error by a running zebrixd that cannot offer its macros and automation.
-inline QString NoSessionBus() { return QStringLiteral("zebrixd: no D-Bus session bus: macros and automation are not offered"); }
-inline QString BusNameTaken(const QString &name) { return QStringLiteral("zebrixd: the bus name %1 is taken by another program: macros and automation are not offered").arg(name); }
+inline QString BusPropertyType(const QString &name, const QString &signature)
+{
+    return QStringLiteral("Property %1 takes the type %2").arg(name, signature);
+}
+// Said once on standard error by a running zebrixd that cannot offer its
+// macros and automation object.
+inline QString NoSessionBus()
+{
+    return QStringLiteral("zebrixd: no D-Bus session bus: macros and automation are not offered");
+}
+inline QString BusNameTaken(const QString &name)
+{
+    return QStringLiteral("zebrixd: the bus name %1 is taken by another program: macros and automation are not offered")
+        .arg(name);
+}
 
 // --- Picture files ------------------------------------------------------------------------------------
 inline QString NotConverted(const QString &file) { return QStringLiteral("%1: the picture could not be converted").arg(file); }

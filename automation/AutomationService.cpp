@@ -323,7 +323,8 @@ QDBusMessage TAutomationService::properties(QObject *adaptor, TAutomationObject 
         return msg.createReply(QVariant::fromValue(QDBusVariant(prop.read(adaptor))));
     const QVariant value = qvariant_cast<QDBusVariant>(args.at(2)).variant();
     if (value.metaType() != prop.metaType())
-        return msg.createErrorReply(QDBusError::InvalidArgs, texts::BusPropertyType(name, signatureOf(prop.metaType())));
+        return msg.createErrorReply(QDBusError::InvalidArgs,
+                                    texts::BusPropertyType(name, signatureOf(prop.metaType())));
     prop.write(adaptor, value);
     if (const auto failure = impl->TakeFailure())
         return msg.createErrorReply(failure->name, failure->message);

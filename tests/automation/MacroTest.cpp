@@ -125,8 +125,10 @@ const MacroCase kMacros[] = {
     {"ExtCharIsOnlyOnForTrue", "ADDECHAR TRUE\nADDECHAR 1", [](Fixture &f) { EXPECT_FALSE(f.m.AddSChar.Checked()); }},
     {"CommentShowIsOffOnlyForFalse", "COMMENTSHOW NO", [](Fixture &f) { EXPECT_TRUE(f.m.Comnt.Checked()); }},
     {"CommentTextUpperCased", "COMMENT Price 100", [](Fixture &f) { EXPECT_EQ(f.m.ComntStr.Text(), "PRICE 100"); }},
-    {"CommentPosition", "COMMENTPOS TOP\nCOMMENTPOS BOTTOM", [](Fixture &f) { EXPECT_EQ(f.m.ComntPos.ItemIndex(), 1); }},
-    {"CommentAlignRight", "COMMENTALIGN LEFT\nCOMMENTALIGN RIGHT", [](Fixture &f) { EXPECT_EQ(f.m.ComntAl.ItemIndex(), 2); }},
+    {"CommentPosition", "COMMENTPOS TOP\nCOMMENTPOS BOTTOM",
+     [](Fixture &f) { EXPECT_EQ(f.m.ComntPos.ItemIndex(), 1); }},
+    {"CommentAlignRight", "COMMENTALIGN LEFT\nCOMMENTALIGN RIGHT",
+     [](Fixture &f) { EXPECT_EQ(f.m.ComntAl.ItemIndex(), 2); }},
     {"CommentAlignWithBlankIsTheElseBranch", "COMMENTALIGN CENTER ",
      [](Fixture &f) { EXPECT_EQ(f.m.ComntAl.ItemIndex(), 2); }},
     {"Integers", "HEIGHT 150\nLEFTMARGIN $1F\nTOPMARGIN -3",
@@ -144,7 +146,8 @@ const MacroCase kMacros[] = {
      [](Fixture &f) {
          EXPECT_EQ(f.m.QRVer.Value(), 7);
          EXPECT_EQ(f.creations(), 2);
-         EXPECT_EQ(f.m.Image1.Picture().width(), 45 + 8 + 1) << "version 7: 45 modules, the quiet zone, one light column";
+         // Version 7: 45 modules, the quiet zone and one light column.
+         EXPECT_EQ(f.m.Image1.Picture().width(), 45 + 8 + 1);
      }},
     {"QRLevel", "QRERR H", [](Fixture &f) { EXPECT_EQ(f.m.QRErr.ItemIndex(), 3); }},
     {"StartAndStopItems", "CODE NW7\nSTARTCHAR b\nSTOPCHAR Z",
@@ -157,7 +160,8 @@ const MacroCase kMacros[] = {
          EXPECT_EQ(f.m.BarImage1.BarPicture(), pbarWMF);
          EXPECT_TRUE(f.m.CopyEmf.Checked()) << "the copy-kind menu is not changed";
      }},
-    {"CopyTypeElseIsEmf", "COPYTYPE BMP\nCOPYTYPE PNG", [](Fixture &f) { EXPECT_EQ(f.m.BarImage1.BarPicture(), pbarEMF); }},
+    {"CopyTypeElseIsEmf", "COPYTYPE BMP\nCOPYTYPE PNG",
+     [](Fixture &f) { EXPECT_EQ(f.m.BarImage1.BarPicture(), pbarEMF); }},
     {"ColoursOfTheComponentOnly", "BARCOL $0000FF\nBACKCOL 65280\nBARCOL ",
      [](Fixture &f) {
          EXPECT_EQ(f.m.BarImage1.BarColor(), 0x0000FFu);
