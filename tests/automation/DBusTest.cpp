@@ -79,8 +79,9 @@ protected:
         if (const qint64 pid = ownerPid(); pid > 0 && pid != QCoreApplication::applicationPid()) {
             call("/DdeZebconv", "org.zebrix.Dde", "Execute", {"CLOSE"});
             if (pid == zebrixd.processId()) {
-                if (!zebrixd.waitForFinished(30000))
-                    zebrixd.kill();
+                EXPECT_TRUE(zebrixd.waitForFinished(30000));
+                EXPECT_EQ(zebrixd.exitStatus(), QProcess::NormalExit) << zebrixdErrors().toStdString();
+                EXPECT_EQ(zebrixd.exitCode(), 0) << zebrixdErrors().toStdString();
             } else if (!waitFor([pid] { return ::kill(pid_t(pid), 0) != 0; })) {
                 ::kill(pid_t(pid), SIGKILL);   // started by the bus
             }
