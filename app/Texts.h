@@ -440,6 +440,11 @@ The options are zebrixc's (zebrixc --help lists them), and:
 
 A relative /SAVE: name is taken in the folder the command runs in.
 
+The running window also takes macros and automation calls from other programs
+on the D-Bus session bus, as org.zebrix.zebrixd. When none runs, the bus
+starts one for the first call with --automation: its window stays hidden
+until a client shows it.
+
 Exit status of a second start: 0 the running window interpreted the options
 without a failure; 1 the hand-over failed or the running window reported a
 failure (on standard error); 2 the options cannot be handed over as given.
