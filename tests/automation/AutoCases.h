@@ -61,7 +61,5 @@ inline const AutoWrite kAutoWrites[] = {
     {"AutoCopy", 0, 0, 0},
     {"ClipBWatch", 1, 1, 0},
     {"ClipBWatch", 0, 0, 0},
-    {"Visible", 0, 0, 0},                            // the mark only: nothing shows or hides
-    {"Visible", 2, 1, 0},
     {"Primary", "extra", "extra", 0},
 };

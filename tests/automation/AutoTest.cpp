@@ -62,7 +62,6 @@ TEST(Auto, EveryPropertyWrittenAndReadBack)
     EXPECT_EQ(f.m.BarImage1.StopChar(), u'C');
     EXPECT_EQ(f.m.ZintPrimary, "extra");
     EXPECT_FALSE(f.m.ClipboardWatcher1.hasOnChange());
-    EXPECT_EQ(f.h.shows + f.h.hides, 0) << "Visible neither shows nor hides";
 }
 
 TEST(Auto, ClipBWatchAttachesWithoutEnabling)
@@ -137,6 +136,11 @@ TEST(Auto, ExecuteReportsTheLastCreation)
 TEST(Auto, ShowAndHide)
 {
     Fixture f;
+    f.a.setVisible(0);
+    EXPECT_EQ(f.a.Visible(), 0);
+    f.a.setVisible(2);
+    EXPECT_EQ(f.a.Visible(), 1);
+    EXPECT_EQ(f.h.shows + f.h.hides, 0) << "Visible is the mark alone: nothing shows or hides";
     f.a.Show(0);
     EXPECT_EQ(f.a.Visible(), 0);
     f.a.Show(-7);

@@ -337,6 +337,8 @@ TEST_F(Bus, TheFirstCallStartsZebrixHidden)
     EXPECT_EQ(get(o, "Visible"), QVariant(1));
     call(o, "org.zebrix.Auto", "Show", {0});
     EXPECT_EQ(get(o, "Visible"), QVariant(0));
+    set(o, "Visible", 1);
+    EXPECT_EQ(get(o, "Visible"), QVariant(1)) << "the mark, the window stays as it is";
     // A hidden Zebrix still ends on CLOSE.
     const qint64 pid = ownerPid();
     EXPECT_EQ(call("/DdeZebconv", "org.zebrix.Dde", "Execute", {"CLOSE"}).type(), QDBusMessage::ReplyMessage);
