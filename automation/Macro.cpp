@@ -11,7 +11,8 @@
 namespace {
 
 // The words "CODE" takes, upper-case (lines are upper-cased before they are
-// read). "OCDE-128" and "OCDE-93" have always been accepted as written.
+// read). The transposed "OCDE-128" and "OCDE-93" are words of the macro
+// language too: macros written with them must keep working.
 struct TSymbologyWord {
     const char *word;
     int index;
