@@ -293,6 +293,26 @@ TEST_F(Processes, ManySendersAtOnceIntoOneInstance)
     expectAllHandedOver(senders);
 }
 
+// A thousand hand-overs one after the other: none lost, none answered twice.
+TEST_F(Processes, AThousandBatchesInARow)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kBatches = 250;
+#else
+    constexpr int kBatches = 1000;
+#endif
+    startInstance({"/C128"});
+    for (int i = 0; i < kBatches; ++i) {
+        const QString data = QStringLiteral("R%1").arg(i, 4, 10, QLatin1Char('0'));
+        ASSERT_EQ(run({data, "/SAVE:" + out(data + ".png")}), 0) << data.toStdString() << ": " << lastError.toStdString();
+    }
+    EXPECT_EQ(QDir(out()).entryList(QDir::Files).size(), kBatches);
+    for (int i : {0, kBatches / 2, kBatches - 1}) {
+        const QString data = QStringLiteral("R%1").arg(i, 4, 10, QLatin1Char('0'));
+        EXPECT_EQ(decodeFile(out(data + ".png")).text, data.toStdString());
+    }
+}
+
 TEST_F(Processes, ManySendersAtOnceIntoTwoInstancesOfTwoRuntimeFolders)
 {
     // Each instance keeps the symbology it was started with: the picture

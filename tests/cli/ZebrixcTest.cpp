@@ -694,6 +694,34 @@ TEST(Batch, OverlongLineIsThatLinesFailureInBoundedMemory)
     EXPECT_LT(peak, 256 * 1024) << "KiB at the peak for a 32 MiB line";
 }
 
+// A hundred thousand symbols in one batch: every file there, and the memory
+// the same as for a thousand (nothing grows with the count).
+TEST(Batch, HundredThousandSymbolsInBoundedMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kLines = 20000;   // the sanitizer's own bookkeeping grows: files only
+#else
+    constexpr int kLines = 100000;
+#endif
+    auto batch = [](int lines, const QString &folder) {
+        return statusAndPeakKiB(QStringLiteral("seq -f 'ZB%06g' 1 ") + QString::number(lines) + QStringLiteral(" | ")
+                                + quoted(QStringLiteral(ZEBRIXC)) + QStringLiteral(" --batch --jobs 2 /C128 /STB /SAVE:")
+                                + folder + QStringLiteral("/######.png"));
+    };
+    QTemporaryDir small, big;
+    const auto [smallStatus, smallPeak] = batch(1000, small.path());
+    const auto [status, peak] = batch(kLines, big.path());
+    EXPECT_EQ(smallStatus, 0);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(QDir(big.path()).entryList(QDir::Files).size(), kLines) << "every line has its file";
+    EXPECT_EQ(oracle::Decode(QImage(big.filePath(QStringLiteral("%1.png").arg(kLines, 6, 10, QLatin1Char('0')))),
+                             BarcodeFormat::Code128).text,
+              QStringLiteral("ZB%1").arg(kLines, 6, 10, QLatin1Char('0')).toStdString());
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(peak, smallPeak + 32 * 1024) << "KiB at the peak: " << peak << " against " << smallPeak;
+#endif
+}
+
 // On a terminal the batch shows how far it is; elsewhere it stays silent
 // (the batches above see nothing but their failures).
 TEST(Batch, ProgressOnATerminal)
