@@ -411,17 +411,11 @@ bool BlitText(QImage &image, qint64 x, qint64 y, const QString &text, const QFon
     const qsizetype stride = image.bytesPerLine();
     for (const TLine::Run &run : line.runs) {
         TRawFontData &f = *run.font;
-        // Text mostly lies on one background colour: each channel blends
-        // through the table of the first value it meets.
-        std::array<int, 3> tableDst = {-1, -1, -1};
-        std::array<const std::array<uchar, 256> *, 3> table{};
-        auto blend = [&](int c, int dst, int k) {
-            if (tableDst[size_t(c)] < 0) {
-                tableDst[size_t(c)] = dst;
-                table[size_t(c)] = &f.blendTable(src[c], dst);
-            }
-            return dst == tableDst[size_t(c)] ? (*table[size_t(c)])[size_t(k)] : f.blend.mix(dst, src[c], k);
-        };
+        // Text mostly lies on one background colour: its three channels blend
+        // through tables made for the first colour met; any other goes the
+        // long way.
+        int bg[3] = {-1, -1, -1};
+        const std::array<uchar, 256> *table[3] = {};
         const qint64 reach = 2 * f.em;
         for (const TLine::Glyph &g : run.glyphs) {
             const qint64 px = x + (g.x >> 6), py = baseline + (g.y >> 6);
@@ -441,8 +435,26 @@ bool BlitText(QImage &image, qint64 x, qint64 y, const QString &text, const QFon
                     const int k = a[mx];
                     if (k == 0)
                         continue;
-                    for (int c = 0; c < 3; ++c)
-                        p[c] = k == 255 ? uchar(src[c]) : blend(c, p[c], k);
+                    if (k == 255) {
+                        p[0] = uchar(src[0]);
+                        p[1] = uchar(src[1]);
+                        p[2] = uchar(src[2]);
+                        continue;
+                    }
+                    if (bg[0] < 0) {
+                        for (int c = 0; c < 3; ++c) {
+                            bg[c] = p[c];
+                            table[c] = &f.blendTable(src[c], p[c]);
+                        }
+                    }
+                    if (p[0] == bg[0] && p[1] == bg[1] && p[2] == bg[2]) {
+                        p[0] = (*table[0])[size_t(k)];
+                        p[1] = (*table[1])[size_t(k)];
+                        p[2] = (*table[2])[size_t(k)];
+                    } else {
+                        for (int c = 0; c < 3; ++c)
+                            p[c] = f.blend.mix(p[c], src[c], k);
+                    }
                 }
             }
         }
