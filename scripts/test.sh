@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Zebrix and runs every test:
 #  1. the test suite (ctest) on a virtual X server and a private D-Bus session,
+#     then the performance guard (bench/guard.sh: gross regressions only),
 #  2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #  3. every fuzz target for a bounded time (ZEBRIX_FUZZ_SECONDS, default 30),
 #  4. the Debian package, installed with apt and run from /usr.
@@ -19,6 +20,9 @@ run_suite() {   # build dir
 echo "== Build and test"
 scripts/build.sh
 run_suite build
+
+echo "== Performance guard (ratios against libzint, libqrencode and the zint CLI)"
+bench/guard.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEBRIX_SANITIZE=ON -DZEBRIX_BENCH=OFF >/dev/null
