@@ -98,7 +98,7 @@ QString executableName()
 QString configHome()
 {
     const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
-    // The base directory specification: a relative path is to be ignored.
+    // XDG base directories: a relative path is to be ignored.
     if (!xdg.isEmpty() && xdg.startsWith('/'))
         return DecodeFileName(xdg);
     QByteArray home = qgetenv("HOME");
