@@ -5,6 +5,7 @@
 #include "URLLink.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -23,6 +24,7 @@ TAboutDlg::TAboutDlg(const QString &libraryName, QWidget *parent)
     setObjectName(QStringLiteral("AboutDlg"));
     setWindowTitle(texts::AboutTitle());
     auto *icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
     icon->setPixmap(ZebrixIcon().pixmap(64, 64));
     auto *product = new QLabel(texts::ProductName(), this);
     product->setObjectName(QStringLiteral("ProductName"));
@@ -32,6 +34,7 @@ TAboutDlg::TAboutDlg(const QString &libraryName, QWidget *parent)
     product->setFont(big);
     auto *origin = new QLabel(texts::AboutOrigin(), this);
     origin->setWordWrap(true);
+    origin->setFixedWidth(300);
     auto *versionLabel = new QLabel(QStringLiteral("Version"), this);
     auto *version = new QLabel(VersionText(QStringLiteral(ZEBRIX_VERSION)), this);
     version->setObjectName(QStringLiteral("Version"));
@@ -45,8 +48,11 @@ TAboutDlg::TAboutDlg(const QString &libraryName, QWidget *parent)
     grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
     grid->addWidget(product, 0, 1, 1, 2);
     grid->addWidget(origin, 1, 1, 1, 2);
-    grid->addWidget(versionLabel, 2, 1);
-    grid->addWidget(version, 2, 2);
+    auto *versionRow = new QHBoxLayout;
+    versionRow->addWidget(versionLabel);
+    versionRow->addWidget(version);
+    versionRow->addStretch(1);
+    grid->addLayout(versionRow, 2, 1, 1, 2);
     grid->addWidget(contact, 3, 1, 1, 2);
     int row = 4;
     if (!libraryName.isEmpty()) {

@@ -196,6 +196,7 @@ TEST(WindowShell, AboutBox)
     EXPECT_EQ(plain.windowTitle(), "Zebrixについて");
     EXPECT_EQ(plain.findChild<QLabel *>("Version")->text(), QStringLiteral(ZEBRIX_VERSION));
     EXPECT_EQ(plain.findChild<QLabel *>("Library"), nullptr) << "no library line without the library";
+    EXPECT_FALSE(plain.findChild<QLabel *>("ProgramIcon")->pixmap().isNull()) << "the program icon";
     TAboutDlg with(QStringLiteral("libzintbar.so"));
     EXPECT_EQ(with.findChild<QLabel *>("Library")->text(), "libzintbar.so");
     EXPECT_EQ(TAboutDlg::VersionText(QString()), "UnKnown");
