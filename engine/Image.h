@@ -112,6 +112,9 @@ TPicture ModulePicture(bool raster, QSize size, int cols, int rows, QPoint origi
         return pic;
     }
     TMetafile mf(size.width(), size.height());
+    size_t runs = 0;   // counted first: one record each, no growing on the way
+    modules::ForEachRun(cols, rows, dark, [&](int, int, int, bool d) { runs += d; });
+    mf.reserve(runs + 1);
     mf.fillRect(QRect(QPoint(0, 0), size), back);
     modules::ForEachRun(cols, rows, dark, [&](int x, int y, int n, bool d) {
         if (d)

@@ -82,6 +82,8 @@ public:
 
     const std::vector<TMetaRecord> &records() const { return m_records; }
     void clear() { m_records.clear(); }
+    // Room for n records, when their number is known beforehand.
+    void reserve(size_t n) { m_records.reserve(n); }
 
     // Recording. Empty rectangles are not recorded.
     void fillRect(const QRect &r, TColor color);
