@@ -15,7 +15,7 @@ test_pkgs=(
   clang libclang-rt-14-dev
   xvfb xauth xclip dbus dbus-x11 libglib2.0-bin python3-dbus
   poppler-utils libreoffice-draw zint locales valgrind
-  cups-daemon cups-client printer-driver-cups-pdf weston qt6-wayland wl-clipboard
+  cups-daemon cups-client printer-driver-cups-pdf weston qt6-wayland wl-clipboard python3
 )
 
 want=("${build_pkgs[@]}")

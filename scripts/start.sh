@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build
-scripts/build.sh
+# The program alone: the tests and benchmarks need the test packages.
+scripts/build.sh -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   cat >&2 <<MSG
 Zebrix is built, but this session has no display to show its window on.

@@ -18,7 +18,7 @@ run_suite() {   # build dir
 }
 
 echo "== Build and test"
-scripts/build.sh
+scripts/build.sh -DBUILD_TESTING=ON -DZEBRIX_BENCH=ON
 run_suite build
 
 echo "== Performance guard (ratios against libzint, libqrencode and the zint CLI)"
