@@ -7,7 +7,9 @@
 set -euo pipefail
 build=${1:-build}
 export QT_QPA_PLATFORM=offscreen
-tmp=$(mktemp -d)
+# In memory where there is a tmpfs: the comparison is of the two programs, not
+# of the disk's write-back of thousands of small files.
+tmp=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 "$build/bin/bench_engine" --benchmark_filter='Ean13' --benchmark_min_time=0.2 \
@@ -16,11 +18,23 @@ trap 'rm -rf "$tmp"' EXIT
   --benchmark_out="$tmp/qr.json" --benchmark_out_format=json >/dev/null 2>&1
 
 # zebrixc against the zint CLI: 2,000 lines of Code 128 to PNG, one job each.
+# Three rounds in alternating order, the best of each kept.
 seq -f 'ZEBRIX%07g' 1 2000 > "$tmp/data.txt"
 clock() { local s e; s=$(date +%s%N); "$@" >/dev/null; e=$(date +%s%N); echo $(( (e - s) / 1000 )); }
-mkdir "$tmp/z" "$tmp/c"
-zint_us=$(clock zint --batch -b 20 --filetype=png -i "$tmp/data.txt" -o "$tmp/z/~~~~~~~.png")
-zebrixc_us=$(clock sh -c "'$build/bin/zebrixc' --batch /C128 /STB '/SAVE:$tmp/c/#######.png' < '$tmp/data.txt'")
+run_zint() {
+  rm -rf "$tmp/z"; mkdir "$tmp/z"
+  clock zint --batch -b 20 --filetype=png -i "$tmp/data.txt" -o "$tmp/z/~~~~~~~.png"
+}
+run_zebrixc() {
+  rm -rf "$tmp/c"; mkdir "$tmp/c"
+  clock sh -c "'$build/bin/zebrixc' --batch /C128 /STB '/SAVE:$tmp/c/#######.png' < '$tmp/data.txt'"
+}
+zint_us=999999999 zebrixc_us=999999999
+for round in 1 2 3; do
+  if [ $((round % 2)) = 1 ]; then a=$(run_zint); b=$(run_zebrixc); else b=$(run_zebrixc); a=$(run_zint); fi
+  [ "$a" -lt "$zint_us" ] && zint_us=$a
+  [ "$b" -lt "$zebrixc_us" ] && zebrixc_us=$b
+done
 
 python3 - "$tmp/engine.json" "$tmp/qr.json" "$zebrixc_us" "$zint_us" <<'PY'
 import json, sys
@@ -28,11 +42,11 @@ engine = {b["name"]: b["cpu_time"] for b in json.load(open(sys.argv[1]))["benchm
 qr = {b["name"]: b["cpu_time"] for b in json.load(open(sys.argv[2]))["benchmarks"]}
 cases = [
     # what, Zebrix, peer, ratio written down, limit = twice that
-    ("EAN-13 with text vs libzint", engine["Zebrix_Ean13/1"], engine["Zint_Ean13/1"], 0.88),
-    ("EAN-13 bars only vs libzint", engine["Zebrix_Ean13/0"], engine["Zint_Ean13/0"], 0.66),
+    ("EAN-13 with text vs libzint", engine["Zebrix_Ean13/1"], engine["Zint_Ean13/1"], 0.91),
+    ("EAN-13 bars only vs libzint", engine["Zebrix_Ean13/0"], engine["Zint_Ean13/0"], 0.70),
     ("QR 10-M, 200 bytes vs libqrencode", qr["Zebrix/10-M/200"], qr["libqrencode/10-M/200"], 0.07),
-    ("QR 40-L, 2953 bytes vs libqrencode", qr["Zebrix/40-L/2953"], qr["libqrencode/40-L/2953"], 0.08),
-    ("zebrixc --batch Code 128 PNG vs zint", float(sys.argv[3]), float(sys.argv[4]), 0.45),
+    ("QR 40-L, 2953 bytes vs libqrencode", qr["Zebrix/40-L/2953"], qr["libqrencode/40-L/2953"], 0.09),
+    ("zebrixc --batch Code 128 PNG vs zint", float(sys.argv[3]), float(sys.argv[4]), 0.56),
 ]
 failed = False
 for what, zebrix, peer, noted in cases:
