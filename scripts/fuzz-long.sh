@@ -38,10 +38,11 @@ worker() {
     local extra=
     # Long QR data comes from repeating the input; 600 bytes reach version 40.
     [ "$n" = fuzz_qr ] && extra=-max_len=600
-    # Option lists and macros of up to 256 bytes: a score of options or a few
-    # macro lines. Longer ones only make symbols again and again, at a third
-    # of the speed.
-    case $n in fuzz_options|fuzz_macro) extra=-max_len=256 ;; esac
+    # Option lists, macros and settings files of up to 256 bytes: a score of
+    # options, a few macro lines, a section of keys. Longer ones only make
+    # symbols again and again, or (the settings target reads every key of its
+    # section under four fences) cost time with the square of their length.
+    case $n in fuzz_options|fuzz_macro|fuzz_ini) extra=-max_len=256 ;; esac
     mkdir -p "$work/corpus-$n"
     local seeds=fuzz/corpus/${n#fuzz_}
     [ -d "$seeds" ] || seeds=
