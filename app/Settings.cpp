@@ -95,7 +95,7 @@ bool WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window)
     ini.WriteInt(kOptions, QStringLiteral("TopMargin"), m.TopMargin.Value());
     ini.WriteWin(kDesktop, QStringLiteral("Windows"), window.Placement);
     // In quotes, so that blanks at either end survive.
-    ini.WriteStr(kDesktop, QStringLiteral("LastStr"), u'"' + m.EditCode.Text() + u'"');
+    ini.WriteQuoted(kDesktop, QStringLiteral("LastStr"), m.EditCode.Text());
     ini.WriteFont(kOptions, QStringLiteral("Font"), m.Fnt, m.FntColor);
     ini.WriteBool(kOptions, QStringLiteral("BoxDraw"), m.BoxDraw.Checked());
     ini.WriteBool(kOptions, QStringLiteral("Comment"), m.Comnt.Checked());
