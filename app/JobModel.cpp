@@ -211,7 +211,7 @@ void JobModel::ClipboardWatcher1Change()
         EditCode.setText(text);
     }
     BarImage1.setCode(text);
-    const auto resume = PauseWatcher();
+    const auto resume = WatcherOffForWrite();
     RB_Click();
 }
 
@@ -453,7 +453,7 @@ void JobModel::showErrorPicture(TImage &image)
 
 void JobModel::copyTextToClipboard(const QString &text)
 {
-    const auto resume = PauseWatcher();
+    const auto resume = WatcherOffForWrite();
     if (m_clipboard)
         m_clipboard->setText(text);   // a refusal is ignored
 }

@@ -203,12 +203,20 @@ public:
     bool WatcherEnabled() const { return ClipboardWatcher1.Enabled(); }
     void setWatcherEnabled(bool on);
     // Switches the watcher off until the returned guard ends, which gives it
-    // back the state it had.
+    // back the state it had (the error text's paste).
     [[nodiscard]] auto PauseWatcher()
     {
         const bool was = WatcherEnabled();
         setWatcherEnabled(false);
         return qScopeGuard([this, was] { setWatcherEnabled(was); });
+    }
+    // Switches the watcher off until the returned guard ends, which enables
+    // it: every other clipboard write of Zebrix's, and the watcher's own
+    // creation. So watching attached while the watcher was off starts here.
+    [[nodiscard]] auto WatcherOffForWrite()
+    {
+        setWatcherEnabled(false);
+        return qScopeGuard([this] { setWatcherEnabled(true); });
     }
     // The clipboard watcher: new text from other programs becomes a barcode
     // while ClipbrdWatch is checked.

@@ -635,6 +635,8 @@ void TZebCode::BWinClick()
     ApplyBarcodeWindow();
 }
 
+void TZebCode::setBWinDown(bool down) { m_bWin->setChecked(down); }
+
 void TZebCode::BWindowClick()
 {
     // The menu item (and Ctrl+B) leaves the speed button as it is.

@@ -53,6 +53,8 @@ public:
 
     // --- The barcode window.
     void BWinClick();
+    // The "プ" speed button down or up, without its click.
+    void setBWinDown(bool down);
     void BWindowClick();
     // Creates (or destroys) the barcode window as BWindow is checked.
     void ApplyBarcodeWindow();

@@ -191,7 +191,7 @@ QImage JobModel::BitmapForm()
 bool JobModel::CopyPicture()
 {
     // Zebrix must not react to its own copy.
-    const auto resume = PauseWatcher();
+    const auto resume = WatcherOffForWrite();
     const TPicture &pic = CurrentPicture();
     if (!m_clipboard || pic.isEmpty())
         return false;

@@ -208,7 +208,9 @@ void InterpretParams(JobModel &m, ICommandHost &host)
         case Option::TrayIcon:
             m.ResTaskTray = on;
             host.SetTrayIcon(on);
-            host.SetShowMainForm(!on);
+            // Residence ends where the icon cannot be registered: the window
+            // is then never marked to hide.
+            host.SetShowMainForm(!m.ResTaskTray);
             break;
         case Option::Delay:
             m.DelayTime = toInt(p.mid(3), written);

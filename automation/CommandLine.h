@@ -20,8 +20,11 @@ public:
     virtual void Minimize() {}
     // "/ST" and a forwarded "/EXIT": ask the main window to close.
     virtual void RequestClose() {}
-    // "/VOFF", "/VON": the notification-area icon and whether the main window shows.
+    // "/VOFF", "/VON": the notification-area icon (where none can be
+    // registered, residence ends: ResTaskTray is cleared).
     virtual void SetTrayIcon(bool visible) { (void)visible; }
+    // The mark that decides whether the main window shows at start (the
+    // mark alone: nothing is shown or hidden).
     virtual void SetShowMainForm(bool show) { (void)show; }
     // The mark that decides whether the main window shows at start.
     virtual bool ShowMainForm() const { return true; }

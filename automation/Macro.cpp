@@ -153,7 +153,7 @@ const std::array<TCommand, 25> kCommands = {{
          const bool tray = l.value == u"FALSE";
          l.m.ResTaskTray = tray;
          l.host.SetTrayIcon(tray);
-         l.host.SetShowMainForm(!tray);
+         l.host.SetShowMainForm(!l.m.ResTaskTray);   // residence may have ended
      }},
     {"WRITE", write},
     {"POKE",
