@@ -37,6 +37,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -45,7 +46,9 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cmath>
+#include <utility>
 
 using namespace binding;
 
@@ -86,6 +89,32 @@ QWidget *panel(const QString &name, QWidget *parent)
     return w;
 }
 
+// Menu titles one line of text high and a little air, the status line one
+// line high: under a window manager's frame the small view modes still hold
+// the menu, the title and data rows and the status line within their
+// defined heights.
+class TCompactMenuBarStyle : public QProxyStyle
+{
+public:
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                           const QWidget *widget) const override
+    {
+        QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuBarItem && widget)
+            s.setHeight(std::min(s.height(), widget->fontMetrics().height() + 3));
+        return s;
+    }
+};
+
+// A drop-down list that always shows its widest item whole: a layout that
+// runs short of room squeezes something else.
+class TWholeComboBox : public QComboBox
+{
+public:
+    explicit TWholeComboBox(QWidget *parent) : QComboBox(parent) { setSizeAdjustPolicy(AdjustToContents); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 // Pixels at 96 dpi to the screen's pixels.
 int scaled(const QWidget *w, int pixels)
 {
@@ -113,6 +142,9 @@ TZebCode::TZebCode(JobModel *model, QWidget *parent)
     bindModel();
     updatePictures();
     FormTypeClick(1);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TZebCode::focusWindowChanged);
+    // The menu's shortcuts before any text field's (see menuShortcutFor).
+    qApp->installEventFilter(this);
 }
 
 TZebCode::~TZebCode()
@@ -227,6 +259,9 @@ void TZebCode::createActions()
 
 void TZebCode::createMenus()
 {
+    auto *compact = new TCompactMenuBarStyle;
+    compact->setParent(this);
+    menuBar()->setStyle(compact);
     m_fileMenu = menuBar()->addMenu(texts::FileMenu());
     m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
     m_fileMenu->addActions({m_saveAs, m_print, m_printer});
@@ -351,9 +386,9 @@ QWidget *TZebCode::createRows()
     auto *panel4 = panel(QStringLiteral("Panel4"), m_options);
     auto *h4 = new QHBoxLayout(panel4);
     h4->setContentsMargins(0, 0, 0, 0);
-    m_cdType = new QComboBox(panel4);
+    m_cdType = new TWholeComboBox(panel4);
     m_cdType->setObjectName(QStringLiteral("CdType"));
-    m_thinWd = new QComboBox(panel4);
+    m_thinWd = new TWholeComboBox(panel4);
     m_thinWd->setObjectName(QStringLiteral("ThinWd"));
     m_boxDraw = new QCheckBox(panel4);
     m_boxDraw->setObjectName(QStringLiteral("BoxDraw"));
@@ -370,9 +405,9 @@ QWidget *TZebCode::createRows()
     hcd->setContentsMargins(0, 0, 0, 0);
     m_checkDigit = new QCheckBox(cdPanel);
     m_checkDigit->setObjectName(QStringLiteral("CheckDigit"));
-    m_startCh = new QComboBox(cdPanel);
+    m_startCh = new TWholeComboBox(cdPanel);
     m_startCh->setObjectName(QStringLiteral("StartCh"));
-    m_stopCh = new QComboBox(cdPanel);
+    m_stopCh = new TWholeComboBox(cdPanel);
     m_stopCh->setObjectName(QStringLiteral("StopCH"));
     hcd->addWidget(m_checkDigit);
     hcd->addWidget(label(texts::StartLabel(), cdPanel), 1);
@@ -412,7 +447,7 @@ QWidget *TZebCode::createRows()
     hqr->setContentsMargins(0, 0, 0, 0);
     m_qrVer = new TWinSpinEdit(m_qrPanel);
     m_qrVer->setObjectName(QStringLiteral("QRVer"));
-    m_qrErr = new QComboBox(m_qrPanel);
+    m_qrErr = new TWholeComboBox(m_qrPanel);
     m_qrErr->setObjectName(QStringLiteral("QRErr"));
     m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
     m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
@@ -439,9 +474,9 @@ QWidget *TZebCode::createRows()
     m_comntStr->setObjectName(QStringLiteral("ComntStr"));
     m_comntStr->installEventFilter(this);
     TSkyGroupCheckBox::setGroup(m_comntStr, kCommentGroup);
-    m_comntPos = new QComboBox(m_panel5);
+    m_comntPos = new TWholeComboBox(m_panel5);
     m_comntPos->setObjectName(QStringLiteral("ComntPos"));
-    m_comntAl = new QComboBox(m_panel5);
+    m_comntAl = new TWholeComboBox(m_panel5);
     m_comntAl->setObjectName(QStringLiteral("ComntAl"));
     h5->addWidget(m_comnt);
     h5->addWidget(m_comntStr, 1);
@@ -497,6 +532,8 @@ void TZebCode::createStatusBar()
     m_status->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(m_status, 1);
     statusBar()->setSizeGripEnabled(false);
+    // One line of text high (see TCompactMenuBarStyle).
+    statusBar()->setFixedHeight(statusBar()->fontMetrics().height() + 1);
 }
 
 void TZebCode::createTrayIcon()
@@ -597,11 +634,42 @@ void TZebCode::FormTypeClick(int mode)
     m_options->setVisible(mode == 1);
     m_panel2->setFixedHeight(scaled(this, mode == 1 ? kPanel2Detail : kPanel2Small));
     m_scrollBox->setVisible(mode != 3);
-    // The heights are those of the whole window, its frame included.
-    const int frame = frameGeometry().height() - geometry().height();
-    setFixedSize(scaled(this, kClientWidth), scaled(this, kViewHeights[mode - 1]) - frame);
+    applyViewHeight();
     if (m_model->BWindow.Checked())
         PlaceBarcodeWindow();
+}
+
+// The height of the window's frame as the window manager reports it (none
+// before the window is shown, or without a window manager).
+int TZebCode::frameHeight() const
+{
+    const QWindow *w = windowHandle();
+    return w ? w->frameMargins().top() + w->frameMargins().bottom() : 0;
+}
+
+void TZebCode::applyViewHeight()
+{
+    // The heights are those of the whole window, its frame included. A window
+    // manager tells the frame only once the window is shown, and may change
+    // it: the height follows (the window's exposure, moveEvent, resizeEvent).
+    m_appliedFrame = frameHeight();
+    // Never so low that the mode's rows are cut (a frame higher than the
+    // heights were made for): the menu, Panel2 and the status line.
+    const int rows = menuBar()->sizeHint().height() + m_panel2->maximumHeight() + statusBar()->maximumHeight();
+    setFixedSize(scaled(this, kClientWidth),
+                 std::max(scaled(this, kViewHeights[m_viewMode - 1]) - m_appliedFrame, rows));
+}
+
+void TZebCode::followFrame()
+{
+    if (frameHeight() != m_appliedFrame)
+        applyViewHeight();
+}
+
+void TZebCode::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    followFrame();
 }
 
 int TZebCode::FormTypeValue() const
@@ -807,8 +875,13 @@ void TZebCode::ApplyPlacement(const TWinPlacement &placement)
 {
     const QRect r = placement.Normal;
     if (r.width() > 0 && r.height() > 0) {
+        // The placement is that of the whole window, its frame included (as
+        // WindowSettings writes it). Before the window is first shown its
+        // frame is not known yet: the first show asks the window manager to
+        // put the frame's corner there.
         move(r.topLeft());
         resize(r.width() - (frameGeometry().width() - width()), r.height() - (frameGeometry().height() - height()));
+        m_framePosition = r.topLeft();
     }
     if (placement.Show == 2)
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -854,8 +927,32 @@ void TZebCode::closeEvent(QCloseEvent *e)
 
 // --- Events ---------------------------------------------------------------------------
 
+bool TZebCode::menuShortcutFor(QObject *receiver, const QKeyEvent *key) const
+{
+    // The menu's shortcuts work wherever the focus is in the window: a text
+    // field takes Ctrl+C only to copy the text selected in it, as text
+    // fields do; without a selection Ctrl+C copies the symbol.
+    auto *w = qobject_cast<QWidget *>(receiver);
+    if (!w || w->window() != this)
+        return false;
+    const QKeySequence pressed(key->keyCombination());
+    if (pressed == m_copy->shortcut())
+        if (auto *edit = qobject_cast<QLineEdit *>(w); edit && edit->hasSelectedText())
+            return false;
+    for (const QAction *a : findChildren<QAction *>())
+        if (!a->shortcut().isEmpty() && a->shortcut() == pressed && a->isEnabled())
+            return true;
+    return false;
+}
+
 bool TZebCode::eventFilter(QObject *watched, QEvent *e)
 {
+    if (e->type() == QEvent::ShortcutOverride && menuShortcutFor(watched, static_cast<QKeyEvent *>(e))) {
+        e->ignore();   // not the text field's: the menu item's
+        return true;
+    }
+    if (e->type() == QEvent::Expose && watched == windowHandle())
+        followFrame();
     if (e->type() == QEvent::Resize && watched == m_editCode->parentWidget()) {
         // The history list is 20 pixels wider than the data line, under it.
         const QSize s = m_editCode->parentWidget()->size();
@@ -863,10 +960,18 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
         m_editCode->setGeometry(0, 0, std::max(0, s.width() - 20), s.height());
         m_editCode->raise();
     }
-    if (e->type() == QEvent::KeyRelease && (watched == m_editCode || watched == m_codeHistory)) {
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
+        && (watched == m_editCode || watched == m_codeHistory)) {
         const auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            runGuarded([this] { m_model->Execute(); });
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            // Enter creates when it is released, and only when it was pressed
+            // here too: the release of the Enter that closed a message box
+            // lands in the data line, and must not raise the box again.
+            if (e->type() == QEvent::KeyPress)
+                m_enterPressed = true;
+            else if (std::exchange(m_enterPressed, false))
+                runGuarded([this] { m_model->Execute(); });
+        }
     }
     if (e->type() == QEvent::KeyPress && watched == m_comntStr) {
         const auto *k = static_cast<QKeyEvent *>(e);
@@ -876,12 +981,17 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TZebCode::changeEvent(QEvent *e)
+void TZebCode::focusWindowChanged(QWindow *focus)
 {
-    QMainWindow::changeEvent(e);
-    // Coming back to the window sets clipboard watching afresh and re-runs
-    // the creation.
-    if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_shownOnce)
+    const bool main = focus && focus == windowHandle();
+    // Where the focus was before: another window of Zebrix's own (a message
+    // box, a dialog, the barcode window), or none of Zebrix's (another program).
+    const bool fromOwnWindow = m_ownWindowHadFocus;
+    m_ownWindowHadFocus = focus && !main;
+    // Coming back to the window from another program sets clipboard watching
+    // afresh and re-runs the creation. Coming back from a box of Zebrix's own
+    // does not: the creation that failed would only raise its box again.
+    if (main && m_shownOnce && !fromOwnWindow)
         runGuarded([this] {
             m_model->ApplyClipboardWatch();
             m_model->RB_Click();
@@ -891,6 +1001,7 @@ void TZebCode::changeEvent(QEvent *e)
 void TZebCode::moveEvent(QMoveEvent *e)
 {
     QMainWindow::moveEvent(e);
+    followFrame();
     // The barcode window follows the main window.
     if (m_barview)
         PlaceBarcodeWindow();
@@ -902,8 +1013,14 @@ void TZebCode::showEvent(QShowEvent *e)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    // Now that the frame is known, the heights of the view mode hold for the whole window.
+    // The frame is known once the window manager has the window on the
+    // screen: its first exposure.
+    windowHandle()->installEventFilter(this);
+    if (m_framePosition)
+        windowHandle()->setFramePosition(*m_framePosition);
     FormTypeClick(m_viewMode);
+    // Ready for the data.
+    m_editCode->setFocus();
     if (!m_model->EditCode.Text().isEmpty())
         runGuarded([this] { m_model->RB_Click(); });
     // "/EXIT" at start-up: created once, then the program ends.

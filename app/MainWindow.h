@@ -11,11 +11,13 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class JobModel;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -24,6 +26,7 @@ class QPushButton;
 class QScrollArea;
 class QStackedWidget;
 class QToolButton;
+class QWindow;
 class TBarview;
 class TPictureView;
 class TSkyGroupCheckBox;
@@ -120,10 +123,10 @@ signals:
     void closed();
 
 protected:
-    void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void moveEvent(QMoveEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
@@ -136,6 +139,11 @@ private:
     void updatePictures();
     void runGuarded(const std::function<void()> &action);
     void finishClosing();
+    void focusWindowChanged(QWindow *focus);
+    int frameHeight() const;
+    bool menuShortcutFor(QObject *receiver, const QKeyEvent *key) const;
+    void applyViewHeight();
+    void followFrame();
 
     JobModel *m_model;
     int m_viewMode = 1;
@@ -143,6 +151,10 @@ private:
     bool m_closed = false;
     bool m_showMainForm = true;
     bool m_stayOnTop = false;
+    bool m_ownWindowHadFocus = false;   // the focus is on another window of Zebrix's
+    bool m_enterPressed = false;        // Enter went down in the data line
+    int m_appliedFrame = 0;             // the frame's height the view height was set for
+    std::optional<QPoint> m_framePosition;   // where the stored placement puts the frame
 
     // Title row.
     QLabel *m_mode = nullptr;
