@@ -155,6 +155,46 @@ void JobModel::setStatusText(const QString &text)
     emit statusTextChanged(text);
 }
 
+void JobModel::setFailure(const TFailure &failure)
+{
+    const QString before = FailureReason();
+    m_failure = failure;
+    if (const QString now = FailureReason(); now != before)
+        emit failureReasonChanged(now);
+}
+
+QString JobModel::FailureReason(texts::TWords w) const
+{
+    const TFailure &f = m_failure;
+    switch (f.kind) {
+    case TFailure::None: break;
+    case TFailure::Linear: {
+        if (f.index < 0)
+            return texts::NoSymbology(w);
+        const QString name = ModeName(f.index);
+        const qsizetype position = f.reason.Position + 1;   // users count from 1
+        switch (f.reason.Kind) {
+        case rejLength: return texts::RejectLength(name, f.index, f.length, w);
+        case rejCharacter: return texts::RejectCharacter(name, f.index, f.reason.Text, position, w);
+        case rejEscape: return texts::RejectEscape(f.reason.Text, position, f.index == cbarCODE128, w);
+        case rejCodeSet: return texts::RejectCodeSet(f.reason.Text, position, f.reason.CodeSet, w);
+        case rejUpcE: return texts::RejectUpcE(f.reason.Text, w);
+        case rejEmpty: return texts::NoData(w);
+        case rejNone: break;
+        }
+        break;
+    }
+    case TFailure::QR: {
+        const int capacity = QRByteCapacity(f.version, f.level);
+        if (w == texts::TWords::Window && capacity >= 0)
+            return texts::QRCapacity(f.length, capacity, f.version, QRErr.Items().value(f.level - 1));
+        break;
+    }
+    case TFailure::Library: return f.message.isEmpty() ? texts::LibraryNoPicture(w) : f.message;
+    }
+    return {};
+}
+
 void JobModel::setWatcherEnabled(bool on)
 {
     if (ClipboardWatcher1.Enabled() == on)
@@ -260,6 +300,7 @@ void JobModel::RB_Click()
     if (Creating)
         return;
     setStatusText(QString());
+    setFailure({});
     const QByteArray bytes = ToAnsi(EditCode.Text());
     if (bytes.isEmpty())
         return;
@@ -274,6 +315,7 @@ void JobModel::RB_Click()
         } else if (data.size() > kQRMaxPrepared) {
             // Not even tried; it fails as too much data for the encoder does,
             // so that no save or copy passes the previous symbol off as this one.
+            setFailure({TFailure::QR, index, {}, data.size(), QRVer.Value(), QRErr.ItemIndex() + 1, {}});
             qrFailed(texts::QRTooLong());
         }
         if (!NoHist)
@@ -284,6 +326,7 @@ void JobModel::RB_Click()
         pushJobAndDraw(bytes, index);
         BError = BarImage1.Error;
         if (BError) {
+            setFailure({TFailure::Linear, index, BarImage1.Reason(), BarImage1.Code().size(), 0, 0, {}});
             if (PasteError.Checked()) {
                 const auto resume = PauseWatcher();
                 if (m_clipboard)
@@ -479,6 +522,8 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
     // refused before anything is written.
     std::vector<int32_t> modules(size_t(QROutputLength(std::clamp(version, kQRMinVersion, kQRMaxVersion))));
     const int status = EncodeQRSymbol(version, level, data.constData(), modules.data());
+    if (status == kQRDataTooLong)
+        setFailure({TFailure::QR, kIndexQR, {}, data.size(), version, level, {}});
     if (status != kQROk) {
         qrFailed(status == kQRBadVersion ? texts::QRVersionError()
                  : status == kQRBadLevel ? texts::QRLevelError()
@@ -537,6 +582,7 @@ void JobModel::CreateLibrarySymbol(const QString &text)
         return;
     }
     setStatusText(r.errorText);
+    setFailure({TFailure::Library, CdType.ItemIndex(), {}, 0, 0, 0, r.errorText});
     BError = true;
     showErrorPicture(Image1);
     emit pictureChanged();

@@ -156,6 +156,12 @@ public:
 
     QString StatusText() const { return m_status; }
     void setStatusText(const QString &text);
+    // Why the last creation failed, to stand beside the status text: the
+    // encoder's reason for a linear symbol (which character at which
+    // position, which lengths), how many bytes the QR data has against what
+    // its version holds (window words only), the library's own message.
+    // Empty after a success, or where the status text says it all.
+    QString FailureReason(texts::TWords words = texts::TWords::Window) const;
     QString ModeText() const { return m_mode; }
 
     // QR data with percent escapes: "%%" gives "%", "%" and two hexadecimal
@@ -236,6 +242,8 @@ public:
 
 signals:
     void statusTextChanged(const QString &text);
+    // The window's words for FailureReason changed.
+    void failureReasonChanged(const QString &reason);
     void modeTextChanged(const QString &text);
     // A picture (the component's or Image1) was drawn or replaced.
     void pictureChanged();
@@ -257,9 +265,21 @@ private:
     void copyTextToClipboard(const QString &text);
     void onPaintedBar();
 
+    // What FailureReason words.
+    struct TFailure {
+        enum Kind { None, Linear, QR, Library } kind = None;
+        int index = -1;             // Linear: the symbology index
+        TRejectReason reason;       // Linear: the encoder's
+        qsizetype length = 0;       // Linear: characters; QR: bytes
+        int version = 0, level = 0; // QR: what the data did not fit
+        QString message;            // Library: its own words
+    };
+    void setFailure(const TFailure &failure);
+
     TZintLib m_zint;
     IClipboard *m_clipboard = nullptr;
     QString m_status;
+    TFailure m_failure;
     QString m_mode;
     bool m_quietPaint = false;
 };

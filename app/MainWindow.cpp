@@ -115,6 +115,37 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
+} // namespace
+
+// A one-line label that shows as much of its text as fits, ending in "…",
+// and the whole text as its tip.
+class TElidedLabel : public QLabel
+{
+public:
+    explicit TElidedLabel(QWidget *parent) : QLabel(parent) { setMinimumWidth(0); }
+    void setFullText(const QString &text)
+    {
+        m_text = text;
+        setToolTip(text);
+        elide();
+    }
+    const QString &fullText() const { return m_text; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QLabel::resizeEvent(e);
+        elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(m_text, Qt::ElideRight, std::max(0, width()))); }
+    QString m_text;
+};
+
+namespace {
+
 // Pixels at 96 dpi to the screen's pixels.
 int scaled(const QWidget *w, int pixels)
 {
@@ -530,7 +561,11 @@ void TZebCode::createStatusBar()
 {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_status, 1);
+    statusBar()->addWidget(m_status);
+    // Beside the status text: why the last creation failed.
+    m_reason = new TElidedLabel(this);
+    m_reason->setObjectName(QStringLiteral("StatusReason"));
+    statusBar()->addWidget(m_reason, 1);
     statusBar()->setSizeGripEnabled(false);
     // One line of text high (see TCompactMenuBarStyle).
     statusBar()->setFixedHeight(statusBar()->fontMetrics().height() + 1);
@@ -599,6 +634,7 @@ void TZebCode::bindModel()
     m_bWin->setChecked(m.BWindow.Checked());
 
     connect(&m, &JobModel::statusTextChanged, m_status, &QLabel::setText);
+    connect(&m, &JobModel::failureReasonChanged, m_reason, &TElidedLabel::setFullText);
     connect(&m, &JobModel::errorOccurred, this, [this](const QString &message) { ShowError(message); });
     connect(&m, &JobModel::modeTextChanged, m_mode, &QLabel::setText);
     connect(&m, &JobModel::pictureChanged, this, &TZebCode::updatePictures);
@@ -606,6 +642,7 @@ void TZebCode::bindModel()
     connect(&m.BarImage1View, &TControlState::changed, this, &TZebCode::updatePictures);
     connect(&m.Image1View, &TControlState::changed, this, &TZebCode::updatePictures);
     m_status->setText(m.StatusText());
+    m_reason->setFullText(m.FailureReason());
     m_mode->setText(m.ModeText());
 }
 

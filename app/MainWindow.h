@@ -28,6 +28,7 @@ class QStackedWidget;
 class QToolButton;
 class QWindow;
 class TBarview;
+class TElidedLabel;
 class TPictureView;
 class TSkyGroupCheckBox;
 class TTrayIcon2;
@@ -180,6 +181,7 @@ private:
     QScrollArea *m_scrollBox = nullptr;
     TPictureView *m_barImage = nullptr, *m_image1 = nullptr;
     QLabel *m_status = nullptr;
+    TElidedLabel *m_reason = nullptr;
 
     // Menus and their items.
     QMenu *m_fileMenu = nullptr, *m_editMenu = nullptr, *m_viewMenu = nullptr, *m_helpMenu = nullptr;

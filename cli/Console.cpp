@@ -13,23 +13,6 @@ bool isVectorKind(const QString &ext)
     return ext == u"emf" || ext == u"wmf" || ext == u"svg" || ext == u"pdf";
 }
 
-// The encoder's reason in words; empty when it gave none.
-QString reasonText(const TRejectReason &r, int index, qsizetype length)
-{
-    const QString name = JobModel::LinearAndQRItems().value(index);
-    const qsizetype position = r.Position + 1;   // users count from 1
-    switch (r.Kind) {
-    case rejLength: return texts::RejectLength(name, index, length);
-    case rejCharacter: return texts::RejectCharacter(name, index, r.Text, position);
-    case rejEscape: return texts::RejectEscape(r.Text, position, index == cbarCODE128);
-    case rejCodeSet: return texts::RejectCodeSet(r.Text, position, r.CodeSet);
-    case rejUpcE: return texts::RejectUpcE(r.Text);
-    case rejEmpty: return texts::NoData();
-    case rejNone: break;
-    }
-    return {};
-}
-
 } // namespace
 
 void PrepareConsoleModel(JobModel &m, const QStringList &args)
@@ -101,7 +84,7 @@ QString FailureText(const JobModel &m)
         return m.StatusText();
     if (index < 0)
         return texts::NoSymbology();
-    const QString why = reasonText(m.BarImage1.Reason(), index, m.BarImage1.Code().size());
+    const QString why = m.FailureReason(texts::TWords::Console);
     return why.isEmpty() ? m.StatusText() : texts::WithReason(m.StatusText(), why);
 }
 
