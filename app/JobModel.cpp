@@ -481,16 +481,20 @@ void JobModel::ApplyFont(const QFont &font, TColor color)
 
 // --- Two-dimensional symbols ------------------------------------------------------
 
+TPicture JobModel::ErrorPicture() const
+{
+    TPicture picture;
+    if (BarImage1.BarPicture() != pbarBMP)
+        picture.setMetafile(ErrWmf);
+    else
+        picture.setBitmap(ErrBmp);
+    return picture;
+}
+
 void JobModel::showErrorPicture(TImage &image)
 {
-    // The error picture in the kind of picture the component draws.
-    if (BarImage1.BarPicture() != pbarBMP) {
-        image.setSize(ErrWmf.width(), ErrWmf.height());
-        image.Picture().setMetafile(ErrWmf);
-    } else {
-        image.setSize(ErrBmp.width(), ErrBmp.height());
-        image.Picture().setBitmap(ErrBmp);
-    }
+    image.Picture() = ErrorPicture();
+    image.setSize(image.Picture().width(), image.Picture().height());
     image.PictureChanged();
 }
 

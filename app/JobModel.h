@@ -153,6 +153,9 @@ public:
     // Image1 from 12 on.
     const TPicture &CurrentPicture() const;
     TImage &CurrentImage();
+    // The error picture in the kind the component draws: ErrWmf for a
+    // metafile kind, ErrBmp for the bitmap.
+    TPicture ErrorPicture() const;
 
     QString StatusText() const { return m_status; }
     void setStatusText(const QString &text);

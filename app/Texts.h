@@ -197,6 +197,7 @@ inline QString QRWifiSecurity() { return Tr("暗号化"); }
 inline QString QRWifiPassword() { return Tr("パスワード"); }
 inline QString QRWifiHidden() { return Tr("ステルス"); }
 inline QString QRVCardSave() { return Tr("vCardで保存(&V)..."); }
+inline QString QRVCardSaveTitle() { return Tr("vCardで保存"); }
 inline QString QRVCardFilter() { return Tr("vCardファイル(*.vcf)"); }
 inline QString CreateButton() { return Tr("作成(&S)"); }
 inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }

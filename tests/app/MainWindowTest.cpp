@@ -4,6 +4,7 @@
 #include "JobModel.h"
 #include "Language.h"
 #include "MainWindow.h"
+#include "WidgetTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -140,19 +141,6 @@ TEST(MainWindow, ViewModes)
 } // namespace
 
 namespace {
-
-// Answers the next modal dialog of type T once it is open.
-template <typename T>
-void answerNextDialog(const std::function<void(T *)> &answer)
-{
-    QTimer::singleShot(0, [answer] {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *d = qobject_cast<T *>(w); d && d->isVisible()) {
-                answer(d);
-                return;
-            }
-    });
-}
 
 TEST(Language, DialogsSpeakTheWindowsLanguage)
 {

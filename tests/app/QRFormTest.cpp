@@ -3,12 +3,19 @@
 #include "JobModel.h"
 #include "Oracle.h"
 #include "QRForm.h"
+#include "WidgetTestSupport.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTabBar>
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -63,6 +70,61 @@ TEST(QRForm, EachPageComposesIntoTheDataLineAndThePreviewDecodes)
     form.Pages()->setCurrentIndex(TQRForm::P5);
     form.CreateClick();
     EXPECT_EQ(f.model.EditCode.Text(), "WIFI:T:WPA;S:Home;P:secret;;");
+}
+
+// A creation from the form that fails: the preview never shows the symbol
+// made before, and the form says why (its own status line; a bad escape
+// also in a message box, as the main window does).
+struct FormFailure { const char *name; bool special; const char *note; const char *status; bool box; };
+class FormFailures : public ::testing::TestWithParam<FormFailure> {};
+
+TEST_P(FormFailures, ShowTheErrorPictureAndTheReason)
+{
+    const FormFailure &c = GetParam();
+    Form f;
+    TQRForm &form = f.open();
+    form.KFirstN->setText("A");
+    form.Pages()->setCurrentIndex(TQRForm::P1);
+    form.CreateClick();   // a symbol first
+    ASSERT_FALSE(f.model.BError);
+    f.model.SpCode.setChecked(c.special);
+    form.Note->setText(QString::fromUtf8(c.note));
+    form.Pages()->setCurrentIndex(TQRForm::P1);
+    form.CreateClick();
+    EXPECT_EQ(form.Image1().Picture().toImage(), f.model.ErrorPicture().toImage());
+    EXPECT_TRUE(form.StatusLine().startsWith(QString::fromUtf8(c.status))) << form.StatusLine().toStdString();
+    QStringList boxes;
+    for (const QMessageBox *b : form.findChildren<QMessageBox *>())
+        if (b->isVisible())
+            boxes << b->text();
+    EXPECT_EQ(boxes.size(), c.box ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FormFailures, ::testing::Values(
+    FormFailure{"BadEscape", true, "100%", "'%;;' at byte", true},
+    FormFailure{"TooLongForVersion4", false, "0123456789012345678901234567890123456789012345678901234567890123456789",
+                "QR:文字数オーバー.  データは", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(QRForm, EveryPageIsInSightAndAVCardGetsItsExtension)
+{
+    Form f;
+    TQRForm &form = f.open();
+    form.show();
+    const QTabBar *tabs = form.Pages()->tabBar();
+    EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(TQRForm::P5))) << "無線LAN without scroll arrows";
+
+    QTemporaryDir dir;
+    QString title;
+    answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+        title = d->windowTitle();
+        d->setDirectory(dir.path());
+        d->selectFile(QStringLiteral("card"));
+        static_cast<QDialog *>(d)->accept();
+    });
+    form.findChild<QPushButton *>("VCardBtn")->click();
+    EXPECT_EQ(title, "vCardで保存");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("card.vcf")));
 }
 
 TEST(QRForm, MailAddressesAreRememberedInTheirFile)
