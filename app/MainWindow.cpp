@@ -6,6 +6,7 @@
 #include "Binding.h"
 #include "ColorDialog.h"
 #include "ColorPalette.h"
+#include "HelpWindow.h"
 #include "JobModel.h"
 #include "Language.h"
 #include "PictureView.h"
@@ -37,6 +38,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
@@ -849,11 +851,39 @@ QString TZebCode::HelpFile()
     return exe.absolutePath() + u'/' + name;
 }
 
-void TZebCode::ContentsClick()
+void TZebCode::ContentsClick() { OpenHelp(HelpFile()); }
+
+void TZebCode::OpenHelp(const QString &file)
 {
-    const QString file = HelpFile();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+    if (!QFileInfo(file).isFile()) {
         ShowError(texts::HelpMissing(file));
+        return;
+    }
+    // The system's program for HTML documents; where there is none (no
+    // xdg-open, or nothing registered for HTML), a window of Zebrix's own.
+    auto *open = new QProcess(this);
+    connect(open, &QProcess::finished, this, [this, open, file](int status, QProcess::ExitStatus how) {
+        open->deleteLater();
+        if (status != 0 || how != QProcess::NormalExit)
+            ShowHelpWindow(file);
+    });
+    connect(open, &QProcess::errorOccurred, this, [this, open, file](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        open->deleteLater();
+        ShowHelpWindow(file);
+    });
+    open->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    open->start(QStringLiteral("xdg-open"), {file});
+}
+
+void TZebCode::ShowHelpWindow(const QString &file)
+{
+    if (!m_helpWindow)
+        m_helpWindow = new THelpWindow(file, this);
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void TZebCode::AboutClick()

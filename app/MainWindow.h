@@ -6,6 +6,7 @@
 #pragma once
 
 #include "BarcodeView.h"
+#include "HelpWindow.h"
 #include "Settings.h"
 
 #include <QMainWindow>
@@ -86,6 +87,12 @@ public:
 
     // --- Help and about.
     void ContentsClick();
+    // Opens a help document with the system's program for HTML, or where
+    // there is none, in Zebrix's own window.
+    void OpenHelp(const QString &file);
+    // The help document in Zebrix's own window (where no program opens it).
+    void ShowHelpWindow(const QString &file);
+    THelpWindow *HelpWindow() const { return m_helpWindow; }
     void AboutClick();
     static QString HelpFile();
 
@@ -197,6 +204,7 @@ private:
     QAction *m_contents = nullptr, *m_about = nullptr;
 
     QPointer<TBarview> m_barview;
+    QPointer<THelpWindow> m_helpWindow;
     TTrayIcon2 *m_trayIcon = nullptr;
     QMenu *m_popupMenu1 = nullptr;
     std::unique_ptr<QPrinter> m_printerDevice;

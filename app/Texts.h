@@ -200,10 +200,11 @@ inline QString QRVCardSave() { return Tr("vCardで保存(&V)..."); }
 inline QString QRVCardSaveTitle() { return Tr("vCardで保存"); }
 inline QString QRVCardFilter() { return Tr("vCardファイル(*.vcf)"); }
 inline QString CreateButton() { return Tr("作成(&S)"); }
-inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
+inline QString InternalError() { return Tr("予期しないエラーが起きました"); }
+inline QString HelpTitle() { return Tr("Zebrix ヘルプ"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString ClipboardWatchFailed() { return QStringLiteral("クリップボード監視の初期化に失敗しました."); }
-inline QString HelpMissing(const QString &file) { return QStringLiteral("%1: the help document cannot be opened").arg(file); }
+inline QString HelpMissing(const QString &file) { return Tr("ヘルプ %1 が見つかりません").arg(file); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }
 inline QString TrayOpen() { return QStringLiteral("開く(&O)..."); }
 inline QString TrayClose() { return QStringLiteral("閉じる(&X)"); }
