@@ -181,7 +181,7 @@ public:
     // Returns whether the file exists afterwards. A write that fails throws
     // std::runtime_error with the reason; the file in place stays untouched.
     bool SaveFile(const QString &fileName);
-    // The save dialog's filters: BMP, EMF and JPEG first, then PNG, SVG, PDF.
+    // The save dialog's filters: BMP, EMF and JPEG first, then PNG, SVG, PDF, WMF.
     static const QStringList &SaveFilters();
     // The current picture as the file bytes SaveFile would write for that
     // extension, without any creation.

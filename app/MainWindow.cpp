@@ -1110,6 +1110,9 @@ QString TZebCode::askSaveFileName()
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
     dlg.setOption(QFileDialog::ReadOnly, false);
     dlg.setNameFilters(JobModel::SaveFilters());
+    // Where the last save of this run went, as the platform's dialogs remember it.
+    if (!m_lastSaveFolder.isEmpty())
+        dlg.setDirectory(m_lastSaveFolder);
     // The extension added to a typed name is that of the filter shown: the
     // one the picture kind on screen preselects, then any the user picks.
     auto followFilter = [&dlg](const QString &filter) {
@@ -1131,6 +1134,7 @@ void TZebCode::SaveAsMnuClick()
     const QString name = askSaveFileName();
     if (name.isEmpty())
         return;
+    m_lastSaveFolder = QFileInfo(name).absolutePath();
     try {
         m_model->SaveFile(name);
     } catch (const std::exception &e) {

@@ -208,4 +208,5 @@ private:
     TTrayIcon2 *m_trayIcon = nullptr;
     QMenu *m_popupMenu1 = nullptr;
     std::unique_ptr<QPrinter> m_printerDevice;
+    QString m_lastSaveFolder;   // of the save dialog's last save in this run
 };

@@ -148,7 +148,8 @@ inline QStringList SaveFilters()
 {
     return {QStringLiteral("BMPファイル(*.bmp)"), QStringLiteral("メタファイル(*.emf)"),
             QStringLiteral("Jpegファイル(*.jpg)"), QStringLiteral("PNGファイル(*.png)"),
-            QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)")};
+            QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)"),
+            QStringLiteral("WMFファイル(*.wmf)")};
 }
 inline QString DeleteHistoryQuestion() { return QStringLiteral("編集履歴を削除しますか?"); }
 inline QString ColorDialogTitle() { return Tr("色の設定"); }

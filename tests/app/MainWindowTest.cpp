@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -255,8 +256,9 @@ TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
         });
         EXPECT_TRUE(w.window.askSaveFileName().isEmpty());
         EXPECT_EQ(title, "バーコードに名前を付けて保存する");
-        ASSERT_EQ(filters.size(), 6);
-        EXPECT_EQ(filters.mid(0, 3), (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)"}));
+        EXPECT_EQ(filters, (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)",
+                                        "PNGファイル(*.png)", "SVGファイル(*.svg)", "PDFファイル(*.pdf)",
+                                        "WMFファイル(*.wmf)"}));
         EXPECT_EQ(selected, filters.at(bitmap ? 0 : 1));
 
         // A name typed without an extension gets the one of the filter shown.
@@ -267,6 +269,24 @@ TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
             static_cast<QDialog *>(d)->accept();
         });
         EXPECT_EQ(QFileInfo(w.window.askSaveFileName()).fileName(), bitmap ? "barcode.bmp" : "barcode.emf");
+
+        // The next time the dialog opens where the last save went.
+        w.model.CdType.setItemIndex(cbarCODE39);
+        w.model.EditCode.setText("A");
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            d->setDirectory(dir.path());
+            d->selectFile(QStringLiteral("first.png"));
+            static_cast<QDialog *>(d)->accept();
+        });
+        w.window.SaveAsMnuClick();
+        ASSERT_TRUE(QFileInfo::exists(dir.filePath("first.png")));
+        QString opened;
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            opened = d->directory().absolutePath();
+            d->reject();
+        });
+        w.window.SaveAsMnuClick();
+        EXPECT_EQ(opened, QDir(dir.path()).absolutePath());
     }
 }
 
