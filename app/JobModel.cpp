@@ -190,7 +190,7 @@ QString JobModel::FailureReason(texts::TWords w) const
             return texts::QRCapacity(f.length, capacity, f.version, QRErr.Items().value(f.level - 1));
         break;
     }
-    case TFailure::Library: return f.message.isEmpty() ? texts::LibraryNoPicture(w) : f.message;
+    case TFailure::Message: return f.message.isEmpty() ? texts::LibraryNoPicture(w) : f.message;
     }
     return {};
 }
@@ -309,7 +309,21 @@ void JobModel::RB_Click()
 
     const int index = CdType.ItemIndex();
     if (index == kIndexQR && ZintBarType < kZintRawOffset) {
-        const QByteArray data = SpCode.Checked() ? DecodePercentEscapes(bytes) : bytes;
+        QByteArray data = bytes;
+        if (SpCode.Checked()) {
+            try {
+                data = DecodePercentEscapes(bytes);
+            } catch (const EConvertError &e) {
+                // The creation is abandoned with its conversion error; it
+                // fails as a QR creation does, so that no save or copy passes
+                // the symbol made before off as this data's.
+                BError = true;
+                setFailure({TFailure::Message, index, {}, 0, 0, 0, e.message()});
+                showErrorPicture(Image1);
+                emit pictureChanged();
+                throw;
+            }
+        }
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
@@ -586,7 +600,7 @@ void JobModel::CreateLibrarySymbol(const QString &text)
         return;
     }
     setStatusText(r.errorText);
-    setFailure({TFailure::Library, CdType.ItemIndex(), {}, 0, 0, 0, r.errorText});
+    setFailure({TFailure::Message, CdType.ItemIndex(), {}, 0, 0, 0, r.errorText});
     BError = true;
     showErrorPicture(Image1);
     emit pictureChanged();

@@ -270,12 +270,12 @@ private:
 
     // What FailureReason words.
     struct TFailure {
-        enum Kind { None, Linear, QR, Library } kind = None;
+        enum Kind { None, Linear, QR, Message } kind = None;
         int index = -1;             // Linear: the symbology index
         TRejectReason reason;       // Linear: the encoder's
         qsizetype length = 0;       // Linear: characters; QR: bytes
         int version = 0, level = 0; // QR: what the data did not fit
-        QString message;            // Library: its own words
+        QString message;            // Message: the library's own words, a conversion error's
     };
     void setFailure(const TFailure &failure);
 
