@@ -1055,13 +1055,15 @@ void TZebCode::focusWindowChanged(QWindow *focus)
     // box, a dialog, the barcode window), or none of Zebrix's (another program).
     const bool fromOwnWindow = m_ownWindowHadFocus;
     m_ownWindowHadFocus = focus && !main;
-    // Coming back to the window from another program sets clipboard watching
-    // afresh and re-runs the creation. Coming back from a box of Zebrix's own
-    // does not: the creation that failed would only raise its box again.
-    if (main && m_shownOnce && !fromOwnWindow)
-        runGuarded([this] {
+    // Coming back to the window sets clipboard watching afresh and, from
+    // another program, re-runs the creation. Coming back from a box of
+    // Zebrix's own does not: the creation that failed would only raise its
+    // box again.
+    if (main && m_shownOnce)
+        runGuarded([this, fromOwnWindow] {
             m_model->ApplyClipboardWatch();
-            m_model->RB_Click();
+            if (!fromOwnWindow)
+                m_model->RB_Click();
         });
 }
 

@@ -190,10 +190,15 @@ QImage JobModel::BitmapForm()
 
 bool JobModel::CopyPicture()
 {
-    // Zebrix must not react to its own copy.
+    // Zebrix must not react to its own copy. Without a clipboard the copy is
+    // lost and watching stays off until it is set again (at the latest at
+    // the next activation of the window).
+    setWatcherEnabled(false);
+    if (!m_clipboard)
+        return false;
     const auto resume = WatcherOffForWrite();
     const TPicture &pic = CurrentPicture();
-    if (!m_clipboard || pic.isEmpty())
+    if (pic.isEmpty())
         return false;
     try {
         // Every kind goes on with the picture as a bitmap beside it.
