@@ -33,6 +33,33 @@ int hexDigit(char c)
 
 } // namespace
 
+TCreationScope::TCreationScope(JobModel &model, const TScopeOptions &options)
+    : m(model), m_options(options), m_running(model.Running), m_noHist(model.NoHist),
+      m_autoCopy(model.AutoCopy.Checked())
+{
+    if (options.Busy)
+        m.Running = true;
+    if (options.NoHist)
+        m.NoHist = true;
+    if (options.AutoCopy)
+        m.AutoCopy.setChecked(true);
+    if (options.WatcherOff)
+        m.setWatcherEnabled(false);
+}
+
+TCreationScope::~TCreationScope()
+{
+    m.Running = m_running;
+    m.NoHist = m_noHist;
+    if (m_options.AutoCopy)
+        m.AutoCopy.setChecked(m_autoCopy);
+    if (m_options.WatcherOff) {
+        m.setWatcherEnabled(true);
+        if (m.ClipbrdWatch.Checked())
+            m.ApplyClipboardWatch();   // with its handler
+    }
+}
+
 const QStringList &JobModel::LinearAndQRItems() { return kLinearAndQR; }
 const QStringList &JobModel::LibraryItems() { return kLibrary; }
 
@@ -251,7 +278,7 @@ void JobModel::ClipboardWatcher1Change()
         EditCode.setText(text);
     }
     BarImage1.setCode(text);
-    const auto resume = WatcherOffForWrite();
+    const auto scope = Scope({.Busy = true, .WatcherOff = true});
     RB_Click();
 }
 
@@ -304,8 +331,7 @@ void JobModel::RB_Click()
     const QByteArray bytes = ToAnsi(EditCode.Text());
     if (bytes.isEmpty())
         return;
-    Running = true;
-    const auto done = qScopeGuard([this] { Running = false; });
+    const auto scope = Scope();
 
     const int index = CdType.ItemIndex();
     if (index == kIndexQR && ZintBarType < kZintRawOffset) {

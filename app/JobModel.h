@@ -38,6 +38,35 @@ inline constexpr int kIndexQR = 12;
 inline constexpr int kIndexFirstLibrary = 13;
 inline constexpr int kIndexCount = 19;
 
+class JobModel;
+
+// What a creation scope holds for its time (see JobModel::Scope).
+struct TScopeOptions {
+    bool Busy = true;         // Running set: other drivers' work waits
+    bool NoHist = false;      // the creations add nothing to the history
+    bool AutoCopy = false;    // every successful creation is copied
+    bool WatcherOff = false;  // Zebrix does not react to its own copies
+};
+
+// One creation or interpretation by a driver, from its start to its end:
+// what the options ask for holds meanwhile, and on every way out (a
+// conversion error thrown through it included) Running, NoHist and the
+// automatic copy are as they were, and a paused watcher is enabled again
+// with its handler as ClipbrdWatch says. Scopes nest.
+class TCreationScope
+{
+public:
+    TCreationScope(JobModel &model, const TScopeOptions &options);
+    ~TCreationScope();
+    TCreationScope(const TCreationScope &) = delete;
+    TCreationScope &operator=(const TCreationScope &) = delete;
+
+private:
+    JobModel &m;
+    TScopeOptions m_options;
+    bool m_running, m_noHist, m_autoCopy;
+};
+
 class JobModel : public QObject
 {
     Q_OBJECT
@@ -129,6 +158,9 @@ public:
     void UnloadLibrary() { m_zint.Unload(); }
 
     // --- Operations -------------------------------------------------------------------
+    // A creation scope for a driver (the command line, a macro, the
+    // automation object, the clipboard watcher); see TCreationScope.
+    [[nodiscard]] TCreationScope Scope(const TScopeOptions &options = {}) { return TCreationScope(*this, options); }
     // The creation flow. Throws EConvertError when a percent escape of the QR
     // data does not convert (the creation is then abandoned, Running cleared).
     void RB_Click();

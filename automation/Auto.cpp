@@ -217,8 +217,7 @@ void TAuto::Show(int Mode) { m_host.Show(Mode != 0); }
 int TAuto::Execute()
 {
     guarded([this] {
-        m.NoHist = true;
-        const auto done = qScopeGuard([this] { m.NoHist = false; });
+        const auto creation = m.Scope({.NoHist = true});
         m.RB_Click();
     });
     return m.BError ? -1 : 0;

@@ -106,13 +106,11 @@ void ICommandHost::Save(JobModel &model, const QString &fileName) { model.SaveFi
 
 void InterpretParams(JobModel &m, ICommandHost &host)
 {
-    // Another creation or interpretation is still under way.
-    while (m.Running)
-        host.ProcessMessages();
-
+    // The bus and the instance queue their work while a creation runs: an
+    // interpretation never starts inside another.
+    Q_ASSERT(!m.Running);
     m.Comnt.setChecked(false);   // a comment is drawn only when "/C:" is given
-    m.Running = true;
-    const auto done = qScopeGuard([&m] { m.Running = false; });
+    const auto interpretation = m.Scope();
     QString saveName;
     m.DelayTime = 0;
     m.ExitFlag = false;
@@ -226,21 +224,18 @@ void InterpretParams(JobModel &m, ICommandHost &host)
     host.ProcessMessages();
 
     if (!m.ExitFlag) {
-        const bool autoCopy = m.AutoCopy.Checked();
-        m.AutoCopy.setChecked(true);
-        m.NoHist = true;
-        try {
-            m.RB_Click();
-        } catch (...) {
-            // A failure inside the creation is dropped; the save still follows.
+        {
+            const auto creation = m.Scope({.NoHist = true, .AutoCopy = true});
+            try {
+                m.RB_Click();
+            } catch (...) {
+                // A failure inside the creation is dropped (the creation has
+                // reported it: BError, its picture); the save still follows.
+            }
         }
-        m.NoHist = false;
-        // A creation that found no data leaves Running alone: clear it here.
-        m.Running = false;
         host.ProcessMessages();
         if (m.DelayTime > 0)
             QThread::msleep(static_cast<unsigned long>(m.DelayTime));
-        m.AutoCopy.setChecked(autoCopy);
         if (!saveName.isEmpty())
             host.Save(m, saveName);
         return;

@@ -265,19 +265,6 @@ TEST(RunMacro, AutoCopyStaysCheckedWhenItWas)
     EXPECT_TRUE(f.m.AutoCopy.Checked());
 }
 
-TEST(RunMacro, WriteWaitsForARunningCreation)
-{
-    Fixture f;
-    f.m.Running = true;
-    f.h.onMessages = [&f] {
-        if (f.h.messages == 3)
-            f.m.Running = false;   // the outer creation ends
-    };
-    f.run("CODE JAN\nWRITE 490123456789");
-    EXPECT_EQ(f.h.messages, 3);
-    EXPECT_EQ(f.m.StatusText(), "作成しました.");
-}
-
 TEST(RunMacro, SaveKeepsTheCaseOfItsFileName)
 {
     QTemporaryDir dir;
