@@ -282,14 +282,24 @@ void JobModel::ClipboardWatcher1Change()
     RB_Click();
 }
 
+JobModel::TEngine JobModel::Engine() const
+{
+    const int index = CdType.ItemIndex();
+    if (index == kIndexQR && ZintBarType < kZintRawOffset)
+        return TEngine::QR;
+    if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset)
+        return TEngine::Library;
+    return TEngine::Linear;
+}
+
 const TPicture &JobModel::CurrentPicture() const
 {
-    return CdType.ItemIndex() < kIndexQR ? BarImage1.Picture() : Image1.Picture();
+    return Engine() == TEngine::Linear ? BarImage1.Picture() : Image1.Picture();
 }
 
 TImage &JobModel::CurrentImage()
 {
-    if (CdType.ItemIndex() < kIndexQR)
+    if (Engine() == TEngine::Linear)
         return BarImage1;
     return Image1;
 }
@@ -334,7 +344,8 @@ void JobModel::RB_Click()
     const auto scope = Scope();
 
     const int index = CdType.ItemIndex();
-    if (index == kIndexQR && ZintBarType < kZintRawOffset) {
+    const TEngine engine = Engine();
+    if (engine == TEngine::QR) {
         QByteArray data = bytes;
         if (SpCode.Checked()) {
             try {
@@ -360,7 +371,7 @@ void JobModel::RB_Click()
         }
         if (!NoHist)
             HistoryEx1.Append(EditCode.Text());
-    } else if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset) {
+    } else if (engine == TEngine::Library) {
         CreateLibrarySymbol(EditCode.Text());
     } else {
         pushJobAndDraw(bytes, index);
@@ -455,8 +466,10 @@ void JobModel::ShowSymbologyControls()
 {
     const int index = CdType.ItemIndex();
     const bool qr = index == kIndexQR;
-    BarImage1View.setVisible(index < kIndexQR);
-    Image1View.setVisible(index >= kIndexQR);
+    // The picture the symbol is made in is the one shown.
+    const bool linear = Engine() == TEngine::Linear;
+    BarImage1View.setVisible(linear);
+    Image1View.setVisible(!linear);
     QRPanel.setVisible(qr);
     for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
                                                                     &BarHeight, &BoxDraw})

@@ -181,8 +181,15 @@ public:
     // the component's font, then RB_Click.
     void ApplyFont(const QFont &font, TColor color);
 
-    // The picture shown for the symbology: the component's below index 12,
-    // Image1 from 12 on.
+    // The engine the job's symbology is made with: QR Code for index 12
+    // (unless a raw library symbology overrides it), the library for the
+    // indexes from 13 on and for a raw library symbology (ZintBarType above
+    // 1000, whatever the list shows), the component for the others.
+    enum class TEngine { Linear, QR, Library };
+    TEngine Engine() const;
+    // The picture the symbol lives in, and so the one shown, saved, copied
+    // and printed: the component's for a linear symbol, Image1 for QR Code
+    // and library symbols.
     const TPicture &CurrentPicture() const;
     TImage &CurrentImage();
     // The error picture in the kind the component draws: ErrWmf for a

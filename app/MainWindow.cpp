@@ -301,7 +301,8 @@ void TZebCode::createMenus()
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
     // Printing is offered for the linear symbols.
-    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { m_print->setEnabled(m_model->CdType.ItemIndex() < kIndexQR); });
+    connect(m_fileMenu, &QMenu::aboutToShow, this,
+            [this] { m_print->setEnabled(m_model->Engine() == JobModel::TEngine::Linear); });
 
     m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));

@@ -142,11 +142,11 @@ QImage JobModel::BitmapForm()
     const TPicture &pic = CurrentPicture();
     if (!pic.isMetafile())
         return pic.bitmap();
-    if (CdType.ItemIndex() >= kIndexQR) {
+    if (Engine() != TEngine::Linear) {
         // QR Code and the error picture are rectangles, exact either way; a
         // library picture loses its two spare columns and rows as a bitmap.
         const QImage img = pic.metafile().toImage();
-        const bool library = CdType.ItemIndex() >= kIndexFirstLibrary || ZintBarType > kZintRawOffset;
+        const bool library = Engine() == TEngine::Library;
         return library && !BError ? img.copy(0, 0, std::max(1, img.width() - 2), std::max(1, img.height() - 2)) : img;
     }
     if (!BarImage1.BarDisped())

@@ -54,10 +54,6 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
         const QString file = QString::fromLatin1(TZintLib::kFileName);
         return {false, m.LibraryLoaded() ? texts::PluginWithoutExport(file) : texts::PluginMissing(file)};
     }
-    // A raw library symbology overrides the index: the picture to save is
-    // then the library's, which the list shows for its library items.
-    if (m.ZintBarType > kZintRawOffset && m.CdType.ItemIndex() < kIndexQR)
-        m.CdType.setItemIndex(kIndexFirstLibrary);
     if (ext)
         m.SetPictureKind(isVectorKind(ext->toLower()) ? pbarWMF : pbarBMP);
     m.BError = false;
@@ -78,9 +74,9 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
 QString FailureText(const JobModel &m)
 {
     const int index = m.CdType.ItemIndex();
-    if (m.ZintBarType > kZintRawOffset || index >= kIndexFirstLibrary)
+    if (m.Engine() == JobModel::TEngine::Library)
         return m.StatusText().isEmpty() ? texts::LibraryNoPicture() : m.StatusText();
-    if (index == kIndexQR)
+    if (m.Engine() == JobModel::TEngine::QR)
         return m.StatusText();
     if (index < 0)
         return texts::NoSymbology();
