@@ -13,6 +13,11 @@ constexpr int kBoundMs = 60000;
 
 TDesktop::~TDesktop()
 {
+    Stop();
+}
+
+void TDesktop::Stop()
+{
     for (QProcess *p : {&m_wm, &m_server}) {
         if (p->state() != QProcess::NotRunning) {
             p->terminate();
@@ -26,6 +31,19 @@ TDesktop::~TDesktop()
 
 bool TDesktop::Start(QString *why)
 {
+    // A server or window manager that fails to come up once (a display
+    // number taken in between, a crash at start) gets a fresh try; the
+    // reason of the last try is what the test reports.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (TryStart(why))
+            return true;
+        Stop();
+    }
+    return false;
+}
+
+bool TDesktop::TryStart(QString *why)
+{
     // The server picks a free display and says which on its standard output.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
     m_server.setStandardErrorFile(QProcess::nullDevice());
@@ -34,29 +52,42 @@ bool TDesktop::Start(QString *why)
                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     const QDeadlineTimer bound(kBoundMs);
     while (!m_server.canReadLine()) {
-        if (bound.hasExpired() || !m_server.waitForReadyRead(1000) && m_server.state() == QProcess::NotRunning) {
+        if (bound.hasExpired() || (!m_server.waitForReadyRead(1000) && m_server.state() == QProcess::NotRunning)) {
             *why = QStringLiteral("Xvfb did not start (is the package xvfb installed?)");
             return false;
         }
     }
     m_display = u':' + QString::fromLatin1(m_server.readLine().trimmed());
 
+    // The window manager keeps its log and settings in folders of the test's
+    // own, never in the user's.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.path() + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+    env.remove(QStringLiteral("XAUTHORITY"));
     m_wm.setProcessEnvironment(env);
-    m_wm.setStandardOutputFile(QProcess::nullDevice());
-    m_wm.setStandardErrorFile(QProcess::nullDevice());
+    m_wm.setProcessChannelMode(QProcess::MergedChannels);
     m_wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     if (!m_wm.waitForStarted(kBoundMs)) {
         *why = QStringLiteral("openbox did not start (is the package openbox installed?)");
         return false;
     }
     // It runs once it has announced itself on the root window.
-    if (!WaitFor([this] {
-            return Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                .contains(QStringLiteral("window id"));
-        })) {
-        *why = QStringLiteral("openbox did not take the display");
+    if (!WaitFor(
+            [this] {
+                return m_wm.state() == QProcess::NotRunning
+                    || Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                           .contains(QStringLiteral("window id"));
+            },
+            kBoundMs / 3)
+        || m_wm.state() == QProcess::NotRunning) {
+        const QString said = QString::fromLocal8Bit(m_wm.readAll()).trimmed();
+        *why = QStringLiteral("openbox did not take the display %1 (%2)%3")
+                   .arg(m_display,
+                        m_wm.state() == QProcess::NotRunning ? QStringLiteral("it ended with %1").arg(m_wm.exitCode())
+                                                              : QStringLiteral("still running"),
+                        said.isEmpty() ? QString() : QStringLiteral(": ") + said);
         return false;
     }
     return true;
@@ -67,6 +98,7 @@ QString TDesktop::Run(const QString &program, const QStringList &args, int *exit
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.remove(QStringLiteral("XAUTHORITY"));
     p.setProcessEnvironment(env);
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start(program, args);

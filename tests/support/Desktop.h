@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -41,6 +42,10 @@ public:
                         const std::function<void()> &pump = {});
 
 private:
+    bool TryStart(QString *why);
+    void Stop();
+
+    QTemporaryDir m_home;
     QProcess m_server, m_wm;
     QString m_display;
 };
