@@ -1,6 +1,7 @@
 #include "IniGT.h"
 
 #include "CodePage.h"
+#include "Executable.h"
 #include "FileNames.h"
 #include "TextFile.h"
 
@@ -93,20 +94,6 @@ const QDateTime &dayZero()
 double toDays(const QDateTime &t) { return double(dayZero().msecsTo(t)) / 86400000.0; }
 QDateTime fromDays(double days) { return dayZero().addMSecs(qint64(std::llround(days * 86400000.0))); }
 
-QString executableFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
-
-QString executableName()
-{
-    const QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                      : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(path).completeBaseName();
-}
-
 QString configHome()
 {
     const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
@@ -159,7 +146,7 @@ void TIniGT::setFileName(const QString &name)
         m_fileName = name;
     } else {
         switch (m_defaultDir) {
-        case ddApplication: m_fileName = executableFolder() + u'/' + name; break;
+        case ddApplication: m_fileName = ExecutableFolder() + u'/' + name; break;
         case ddWindows: m_fileName = QStringLiteral("/etc/xdg/") + name; break;
         case ddNone: m_fileName = name; break;
         }
@@ -182,7 +169,7 @@ void TIniGT::setDefaultDir(TIniGTDefaultDir dir)
 
 QString TIniGT::DefaultFileName(const QString &exeName)
 {
-    const QString exe = exeName.isEmpty() ? executableName() : exeName;
+    const QString exe = exeName.isEmpty() ? ExecutableName() : exeName;
     return configHome() + u'/' + exe + u'/' + exe + QStringLiteral(".ini");
 }
 

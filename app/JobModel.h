@@ -10,6 +10,7 @@
 #include "HistoryEx.h"
 #include "IniGT.h"
 #include "Image.h"
+#include "QREncoder.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
 #include "ZintLib.h"
@@ -88,7 +89,7 @@ public:
     TControlState FontBtn{QStringLiteral("FontBtn")};
     TControlState ColorBtn{QStringLiteral("ColorBtn")};
     TControlState CharSmp{QStringLiteral("CharSmp")};
-    TSpinState QRVer{QStringLiteral("QRVer"), 1, 40, 4};
+    TSpinState QRVer{QStringLiteral("QRVer"), kQRMinVersion, kQRMaxVersion, 4};
     TListState QRErr{QStringLiteral("QRErr")};
     TControlState QRSubBtn{QStringLiteral("QRSubBtn")};
     TCheckState SpCode{QStringLiteral("SpCode"), texts::SpCode()};

@@ -6,6 +6,7 @@
 #include "Binding.h"
 #include "ColorDialog.h"
 #include "ColorPalette.h"
+#include "Executable.h"
 #include "HelpWindow.h"
 #include "JobModel.h"
 #include "Language.h"
@@ -841,15 +842,14 @@ void TZebCode::setLanguage(const QString &code)
 QString TZebCode::HelpFile()
 {
     // The executable's name with ".html", beside it or in the install's doc folder.
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    const QString name = exe.completeBaseName() + QStringLiteral(".html");
-    for (const QString &folder : {exe.absolutePath(), exe.absolutePath() + QStringLiteral("/../share/doc/zebrix"),
-                                  exe.absolutePath() + QStringLiteral("/../share/zebrix")}) {
+    const QString exe = ExecutableFolder();
+    const QString name = ExecutableName() + QStringLiteral(".html");
+    for (const QString &folder : {exe, exe + QStringLiteral("/../share/doc/zebrix"), exe + QStringLiteral("/../share/zebrix")}) {
         const QString path = QDir::cleanPath(folder + u'/' + name);
         if (QFileInfo::exists(path))
             return path;
     }
-    return exe.absolutePath() + u'/' + name;
+    return exe + u'/' + name;
 }
 
 void TZebCode::ContentsClick() { OpenHelp(HelpFile()); }

@@ -185,7 +185,7 @@ const std::array<TCommand, 25> kCommands = {{
          } catch (const EConvertError &) {
              return;
          }
-         if (v >= 1 && v <= 40)
+         if (v >= kQRMinVersion && v <= kQRMaxVersion)
              l.m.QRVer.setValue(v);
      }},
     {"QRERR",

@@ -228,7 +228,7 @@ int main(int argc, char **argv)
         }
         // "-" is zebrixc's standard output; the window has none.
         const TParamRule *rule = MatchParam(p);
-        if (rule && rule->option == Option::Save && p.mid(qstrlen(rule->text)) == u"-")
+        if (rule && rule->option == Option::Save && ParamValue(*rule, p) == u"-")
             return complain(texts::SaveToStandardOutput(), 2);
     }
     qInstallMessageHandler(quietMessages);

@@ -36,12 +36,8 @@ bool WantsLibrary(const QStringList &args)
             continue;
         if (rule->option == Option::Symbology)
             index = rule->value;
-        if (rule->option == Option::LibrarySymbology) {
-            // Characters 2 to 5 as the interpreter reads them.
-            bool ok = false;
-            const int n = a.mid(1, 4).toInt(&ok, 10);
-            raw = ok && n > kZintRawOffset;
-        }
+        if (rule->option == Option::LibrarySymbology)
+            raw = LibraryOfParam(a) > kZintRawOffset;
     }
     return raw || index >= kIndexFirstLibrary;
 }
