@@ -4,6 +4,7 @@
 #include "IniGT.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -346,7 +347,9 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
     QTemporaryDir dir;
     const QString path = dir.filePath("z.ini");
     const QByteArray value(200 * 1024, 'v');   // a big file: each write takes a while
-    for (int round = 0; round < 20; ++round) {
+    constexpr int kRounds = 20;
+    int checked = 0;
+    for (int round = 0; round < kRounds; ++round) {
         const pid_t child = ::fork();
         if (child == 0) {
             TIniGT ini;
@@ -359,16 +362,21 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
                 ini.EndUpdate();
             }
         }
+        // Once there is a whole file, the kill lands a little later each round.
+        for (QDeadlineTimer bound(60000); !QFileInfo::exists(path) && !bound.hasExpired();)
+            ::usleep(1000);
         ::usleep(useconds_t(2000 + round * 1500));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         if (!QFileInfo::exists(path))
-            continue;   // killed before the first file was complete
+            continue;   // the writer never completed a file
         TIniGT check;
         check.setFileName(path);
         EXPECT_EQ(check.ReadStr("Z", "End", ""), "complete") << "round " << round;
         EXPECT_EQ(check.ReadStr("A", "Payload", "").size(), value.size());
+        ++checked;
     }
+    EXPECT_EQ(checked, kRounds) << "rounds that found a file to check";
     const QStringList left = QDir(dir.path()).entryList(QDir::Files);
     EXPECT_LE(left.size(), 21) << "temporaries of killed writers are named beside the file";
 }

@@ -1,10 +1,9 @@
 // The main window: its controls and captions, and a creation from the keyboard.
 #include "ColorDialog.h"
 #include "ColorPalette.h"
-#include "JobModel.h"
 #include "Language.h"
-#include "MainWindow.h"
 #include "WidgetTestSupport.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,17 +25,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Window {
-    JobModel model;
-    TZebCode window{&model};
-    Window()
-    {
-        model.CdTypeChange();
-        window.show();
-    }
-    template <typename T> T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-};
 
 TEST(MainWindow, ControlsAndCaptions)
 {

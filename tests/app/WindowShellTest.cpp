@@ -2,10 +2,9 @@
 // barcode window, the notification area where there is none, and the about box.
 #include "AboutDialog.h"
 #include "BarcodeView.h"
-#include "JobModel.h"
-#include "MainWindow.h"
 #include "Texts.h"
 #include "TrayIcon2.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,18 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Window {
-    JobModel model;
-    TZebCode window{&model};
-    Window()
-    {
-        model.CdTypeChange();
-        window.show();
-    }
-    template <typename T> T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-    QAction *action(const char *name) { return find<QAction>(name); }
-};
 
 TEST(WindowShell, MenusCaptionsAndShortcuts)
 {

@@ -283,7 +283,6 @@ TEST(RunMacro, RawLibrarySymbology)
     Fixture plain;
     plain.run("CODE 1055\nCODE 1X");
     EXPECT_EQ(plain.m.ZintBarType, 0) << "without the library";
-#ifdef ZINTBAR_PLUGIN
     Fixture f;
     f.m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
     ASSERT_TRUE(f.m.LibraryLoaded());
@@ -296,7 +295,6 @@ TEST(RunMacro, RawLibrarySymbology)
     f.run("CODE 1");
     EXPECT_EQ(f.m.ZintBarType, 0) << "below 1000 clears the override";
     EXPECT_THROW(f.run("CODE 1X"), EConvertError);
-#endif
 }
 
 } // namespace
