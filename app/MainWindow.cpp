@@ -74,22 +74,34 @@ QLabel *label(const QString &text, QWidget *parent)
     return l;
 }
 
-QToolButton *speedButton(const QString &text, const QString &hint, QWidget *parent, bool checkable = false)
+// A widget of the window, known by its name to the settings, the tests and
+// the layout code alike. The arguments before the parent are the widget's own.
+template <class T, class... Args>
+T *make(const char *name, QWidget *parent, Args &&...args)
 {
-    auto *b = new QToolButton(parent);
+    auto *w = new T(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// A panel's one row of controls, edge to edge.
+QHBoxLayout *row(QWidget *panel)
+{
+    auto *h = new QHBoxLayout(panel);
+    h->setContentsMargins(0, 0, 0, 0);
+    return h;
+}
+
+QToolButton *speedButton(const char *name, const QString &text, const QString &hint, QWidget *parent,
+                         bool checkable = false)
+{
+    auto *b = make<QToolButton>(name, parent);
     b->setText(text);
     b->setToolTip(hint);
     b->setCheckable(checkable);
     b->setAutoRaise(true);
     b->setFixedSize(26, 22);
     return b;
-}
-
-QWidget *panel(const QString &name, QWidget *parent)
-{
-    auto *w = new QWidget(parent);
-    w->setObjectName(name);
-    return w;
 }
 
 // Menu titles one line of text high and a little air, the status line one
@@ -353,7 +365,6 @@ void TZebCode::createMenus()
 
 QWidget *TZebCode::createRows()
 {
-    JobModel &m = *m_model;
     auto *central = new QWidget(this);
     auto *v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
@@ -361,204 +372,212 @@ QWidget *TZebCode::createRows()
 
     // Panel2: the title row, the data row and the option panels. In the
     // small view modes it is cut down to the first two rows.
-    m_panel2 = panel(QStringLiteral("Panel2"), central);
+    m_panel2 = make<QWidget>("Panel2", central);
     auto *p2 = new QVBoxLayout(m_panel2);
     p2->setContentsMargins(4, 2, 4, 2);
     p2->setSpacing(1);
+    p2->addLayout(createTitleRow(m_panel2));
+    p2->addWidget(createDataRow(m_panel2));
+    p2->addWidget(createOptions(m_panel2), 1);
+    v->addWidget(m_panel2);
 
-    // Title row: caption, mode summary, speed buttons.
+    v->addWidget(createPictures(central), 1);
+    v->addStretch(0);
+    return central;
+}
+
+void TZebCode::onClick(QAbstractButton *button, std::function<void()> action)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, action = std::move(action)] { runGuarded(action); });
+}
+
+// Title row: caption, mode summary, speed buttons.
+QLayout *TZebCode::createTitleRow(QWidget *parent)
+{
     auto *title = new QHBoxLayout;
     title->setSpacing(0);
-    title->addWidget(new QLabel(texts::DataCaption(), m_panel2));
-    m_mode = new QLabel(m_panel2);
-    m_mode->setObjectName(QStringLiteral("Mode"));
+    title->addWidget(new QLabel(texts::DataCaption(), parent));
+    m_mode = make<QLabel>("Mode", parent);
     m_mode->setContentsMargins(6, 0, 0, 0);
     title->addWidget(m_mode, 1);
-    m_createBar = speedButton(texts::CreateBar(), texts::CreateBarHint(), m_panel2);
-    m_createBar->setObjectName(QStringLiteral("CreateBar"));
-    connect(m_createBar, &QToolButton::clicked, this, [this] { runGuarded([this] { m_model->Execute(); }); });
-    m_copyBar = speedButton(texts::CopyBar(), texts::CopyBarHint(), m_panel2);
-    m_copyBar->setObjectName(QStringLiteral("CopyBar"));
-    connect(m_copyBar, &QToolButton::clicked, this, [this] { runGuarded([this] { CopyMnuClick(); }); });
-    m_viewDet = speedButton(texts::ViewDet(), texts::ViewDetail(), m_panel2, true);
-    m_viewNor = speedButton(texts::ViewNor(), texts::ViewNormal(), m_panel2, true);
-    m_viewMin = speedButton(texts::ViewMin(), texts::ViewMinimum(), m_panel2, true);
-    m_viewDet->setObjectName(QStringLiteral("ViewDet"));
-    m_viewNor->setObjectName(QStringLiteral("ViewNor"));
-    m_viewMin->setObjectName(QStringLiteral("ViewMin"));
+
+    m_createBar = speedButton("CreateBar", texts::CreateBar(), texts::CreateBarHint(), parent);
+    onClick(m_createBar, [this] { m_model->Execute(); });
+    m_copyBar = speedButton("CopyBar", texts::CopyBar(), texts::CopyBarHint(), parent);
+    onClick(m_copyBar, [this] { CopyMnuClick(); });
+    m_viewDet = speedButton("ViewDet", texts::ViewDet(), texts::ViewDetail(), parent, true);
+    m_viewNor = speedButton("ViewNor", texts::ViewNor(), texts::ViewNormal(), parent, true);
+    m_viewMin = speedButton("ViewMin", texts::ViewMin(), texts::ViewMinimum(), parent, true);
     int mode = 1;
     for (QToolButton *b : {m_viewDet, m_viewNor, m_viewMin}) {
         b->setAutoExclusive(true);
-        connect(b, &QToolButton::clicked, this, [this, mode] { runGuarded([this, mode] { FormTypeClick(mode); }); });
+        onClick(b, [this, mode] { FormTypeClick(mode); });
         ++mode;
     }
-    m_bWin = speedButton(texts::BWin(), m.BWindow.Caption(), m_panel2, true);
-    m_bWin->setObjectName(QStringLiteral("BWin"));
-    connect(m_bWin, &QToolButton::clicked, this, [this] { runGuarded([this] { BWinClick(); }); });
+    m_bWin = speedButton("BWin", texts::BWin(), m_model->BWindow.Caption(), parent, true);
+    onClick(m_bWin, [this] { BWinClick(); });
     for (QToolButton *b : {m_createBar, m_copyBar, m_viewDet, m_viewNor, m_viewMin, m_bWin})
         title->addWidget(b);
-    p2->addLayout(title);
+    return title;
+}
 
-    // Data row: the data line over the history list, whose drop-down button
-    // shows at its right end.
-    auto *data = new QWidget(m_panel2);
+// Data row: the data line over the history list, whose drop-down button
+// shows at its right end.
+QWidget *TZebCode::createDataRow(QWidget *parent)
+{
+    auto *data = new QWidget(parent);
     data->setFixedHeight(23);
-    m_codeHistory = new QComboBox(data);
-    m_codeHistory->setObjectName(QStringLiteral("CodeHistory"));
-    m_editCode = new QLineEdit(data);
-    m_editCode->setObjectName(QStringLiteral("EditCode"));
+    m_codeHistory = make<QComboBox>("CodeHistory", data);
+    m_editCode = make<QLineEdit>("EditCode", data);
     m_editCode->installEventFilter(this);
     m_codeHistory->installEventFilter(this);
     data->installEventFilter(this);
-    p2->addWidget(data);
+    return data;
+}
 
-    m_options = new QWidget(m_panel2);
+// The option panels, top to bottom; the small view modes hide them.
+QWidget *TZebCode::createOptions(QWidget *parent)
+{
+    m_options = new QWidget(parent);
     auto *rows = new QVBoxLayout(m_options);
     rows->setContentsMargins(0, 2, 0, 0);
     rows->setSpacing(2);
-
-    // Panel4: symbology, width, frame.
-    auto *panel4 = panel(QStringLiteral("Panel4"), m_options);
-    auto *h4 = new QHBoxLayout(panel4);
-    h4->setContentsMargins(0, 0, 0, 0);
-    m_cdType = new TWholeComboBox(panel4);
-    m_cdType->setObjectName(QStringLiteral("CdType"));
-    m_thinWd = new TWholeComboBox(panel4);
-    m_thinWd->setObjectName(QStringLiteral("ThinWd"));
-    m_boxDraw = new QCheckBox(panel4);
-    m_boxDraw->setObjectName(QStringLiteral("BoxDraw"));
-    h4->addWidget(label(texts::CodeLabel(), panel4));
-    h4->addWidget(m_cdType, 2);
-    h4->addWidget(label(texts::WidthLabel(), panel4));
-    h4->addWidget(m_thinWd, 1);
-    h4->addWidget(m_boxDraw);
-    rows->addWidget(panel4);
-
-    // CDpanel: check digit, start and stop characters.
-    auto *cdPanel = panel(QStringLiteral("CDpanel"), m_options);
-    auto *hcd = new QHBoxLayout(cdPanel);
-    hcd->setContentsMargins(0, 0, 0, 0);
-    m_checkDigit = new QCheckBox(cdPanel);
-    m_checkDigit->setObjectName(QStringLiteral("CheckDigit"));
-    m_startCh = new TWholeComboBox(cdPanel);
-    m_startCh->setObjectName(QStringLiteral("StartCh"));
-    m_stopCh = new TWholeComboBox(cdPanel);
-    m_stopCh->setObjectName(QStringLiteral("StopCH"));
-    hcd->addWidget(m_checkDigit);
-    hcd->addWidget(label(texts::StartLabel(), cdPanel), 1);
-    hcd->addWidget(m_startCh);
-    hcd->addWidget(label(texts::StopLabel(), cdPanel));
-    hcd->addWidget(m_stopCh);
-    rows->addWidget(cdPanel);
-
+    rows->addWidget(createSymbologyPanel(m_options));
+    rows->addWidget(createCheckDigitPanel(m_options));
     // Panel3 (text line, font, colour) and, in its place for QR Code, QRPanel.
     m_panel3Or4QR = new QStackedWidget(m_options);
-    m_panel3 = panel(QStringLiteral("Panel3"), m_panel3Or4QR);
-    auto *h3 = new QHBoxLayout(m_panel3);
-    h3->setContentsMargins(0, 0, 0, 0);
-    h3->setSpacing(2);
-    m_addCodeChar = new TSkyGroupCheckBox(m_panel3);
-    m_addCodeChar->setObjectName(QStringLiteral("AddCodeChar"));
-    m_addSChar = new TSkyGroupCheckBox(m_panel3);
-    m_addSChar->setObjectName(QStringLiteral("AddSChar"));
-    m_fontBtn = new QPushButton(texts::FontBtn(), m_panel3);
-    m_fontBtn->setObjectName(QStringLiteral("FontBtn"));
-    connect(m_fontBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { FontBtnClick(); }); });
-    m_colorBtn = new QPushButton(texts::ColorBtn(), m_panel3);
-    m_colorBtn->setObjectName(QStringLiteral("ColorBtn"));
-    connect(m_colorBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { ColorBtnClick(); }); });
-    m_charSmp = new QLabel(texts::CharSmp(), m_panel3);
-    m_charSmp->setObjectName(QStringLiteral("CharSmp"));
+    m_panel3Or4QR->addWidget(createTextPanel(m_panel3Or4QR));
+    m_panel3Or4QR->addWidget(createQRPanel(m_panel3Or4QR));
+    rows->addWidget(m_panel3Or4QR);
+    rows->addWidget(createCommentPanel(m_options));
+    rows->addWidget(createSizePanel(m_options));
+    rows->addStretch(1);
+    return m_options;
+}
+
+// Panel4: symbology, width, frame.
+QWidget *TZebCode::createSymbologyPanel(QWidget *parent)
+{
+    auto *panel4 = make<QWidget>("Panel4", parent);
+    m_cdType = make<TWholeComboBox>("CdType", panel4);
+    m_thinWd = make<TWholeComboBox>("ThinWd", panel4);
+    m_boxDraw = make<QCheckBox>("BoxDraw", panel4);
+    auto *h = row(panel4);
+    h->addWidget(label(texts::CodeLabel(), panel4));
+    h->addWidget(m_cdType, 2);
+    h->addWidget(label(texts::WidthLabel(), panel4));
+    h->addWidget(m_thinWd, 1);
+    h->addWidget(m_boxDraw);
+    return panel4;
+}
+
+// CDpanel: check digit, start and stop characters.
+QWidget *TZebCode::createCheckDigitPanel(QWidget *parent)
+{
+    auto *cdPanel = make<QWidget>("CDpanel", parent);
+    m_checkDigit = make<QCheckBox>("CheckDigit", cdPanel);
+    m_startCh = make<TWholeComboBox>("StartCh", cdPanel);
+    m_stopCh = make<TWholeComboBox>("StopCH", cdPanel);
+    auto *h = row(cdPanel);
+    h->addWidget(m_checkDigit);
+    h->addWidget(label(texts::StartLabel(), cdPanel), 1);
+    h->addWidget(m_startCh);
+    h->addWidget(label(texts::StopLabel(), cdPanel));
+    h->addWidget(m_stopCh);
+    return cdPanel;
+}
+
+// Panel3: the text line, its font and colour.
+QWidget *TZebCode::createTextPanel(QWidget *parent)
+{
+    m_panel3 = make<QWidget>("Panel3", parent);
+    m_addCodeChar = make<TSkyGroupCheckBox>("AddCodeChar", m_panel3);
+    m_addSChar = make<TSkyGroupCheckBox>("AddSChar", m_panel3);
+    m_fontBtn = make<QPushButton>("FontBtn", m_panel3, texts::FontBtn());
+    onClick(m_fontBtn, [this] { FontBtnClick(); });
+    m_colorBtn = make<QPushButton>("ColorBtn", m_panel3, texts::ColorBtn());
+    onClick(m_colorBtn, [this] { ColorBtnClick(); });
+    m_charSmp = make<QLabel>("CharSmp", m_panel3, texts::CharSmp());
     TSkyGroupCheckBox::setGroup(m_fontBtn, kTextGroup);
     TSkyGroupCheckBox::setGroup(m_charSmp, kTextGroup);
-    h3->addWidget(m_addCodeChar);
-    h3->addWidget(m_addSChar);
-    h3->addWidget(m_fontBtn);
-    h3->addWidget(m_colorBtn);
-    h3->addWidget(m_charSmp);
-    h3->addStretch(1);
-    m_qrPanel = panel(QStringLiteral("QRPanel"), m_panel3Or4QR);
-    auto *hqr = new QHBoxLayout(m_qrPanel);
-    hqr->setContentsMargins(0, 0, 0, 0);
-    m_qrVer = new TWinSpinEdit(m_qrPanel);
-    m_qrVer->setObjectName(QStringLiteral("QRVer"));
-    m_qrErr = new TWholeComboBox(m_qrPanel);
-    m_qrErr->setObjectName(QStringLiteral("QRErr"));
-    m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
-    m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
-    connect(m_qrSubBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { QRSubBtnClick(); }); });
-    m_spCode = new QCheckBox(m_qrPanel);
-    m_spCode->setObjectName(QStringLiteral("SpCode"));
-    hqr->addWidget(label(texts::VersionLabel(), m_qrPanel));
-    hqr->addWidget(m_qrVer);
-    hqr->addWidget(label(texts::LevelLabel(), m_qrPanel));
-    hqr->addWidget(m_qrErr);
-    hqr->addWidget(m_qrSubBtn);
-    hqr->addWidget(m_spCode);
-    m_panel3Or4QR->addWidget(m_panel3);
-    m_panel3Or4QR->addWidget(m_qrPanel);
-    rows->addWidget(m_panel3Or4QR);
+    auto *h = row(m_panel3);
+    h->setSpacing(2);
+    for (QWidget *w : std::initializer_list<QWidget *>{m_addCodeChar, m_addSChar, m_fontBtn, m_colorBtn, m_charSmp})
+        h->addWidget(w);
+    h->addStretch(1);
+    return m_panel3;
+}
 
-    // Panel5: comment.
-    m_panel5 = panel(QStringLiteral("Panel5"), m_options);
-    auto *h5 = new QHBoxLayout(m_panel5);
-    h5->setContentsMargins(0, 0, 0, 0);
-    m_comnt = new TSkyGroupCheckBox(m_panel5);
-    m_comnt->setObjectName(QStringLiteral("Comnt"));
-    m_comntStr = new QLineEdit(m_panel5);
-    m_comntStr->setObjectName(QStringLiteral("ComntStr"));
+// QRPanel: version, error correction level, the assist form, escapes.
+QWidget *TZebCode::createQRPanel(QWidget *parent)
+{
+    m_qrPanel = make<QWidget>("QRPanel", parent);
+    m_qrVer = make<TWinSpinEdit>("QRVer", m_qrPanel);
+    m_qrErr = make<TWholeComboBox>("QRErr", m_qrPanel);
+    m_qrSubBtn = make<QPushButton>("QRSubBtn", m_qrPanel, texts::QRSubBtn());
+    onClick(m_qrSubBtn, [this] { QRSubBtnClick(); });
+    m_spCode = make<QCheckBox>("SpCode", m_qrPanel);
+    auto *h = row(m_qrPanel);
+    h->addWidget(label(texts::VersionLabel(), m_qrPanel));
+    h->addWidget(m_qrVer);
+    h->addWidget(label(texts::LevelLabel(), m_qrPanel));
+    h->addWidget(m_qrErr);
+    h->addWidget(m_qrSubBtn);
+    h->addWidget(m_spCode);
+    return m_qrPanel;
+}
+
+// Panel5: comment.
+QWidget *TZebCode::createCommentPanel(QWidget *parent)
+{
+    m_panel5 = make<QWidget>("Panel5", parent);
+    m_comnt = make<TSkyGroupCheckBox>("Comnt", m_panel5);
+    m_comntStr = make<QLineEdit>("ComntStr", m_panel5);
     m_comntStr->installEventFilter(this);
     TSkyGroupCheckBox::setGroup(m_comntStr, kCommentGroup);
-    m_comntPos = new TWholeComboBox(m_panel5);
-    m_comntPos->setObjectName(QStringLiteral("ComntPos"));
-    m_comntAl = new TWholeComboBox(m_panel5);
-    m_comntAl->setObjectName(QStringLiteral("ComntAl"));
-    h5->addWidget(m_comnt);
-    h5->addWidget(m_comntStr, 1);
-    h5->addWidget(m_comntPos);
-    h5->addWidget(m_comntAl);
-    rows->addWidget(m_panel5);
+    m_comntPos = make<TWholeComboBox>("ComntPos", m_panel5);
+    m_comntAl = make<TWholeComboBox>("ComntAl", m_panel5);
+    auto *h = row(m_panel5);
+    h->addWidget(m_comnt);
+    h->addWidget(m_comntStr, 1);
+    h->addWidget(m_comntPos);
+    h->addWidget(m_comntAl);
+    return m_panel5;
+}
 
-    // Panel1: height and margins.
-    auto *panel1 = panel(QStringLiteral("Panel1"), m_options);
-    auto *h1 = new QHBoxLayout(panel1);
-    h1->setContentsMargins(0, 0, 0, 0);
-    m_barHeight = new TWinSpinEdit(panel1);
-    m_barHeight->setObjectName(QStringLiteral("BarHeight"));
-    m_leftMargin = new TWinSpinEdit(panel1);
-    m_leftMargin->setObjectName(QStringLiteral("LeftMargin"));
-    m_topMargin = new TWinSpinEdit(panel1);
-    m_topMargin->setObjectName(QStringLiteral("TopMargin"));
-    h1->addWidget(label(texts::HeightLabel(), panel1));
-    h1->addWidget(m_barHeight);
-    h1->addWidget(label(texts::LeftRightLabel(), panel1));
-    h1->addWidget(m_leftMargin);
-    h1->addWidget(label(texts::TopBottomLabel(), panel1));
-    h1->addWidget(m_topMargin);
-    rows->addWidget(panel1);
-    rows->addStretch(1);
-    p2->addWidget(m_options, 1);
-    v->addWidget(m_panel2);
+// Panel1: height and margins.
+QWidget *TZebCode::createSizePanel(QWidget *parent)
+{
+    auto *panel1 = make<QWidget>("Panel1", parent);
+    m_barHeight = make<TWinSpinEdit>("BarHeight", panel1);
+    m_leftMargin = make<TWinSpinEdit>("LeftMargin", panel1);
+    m_topMargin = make<TWinSpinEdit>("TopMargin", panel1);
+    auto *h = row(panel1);
+    h->addWidget(label(texts::HeightLabel(), panel1));
+    h->addWidget(m_barHeight);
+    h->addWidget(label(texts::LeftRightLabel(), panel1));
+    h->addWidget(m_leftMargin);
+    h->addWidget(label(texts::TopBottomLabel(), panel1));
+    h->addWidget(m_topMargin);
+    return panel1;
+}
 
-    // The picture, on grey.
-    m_scrollBox = new QScrollArea(central);
-    m_scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
+// The picture, on grey.
+QWidget *TZebCode::createPictures(QWidget *parent)
+{
+    m_scrollBox = make<QScrollArea>("ScrollBox1", parent);
     m_scrollBox->setBackgroundRole(QPalette::Dark);
     auto *pictures = new QWidget;
     auto *pv = new QVBoxLayout(pictures);
     pv->setContentsMargins(4, 4, 4, 4);
-    m_barImage = new TPictureView(&m.BarImage1, pictures);
-    m_barImage->setObjectName(QStringLiteral("BarImage1"));
-    m_image1 = new TPictureView(&m.Image1, pictures);
-    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_barImage = make<TPictureView>("BarImage1", pictures, &m_model->BarImage1);
+    m_image1 = make<TPictureView>("Image1", pictures, &m_model->Image1);
     pv->addWidget(m_barImage, 0, Qt::AlignLeft | Qt::AlignTop);
     pv->addWidget(m_image1, 0, Qt::AlignLeft | Qt::AlignTop);
     pv->addStretch(1);
     m_scrollBox->setWidget(pictures);
     m_scrollBox->setWidgetResizable(true);
-    v->addWidget(m_scrollBox, 1);
-    v->addStretch(0);
-    return central;
+    return m_scrollBox;
 }
 
 void TZebCode::createStatusBar()
@@ -835,7 +854,7 @@ bool TZebCode::EnterTray()
 void TZebCode::setLanguage(const QString &code)
 {
     (code == u"en_US" ? m_langEN : m_langJP)->setChecked(true);
-    m_model->LLanguage = code;
+    m_model->SetLanguage(code);
     m_model->RestoreListIndexes();
 }
 
@@ -1153,7 +1172,7 @@ void TZebCode::CopyMnuClick()
 
 void TZebCode::ColorBtnClick()
 {
-    TColDlg dlg(m_model->LLanguage, this);
+    TColDlg dlg(this);
     dlg.ColorPalette1()->setForegroundColor(m_model->BarImage1.BarColor());
     dlg.ColorPalette1()->setBackgroundColor(m_model->BarImage1.BackColor());
     if (dlg.exec() == QDialog::Accepted)

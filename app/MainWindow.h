@@ -15,10 +15,12 @@
 #include <optional>
 
 class JobModel;
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -141,6 +143,17 @@ private:
     void createActions();
     void createMenus();
     QWidget *createRows();
+    QLayout *createTitleRow(QWidget *parent);
+    QWidget *createDataRow(QWidget *parent);
+    QWidget *createOptions(QWidget *parent);
+    QWidget *createSymbologyPanel(QWidget *parent);
+    QWidget *createCheckDigitPanel(QWidget *parent);
+    QWidget *createTextPanel(QWidget *parent);
+    QWidget *createQRPanel(QWidget *parent);
+    QWidget *createCommentPanel(QWidget *parent);
+    QWidget *createSizePanel(QWidget *parent);
+    QWidget *createPictures(QWidget *parent);
+    void onClick(QAbstractButton *button, std::function<void()> action);
     void createStatusBar();
     void createTrayIcon();
     void bindModel();

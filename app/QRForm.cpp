@@ -2,7 +2,6 @@
 
 #include "Binding.h"
 #include "JobModel.h"
-#include "Language.h"
 #include "PictureView.h"
 #include "SafeFile.h"
 #include "Texts.h"
@@ -23,11 +22,24 @@
 
 namespace {
 
-QLineEdit *edit(const char *name, QWidget *parent)
+template <class T>
+T *make(const char *name, QWidget *parent)
 {
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
+    auto *w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// Two fields side by side in one row of a form, each with its label if any.
+QWidget *pair(QWidget *parent, QWidget *a, QWidget *b, QLabel *la = nullptr, QLabel *lb = nullptr)
+{
+    auto *row = new QWidget(parent);
+    auto *h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *w : std::initializer_list<QWidget *>{la, a, lb, b})
+        if (w)
+            h->addWidget(w);
+    return row;
 }
 
 } // namespace
@@ -39,160 +51,155 @@ TQRForm::TQRForm(JobModel *model, QWidget *parent, const QString &addressFile, c
     setObjectName(QStringLiteral("QRForm"));
     m_addresses.Load(addressFile.isEmpty() ? TAddressList::ReadLocation() : addressFile);
     m_pages = new QTabWidget(this);
+    // Every page's tab in sight, the last (無線LAN) included: no scroll arrows.
+    m_pages->setUsesScrollButtons(false);
+    m_pages->addTab(createAddressPage(), QString());
+    m_pages->addTab(createMailPage(), QString());
+    m_pages->addTab(createBookmarkPage(), QString());
+    m_pages->addTab(createCodePage(), QString());
+    m_pages->addTab(createWifiPage(), QString());
 
-    // P1: the address book.
-    auto *p1 = new QWidget;
-    p1->setObjectName(QStringLiteral("P1"));
-    KFirstN = edit("KFirstN", p1);
-    KLastN = edit("KLastN", p1);
-    FirstN = edit("FirstN", p1);
-    LastN = edit("LastN", p1);
-    Phone1 = edit("Phone1", p1);
-    Phone2 = edit("Phone2", p1);
-    mail1 = edit("mail1", p1);
-    mail2 = edit("mail2", p1);
-    Note = edit("Note", p1);
-    auto *f1 = new QFormLayout(p1);
-    auto *kanji = new QLabel(p1), *kana = new QLabel(p1), *phone = new QLabel(p1), *m1 = new QLabel(p1),
-         *m2 = new QLabel(p1), *note = new QLabel(p1), *family = new QLabel(p1), *given = new QLabel(p1);
-    auto pair = [p1](QWidget *a, QWidget *b, QLabel *la = nullptr, QLabel *lb = nullptr) {
-        auto *row = new QWidget(p1);
-        auto *h = new QHBoxLayout(row);
-        h->setContentsMargins(0, 0, 0, 0);
-        if (la)
-            h->addWidget(la);
-        h->addWidget(a);
-        if (lb)
-            h->addWidget(lb);
-        h->addWidget(b);
-        return row;
-    };
-    f1->addRow(kanji, pair(KFirstN, KLastN, family, given));
-    f1->addRow(kana, pair(FirstN, LastN));
-    f1->addRow(phone, pair(Phone1, Phone2));
-    f1->addRow(m1, mail1);
-    f1->addRow(m2, mail2);
-    f1->addRow(note, Note);
-    auto *vcard = new QPushButton(p1);
-    vcard->setObjectName(QStringLiteral("VCardBtn"));
+    // What the last creation came to.
+    m_statusLine = make<QLabel>("StatusLine", this);
+    m_statusLine->setWordWrap(true);
+    auto *v = new QVBoxLayout(this);
+    v->addWidget(m_pages);
+    v->addWidget(m_statusLine);
+    v->addLayout(createButtons());
+    retranslate();
+}
+
+QLabel *TQRForm::label(QString (*text)(), QWidget *parent)
+{
+    auto *l = new QLabel(parent);
+    m_texts.push_back({l, text});
+    return l;
+}
+
+template <class B>
+B *TQRForm::button(const char *name, QString (*text)(), QWidget *parent)
+{
+    auto *b = make<B>(name, parent);
+    m_texts.push_back({b, text});
+    return b;
+}
+
+void TQRForm::retranslate()
+{
+    setWindowTitle(texts::QRFormTitle());
+    const QString titles[] = {texts::QRPageAddress(), texts::QRPageMail(), texts::QRPageBookmark(),
+                              texts::QRPageCode(), texts::QRPageWifi()};
+    for (int i = 0; i < m_pages->count(); ++i)
+        m_pages->setTabText(i, titles[i]);
+    for (const auto &[widget, text] : m_texts) {
+        if (auto *l = qobject_cast<QLabel *>(widget))
+            l->setText(text());
+        else if (auto *b = qobject_cast<QAbstractButton *>(widget))
+            b->setText(text());
+    }
+}
+
+// P1: the address book.
+QWidget *TQRForm::createAddressPage()
+{
+    auto *p1 = make<QWidget>("P1", nullptr);
+    KFirstN = make<QLineEdit>("KFirstN", p1);
+    KLastN = make<QLineEdit>("KLastN", p1);
+    FirstN = make<QLineEdit>("FirstN", p1);
+    LastN = make<QLineEdit>("LastN", p1);
+    Phone1 = make<QLineEdit>("Phone1", p1);
+    Phone2 = make<QLineEdit>("Phone2", p1);
+    mail1 = make<QLineEdit>("mail1", p1);
+    mail2 = make<QLineEdit>("mail2", p1);
+    Note = make<QLineEdit>("Note", p1);
+    auto *f = new QFormLayout(p1);
+    f->addRow(label(texts::QRKanjiName, p1),
+              pair(p1, KFirstN, KLastN, label(texts::QRFamilyName, p1), label(texts::QRGivenName, p1)));
+    f->addRow(label(texts::QRReading, p1), pair(p1, FirstN, LastN));
+    f->addRow(label(texts::QRPhone, p1), pair(p1, Phone1, Phone2));
+    f->addRow(label(texts::QRMail1, p1), mail1);
+    f->addRow(label(texts::QRMail2, p1), mail2);
+    f->addRow(label(texts::QRNote, p1), Note);
+    auto *vcard = button<QPushButton>("VCardBtn", texts::QRVCardSave, p1);
     connect(vcard, &QPushButton::clicked, this, &TQRForm::saveVCard);
-    f1->addRow(QString(), vcard);
+    f->addRow(QString(), vcard);
+    return p1;
+}
 
-    // P2: a mail.
-    auto *p2 = new QWidget;
-    p2->setObjectName(QStringLiteral("P2"));
-    Address1 = new QComboBox(p2);
-    Address1->setObjectName(QStringLiteral("Address1"));
-    Address2 = new QComboBox(p2);
-    Address2->setObjectName(QStringLiteral("Address2"));
+// P2: a mail.
+QWidget *TQRForm::createMailPage()
+{
+    auto *p2 = make<QWidget>("P2", nullptr);
+    Address1 = make<QComboBox>("Address1", p2);
+    Address2 = make<QComboBox>("Address2", p2);
     for (QComboBox *c : {Address1, Address2}) {
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
     }
-    Sub = edit("Sub", p2);
-    Body = new QPlainTextEdit(p2);
-    Body->setObjectName(QStringLiteral("Body"));
-    auto *f2 = new QFormLayout(p2);
-    auto *a1 = new QLabel(p2), *a2 = new QLabel(p2), *sub = new QLabel(p2), *body = new QLabel(p2);
-    f2->addRow(a1, Address1);
-    f2->addRow(a2, Address2);
-    f2->addRow(sub, Sub);
-    f2->addRow(body, Body);
+    Sub = make<QLineEdit>("Sub", p2);
+    Body = make<QPlainTextEdit>("Body", p2);
+    auto *f = new QFormLayout(p2);
+    f->addRow(label(texts::QRAddress1, p2), Address1);
+    f->addRow(label(texts::QRAddress2, p2), Address2);
+    f->addRow(label(texts::QRSubject, p2), Sub);
+    f->addRow(label(texts::QRBody, p2), Body);
     fillAddressLists();
+    return p2;
+}
 
-    // P3: a bookmark.
-    auto *p3 = new QWidget;
-    p3->setObjectName(QStringLiteral("P3"));
-    SiteN = edit("SiteN", p3);
-    UrlN = edit("UrlN", p3);
-    auto *f3 = new QFormLayout(p3);
-    auto *site = new QLabel(p3), *url = new QLabel(p3);
-    f3->addRow(site, SiteN);
-    f3->addRow(url, UrlN);
+// P3: a bookmark.
+QWidget *TQRForm::createBookmarkPage()
+{
+    auto *p3 = make<QWidget>("P3", nullptr);
+    SiteN = make<QLineEdit>("SiteN", p3);
+    UrlN = make<QLineEdit>("UrlN", p3);
+    auto *f = new QFormLayout(p3);
+    f->addRow(label(texts::QRSiteName, p3), SiteN);
+    f->addRow(label(texts::QRUrl, p3), UrlN);
+    return p3;
+}
 
-    // P4: the symbol made from the form.
-    auto *p4 = new QScrollArea;
-    p4->setObjectName(QStringLiteral("P4"));
+// P4: the symbol made from the form.
+QWidget *TQRForm::createCodePage()
+{
+    auto *p4 = make<QScrollArea>("P4", nullptr);
     p4->setBackgroundRole(QPalette::Dark);
     m_image.setAutoSize(true);
     m_view = new TPictureView(&m_image);
     m_view->setObjectName(QStringLiteral("Image1"));
     p4->setWidget(m_view);
+    return p4;
+}
 
-    // P5: a Wi-Fi network, after the four pages of the form.
-    auto *p5 = new QWidget;
-    p5->setObjectName(QStringLiteral("P5"));
-    Ssid = edit("Ssid", p5);
-    WifiPassword = edit("WifiPassword", p5);
-    WifiSecurity = new QComboBox(p5);
-    WifiSecurity->setObjectName(QStringLiteral("WifiSecurity"));
+// P5: a Wi-Fi network, after the four pages of the form.
+QWidget *TQRForm::createWifiPage()
+{
+    auto *p5 = make<QWidget>("P5", nullptr);
+    Ssid = make<QLineEdit>("Ssid", p5);
+    WifiPassword = make<QLineEdit>("WifiPassword", p5);
+    WifiSecurity = make<QComboBox>("WifiSecurity", p5);
     WifiSecurity->addItems({QStringLiteral("WPA"), QStringLiteral("WEP"), QStringLiteral("nopass")});
-    WifiHidden = new QCheckBox(p5);
-    WifiHidden->setObjectName(QStringLiteral("WifiHidden"));
-    auto *f5 = new QFormLayout(p5);
-    auto *ssid = new QLabel(p5), *security = new QLabel(p5), *password = new QLabel(p5);
-    f5->addRow(ssid, Ssid);
-    f5->addRow(security, WifiSecurity);
-    f5->addRow(password, WifiPassword);
-    f5->addRow(QString(), WifiHidden);
+    WifiHidden = button<QCheckBox>("WifiHidden", texts::QRWifiHidden, p5);
+    auto *f = new QFormLayout(p5);
+    f->addRow(label(texts::QRWifiSsid, p5), Ssid);
+    f->addRow(label(texts::QRWifiSecurity, p5), WifiSecurity);
+    f->addRow(label(texts::QRWifiPassword, p5), WifiPassword);
+    f->addRow(QString(), WifiHidden);
+    return p5;
+}
 
-    for (QWidget *page : std::initializer_list<QWidget *>{p1, p2, p3, p4, p5})
-        m_pages->addTab(page, QString());
-
-    auto *create = new QPushButton(this);
-    create->setObjectName(QStringLiteral("CreateBtn"));
+QLayout *TQRForm::createButtons()
+{
+    auto *create = button<QPushButton>("CreateBtn", texts::CreateButton, this);
     create->setDefault(true);
-    auto *cancel = new QPushButton(this);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    auto *cancel = button<QPushButton>("CancelBtn", texts::CancelButton, this);
     connect(create, &QPushButton::clicked, this, &TQRForm::CreateClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(create);
     buttons->addWidget(cancel);
-    // What the last creation came to.
-    m_statusLine = new QLabel(this);
-    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
-    m_statusLine->setWordWrap(true);
-    auto *v = new QVBoxLayout(this);
-    v->addWidget(m_pages);
-    v->addWidget(m_statusLine);
-    v->addLayout(buttons);
-    // Every page's tab in sight, the last (無線LAN) included: no scroll arrows.
-    m_pages->setUsesScrollButtons(false);
-
-    // Texts in the current language, then in the window's.
-    auto translate = [=, this] {
-        setWindowTitle(texts::QRFormTitle());
-        const QStringList titles = {texts::QRPageAddress(), texts::QRPageMail(), texts::QRPageBookmark(),
-                                    texts::QRPageCode(), texts::QRPageWifi()};
-        for (int i = 0; i < titles.size(); ++i)
-            m_pages->setTabText(i, titles.at(i));
-        kanji->setText(texts::QRKanjiName());
-        family->setText(texts::QRFamilyName());
-        given->setText(texts::QRGivenName());
-        kana->setText(texts::QRReading());
-        phone->setText(texts::QRPhone());
-        m1->setText(texts::QRMail1());
-        m2->setText(texts::QRMail2());
-        note->setText(texts::QRNote());
-        vcard->setText(texts::QRVCardSave());
-        a1->setText(texts::QRAddress1());
-        a2->setText(texts::QRAddress2());
-        sub->setText(texts::QRSubject());
-        body->setText(texts::QRBody());
-        site->setText(texts::QRSiteName());
-        url->setText(texts::QRUrl());
-        ssid->setText(texts::QRWifiSsid());
-        security->setText(texts::QRWifiSecurity());
-        password->setText(texts::QRWifiPassword());
-        WifiHidden->setText(texts::QRWifiHidden());
-        create->setText(texts::CreateButton());
-        cancel->setText(texts::CancelButton());
-    };
-    translate();
-    SetTranslationLanguage(m_model->LLanguage);
-    translate();
+    return buttons;
 }
 
 TQRForm::~TQRForm() { SaveAddresses(); }
@@ -230,17 +237,17 @@ TMecard TQRForm::mecard() const
 QString TQRForm::Compose()
 {
     switch (m_pages->currentIndex()) {
-    case P1:
+    case AddressPage:
         return ComposeMecard(mecard());
-    case P2:
+    case MailPage:
         return ComposeMatmsg(Address1->currentText(), Address2->currentText(), Sub->text(), Body->toPlainText());
-    case P3: {
+    case BookmarkPage: {
         QString url = UrlN->text();
         const QString text = ComposeMebkm(SiteN->text(), url);
         UrlN->setText(url);   // the escaped URL, as composed
         return text;
     }
-    case P5:
+    case WifiPage:
         return ComposeWifi(Ssid->text(), WifiSecurity->currentText(), WifiPassword->text(), WifiHidden->isChecked());
     default:
         return {};
@@ -250,7 +257,7 @@ QString TQRForm::Compose()
 void TQRForm::CreateClick()
 {
     const int page = m_pages->currentIndex();
-    if (page == P4)
+    if (page == CodePage)
         return;   // the QR page only shows
     const QString text = Compose();
     m_model->EditCode.setText(text);
@@ -268,7 +275,7 @@ void TQRForm::CreateClick()
             throw;
         }
     });
-    if (page == P2) {
+    if (page == MailPage) {
         const QString a1 = Address1->currentText(), a2 = Address2->currentText();
         m_addresses.Add(a1);
         m_addresses.Add(a2);
@@ -291,7 +298,7 @@ void TQRForm::CreateClick()
                                                : m_model->StatusText() + QStringLiteral("  ") + reason);
     }
     m_view->refresh();
-    m_pages->setCurrentIndex(P4);
+    m_pages->setCurrentIndex(CodePage);
 }
 
 void TQRForm::fillAddressLists()

@@ -8,10 +8,14 @@
 
 #include <QDialog>
 
+#include <utility>
+#include <vector>
+
 class JobModel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
@@ -28,7 +32,8 @@ public:
             const QString &saveFile = QString());
     ~TQRForm() override;
 
-    enum Page { P1, P2, P3, P4, P5 };
+    // The pages in their order (their objects are named P1 to P5).
+    enum Page { AddressPage, MailPage, BookmarkPage, CodePage, WifiPage };
     QTabWidget *Pages() const { return m_pages; }
     // "作成(&S)": composes by the active page, creates in the main window,
     // shows the result on the QR page.
@@ -56,6 +61,18 @@ protected:
     void done(int result) override;
 
 private:
+    QWidget *createAddressPage();
+    QWidget *createMailPage();
+    QWidget *createBookmarkPage();
+    QWidget *createCodePage();
+    QWidget *createWifiPage();
+    QLayout *createButtons();
+    // The form's texts in the current language.
+    void retranslate();
+    // A label or button whose text retranslate() sets.
+    QLabel *label(QString (*text)(), QWidget *parent);
+    template <class B>
+    B *button(const char *name, QString (*text)(), QWidget *parent);
     TMecard mecard() const;
     void fillAddressLists();
     void saveVCard();
@@ -68,4 +85,5 @@ private:
     TAddressList m_addresses;
     QString m_saveFile;
     bool m_saved = false;
+    std::vector<std::pair<QWidget *, QString (*)()>> m_texts;
 };

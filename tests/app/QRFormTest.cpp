@@ -28,28 +28,28 @@ TEST(QRForm, EachPageComposesIntoTheDataLineAndThePreviewDecodes)
     form.KLastN->setText(QStringLiteral("太郎"));
     form.FirstN->setText(QStringLiteral("ヤマダ"));
     form.Phone1->setText("012");
-    form.Pages()->setCurrentIndex(TQRForm::P1);
+    form.Pages()->setCurrentIndex(TQRForm::AddressPage);
     form.CreateClick();
     EXPECT_EQ(w.model.EditCode.Text(), QStringLiteral("MECARD:N:山田,太郎;SOUND:ヤマダ;TEL:012;;"));
-    EXPECT_EQ(form.Pages()->currentIndex(), TQRForm::P4) << "the QR page shows the result";
+    EXPECT_EQ(form.Pages()->currentIndex(), TQRForm::CodePage) << "the QR page shows the result";
     const oracle::Decoded d = oracle::Decode(form.Image1().Picture().toImage(), ZXing::BarcodeFormat::QRCode);
     EXPECT_EQ(QString::fromStdString(d.text), w.model.EditCode.Text());
 
     form.CreateClick();   // on the QR page: nothing
-    EXPECT_EQ(form.Pages()->currentIndex(), TQRForm::P4);
+    EXPECT_EQ(form.Pages()->currentIndex(), TQRForm::CodePage);
 
     form.UrlN->setText("x://y");
-    form.Pages()->setCurrentIndex(TQRForm::P3);
+    form.Pages()->setCurrentIndex(TQRForm::BookmarkPage);
     form.CreateClick();
     EXPECT_EQ(w.model.EditCode.Text(), "MEBKM:URL:x\\://y;;");
     EXPECT_EQ(form.UrlN->text(), "x\\://y");
-    form.Pages()->setCurrentIndex(TQRForm::P3);
+    form.Pages()->setCurrentIndex(TQRForm::BookmarkPage);
     form.CreateClick();
     EXPECT_EQ(w.model.EditCode.Text(), "MEBKM:URL:x\\\\://y;;") << "escaped once more";
 
     form.Ssid->setText("Home");
     form.WifiPassword->setText("secret");
-    form.Pages()->setCurrentIndex(TQRForm::P5);
+    form.Pages()->setCurrentIndex(TQRForm::WifiPage);
     form.CreateClick();
     EXPECT_EQ(w.model.EditCode.Text(), "WIFI:T:WPA;S:Home;P:secret;;");
 }
@@ -66,12 +66,12 @@ TEST_P(FormFailures, ShowTheErrorPictureAndTheReason)
     Window w;
     TQRForm &form = w.openQRForm();
     form.KFirstN->setText("A");
-    form.Pages()->setCurrentIndex(TQRForm::P1);
+    form.Pages()->setCurrentIndex(TQRForm::AddressPage);
     form.CreateClick();   // a symbol first
     ASSERT_FALSE(w.model.BError);
     w.model.SpCode.setChecked(c.special);
     form.Note->setText(QString::fromUtf8(c.note));
-    form.Pages()->setCurrentIndex(TQRForm::P1);
+    form.Pages()->setCurrentIndex(TQRForm::AddressPage);
     form.CreateClick();
     EXPECT_EQ(form.Image1().Picture().toImage(), w.model.ErrorPicture().toImage());
     EXPECT_TRUE(form.StatusLine().startsWith(QString::fromUtf8(c.status))) << form.StatusLine().toStdString();
@@ -94,7 +94,7 @@ TEST(QRForm, EveryPageIsInSightAndAVCardGetsItsExtension)
     TQRForm &form = w.openQRForm();
     form.show();
     const QTabBar *tabs = form.Pages()->tabBar();
-    EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(TQRForm::P5))) << "無線LAN without scroll arrows";
+    EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(TQRForm::WifiPage))) << "無線LAN without scroll arrows";
 
     QTemporaryDir dir;
     QString title;
@@ -122,12 +122,12 @@ TEST(QRForm, MailAddressesAreRememberedInTheirFile)
         EXPECT_EQ(form.Address1->count(), 2);
         form.Address1->setCurrentText("c");
         form.Sub->setText("s");
-        form.Pages()->setCurrentIndex(TQRForm::P2);
+        form.Pages()->setCurrentIndex(TQRForm::MailPage);
         form.CreateClick();
         EXPECT_EQ(w.model.EditCode.Text(), "MATMSG:TO:c;SUB:s;;");
         EXPECT_EQ(form.Addresses().Items(), (QStringList{"a", "c", "b"}));
         form.Address2->setCurrentText("A");
-        form.Pages()->setCurrentIndex(TQRForm::P2);
+        form.Pages()->setCurrentIndex(TQRForm::MailPage);
         form.CreateClick();
         EXPECT_EQ(form.Addresses().Items(), (QStringList{"a", "c", "b"})) << "A is a";
         form.reject();
