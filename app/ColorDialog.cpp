@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TColDlg::TColDlg(const QString &language, QWidget *parent)
+TColDlg::TColDlg(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("ColDlg"));
@@ -18,15 +18,10 @@ TColDlg::TColDlg(const QString &language, QWidget *parent)
     ok->setAutoDefault(false);
     auto *cancel = new QPushButton(this);
     cancel->setObjectName(QStringLiteral("CancelBtn"));
-    // Texts in the current language, then in the window's.
-    auto translate = [this, ok, cancel] {
-        setWindowTitle(texts::ColorDialogTitle());
-        ok->setText(texts::OkButton());
-        cancel->setText(texts::CancelButton());
-    };
-    translate();
-    SetTranslationLanguage(language);
-    translate();
+    // Texts in the window's language.
+    setWindowTitle(texts::ColorDialogTitle());
+    ok->setText(texts::OkButton());
+    cancel->setText(texts::CancelButton());
     cancel->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -11,7 +11,7 @@ class TColDlg : public QDialog
 public:
     // The texts are translated into `language` ("ja", "en_US", empty: the
     // system's) when the dialog is made.
-    explicit TColDlg(const QString &language = QString(), QWidget *parent = nullptr);
+    explicit TColDlg(QWidget *parent = nullptr);
     TColorPalette *ColorPalette1() const { return m_palette; }
 
 private:

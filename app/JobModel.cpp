@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "CodePage.h"
+#include "Language.h"
 #include "QREncoder.h"
 
 #include <QGuiApplication>
@@ -512,6 +513,12 @@ void JobModel::ShowModeText()
         m_mode = text;
         emit modeTextChanged(text);
     }
+}
+
+void JobModel::SetLanguage(const QString &code)
+{
+    LLanguage = code;
+    SetTranslationLanguage(code);
 }
 
 void JobModel::RestoreListIndexes()

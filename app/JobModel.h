@@ -138,7 +138,7 @@ public:
     bool ResTaskTray = false;
     bool NoSaveIni = false;
     bool BError = false;       // the last creation failed
-    QString LLanguage;
+    QString LLanguage;         // the dialogs' language; SetLanguage() switches it
     QStringList Params;
 
     // --- Pictures -------------------------------------------------------------------
@@ -176,6 +176,10 @@ public:
     void ShowSymbologyControls();
     void ShowModeText();
     void RestoreListIndexes();
+    // The language of the dialogs and of the texts through Tr(): "ja",
+    // "en_US", or empty for the system's. Switched here once, for the whole
+    // program.
+    void SetLanguage(const QString &code);
     void CreateQRSymbol(const QByteArray &data);
     void CreateLibrarySymbol(const QString &text);
     // After the font dialog: the chosen font becomes Fnt, the sample's and

@@ -58,19 +58,14 @@ TPrtDlg::TPrtDlg(JobModel *model, QPrinter *printer, QWidget *parent)
     grid->addWidget(print, 2, 0, 1, 2);
     grid->addWidget(cancel, 2, 2);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    // Texts in the current language, then in the window's.
-    auto translate = [=, this] {
-        setWindowTitle(texts::PrintDialogTitle());
-        width->setText(texts::PrintWidth());
-        height->setText(texts::PrintHeight());
-        mm1->setText(texts::Millimetres());
-        mm2->setText(texts::Millimetres());
-        print->setText(texts::PrintButton());
-        cancel->setText(texts::CancelButton());
-    };
-    translate();
-    SetTranslationLanguage(m_model->LLanguage);
-    translate();
+    // Texts in the window's language.
+    setWindowTitle(texts::PrintDialogTitle());
+    width->setText(texts::PrintWidth());
+    height->setText(texts::PrintHeight());
+    mm1->setText(texts::Millimetres());
+    mm2->setText(texts::Millimetres());
+    print->setText(texts::PrintButton());
+    cancel->setText(texts::CancelButton());
 
     // The proposal: the symbol at ten printer dots per picture pixel.
     const QSize symbol = PrintSymbolSize(*m_model);

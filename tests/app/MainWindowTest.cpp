@@ -136,7 +136,8 @@ TEST(Language, DialogsSpeakTheWindowsLanguage)
     InitTranslations(nullptr);
     for (const auto &[language, title, cancel] : {std::tuple{"en_US", "Colours", "&Cancel"},
                                                   std::tuple{"ja", "色の設定", "キャンセル(&C)"}}) {
-        TColDlg dlg(QString::fromLatin1(language));
+        SetTranslationLanguage(QString::fromLatin1(language));
+        TColDlg dlg;
         EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8(title)) << language;
         EXPECT_EQ(dlg.findChild<QPushButton *>("CancelBtn")->text(), QString::fromUtf8(cancel)) << language;
     }
