@@ -144,6 +144,18 @@ TEST(Language, DialogsSpeakTheWindowsLanguage)
     SetTranslationLanguage(QString());
 }
 
+TEST(Language, TheSystemsLanguagesInTheirOrder)
+{
+    const QByteArray before = qgetenv("LANGUAGE");
+    for (const auto &[languages, title] : {std::pair{"de:en_US:ja", "Colours"}, std::pair{"ja:en_US", "色の設定"}}) {
+        qputenv("LANGUAGE", languages);
+        InitTranslations(nullptr);
+        EXPECT_EQ(TColDlg().windowTitle(), QString::fromUtf8(title)) << languages;
+    }
+    qputenv("LANGUAGE", before);
+    InitTranslations(nullptr);
+}
+
 TEST(Language, QtsOwnDialogsFollowTheSystemLanguage)
 {
     const QLocale before;
