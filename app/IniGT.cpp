@@ -631,7 +631,7 @@ void TIniGT::ReadWin(const QString &section, const QString &prefix, TWinPlacemen
 {
     TWinPlacement r;
     r.Flags = ReadInt(section, prefix + QStringLiteral(".Flags"), p.Flags);
-    r.Show = ReadInt(section, prefix + QStringLiteral(".Show"), p.Show);
+    r.Show = TShowState(ReadInt(section, prefix + QStringLiteral(".Show"), int(p.Show)));
     r.MaxPosition.setX(ReadInt(section, prefix + QStringLiteral(".MaxX"), p.MaxPosition.x()));
     r.MaxPosition.setY(ReadInt(section, prefix + QStringLiteral(".MaxY"), p.MaxPosition.y()));
     const int left = ReadInt(section, prefix + QStringLiteral(".X"), p.Normal.left());
@@ -646,7 +646,7 @@ void TIniGT::WriteWin(const QString &section, const QString &prefix, const TWinP
 {
     BeginUpdate();
     WriteInt(section, prefix + QStringLiteral(".Flags"), p.Flags);
-    WriteInt(section, prefix + QStringLiteral(".Show"), p.Show);
+    WriteInt(section, prefix + QStringLiteral(".Show"), int(p.Show));
     WriteInt(section, prefix + QStringLiteral(".MaxX"), p.MaxPosition.x());
     WriteInt(section, prefix + QStringLiteral(".MaxY"), p.MaxPosition.y());
     WriteInt(section, prefix + QStringLiteral(".X"), p.Normal.left());

@@ -64,9 +64,12 @@ enum TIniGTDefaultDir {
 // A window's placement as the settings store it: the normal rectangle's
 // edges (right and bottom, not width and height), the show state, flags
 // and the maximised position.
+// How a window is shown, as the placement stores it.
+enum class TShowState : int { Normal = 1, Minimised = 2, Maximised = 3 };
+
 struct TWinPlacement {
     int Flags = 0;
-    int Show = 1;          // 1 normal, 2 minimised, 3 maximised
+    TShowState Show = TShowState::Normal;
     QPoint MaxPosition;
     QRect Normal;          // left, top, right + 1, bottom + 1 as QRect(l, t, r - l, b - t)
     bool operator==(const TWinPlacement &) const = default;

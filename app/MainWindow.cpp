@@ -187,7 +187,7 @@ TZebCode::TZebCode(JobModel *model, QWidget *parent)
     createTrayIcon();
     bindModel();
     updatePictures();
-    FormTypeClick(1);
+    FormTypeClick(TViewMode::Detail);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &TZebCode::focusWindowChanged);
     // The menu's shortcuts before any text field's (see menuShortcutFor).
     qApp->installEventFilter(this);
@@ -257,14 +257,13 @@ void TZebCode::createActions()
     m_clipbrdWatch = checkable(m.ClipbrdWatch.Name(), m.ClipbrdWatch.Caption(), QKeySequence(Qt::CTRL | Qt::Key_W));
     Bind(m_clipbrdWatch, &m.ClipbrdWatch);
     auto *modes = new QActionGroup(this);
-    int mode = 1;
-    for (auto [slot, name, text] : {std::tuple{&m_viewDetail, "ViewDetail", texts::ViewDetail()},
-                                    std::tuple{&m_viewNormal, "ViewNormal", texts::ViewNormal()},
-                                    std::tuple{&m_viewMinimum, "ViewMinimum", texts::ViewMinimum()}}) {
+    for (auto [slot, name, text, mode] :
+         {std::tuple{&m_viewDetail, "ViewDetail", texts::ViewDetail(), TViewMode::Detail},
+          std::tuple{&m_viewNormal, "ViewNormal", texts::ViewNormal(), TViewMode::Normal},
+          std::tuple{&m_viewMinimum, "ViewMinimum", texts::ViewMinimum(), TViewMode::Minimum}}) {
         *slot = checkable(QString::fromLatin1(name), text);
         modes->addAction(*slot);
         on(*slot, [this, mode] { FormTypeClick(mode); });
-        ++mode;
     }
     m_viewDetail->setChecked(true);
     m_fStyle = checkable(QStringLiteral("FStyle"), texts::FStyle(), QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -408,11 +407,10 @@ QLayout *TZebCode::createTitleRow(QWidget *parent)
     m_viewDet = speedButton("ViewDet", texts::ViewDet(), texts::ViewDetail(), parent, true);
     m_viewNor = speedButton("ViewNor", texts::ViewNor(), texts::ViewNormal(), parent, true);
     m_viewMin = speedButton("ViewMin", texts::ViewMin(), texts::ViewMinimum(), parent, true);
-    int mode = 1;
-    for (QToolButton *b : {m_viewDet, m_viewNor, m_viewMin}) {
+    for (auto [b, mode] : {std::pair{m_viewDet, TViewMode::Detail}, std::pair{m_viewNor, TViewMode::Normal},
+                           std::pair{m_viewMin, TViewMode::Minimum}}) {
         b->setAutoExclusive(true);
         onClick(b, [this, mode] { FormTypeClick(mode); });
-        ++mode;
     }
     m_bWin = speedButton("BWin", texts::BWin(), m_model->BWindow.Caption(), parent, true);
     onClick(m_bWin, [this] { BWinClick(); });
@@ -679,21 +677,22 @@ void TZebCode::updatePictures()
 
 // --- View modes -----------------------------------------------------------------------
 
-int TZebCode::ViewHeight(int mode)
+int TZebCode::ViewHeight(TViewMode mode)
 {
-    return mode >= 1 && mode <= 3 ? kViewHeights[mode - 1] : 0;
+    return IsViewMode(mode) ? kViewHeights[int(mode) - 1] : 0;
 }
 
-void TZebCode::FormTypeClick(int mode)
+void TZebCode::FormTypeClick(TViewMode mode)
 {
-    if (mode < 1 || mode > 3)
+    if (!IsViewMode(mode))
         return;
     m_viewMode = mode;
-    (mode == 1 ? m_viewDetail : mode == 2 ? m_viewNormal : m_viewMinimum)->setChecked(true);
-    (mode == 1 ? m_viewDet : mode == 2 ? m_viewNor : m_viewMin)->setChecked(true);
-    m_options->setVisible(mode == 1);
-    m_panel2->setFixedHeight(scaled(this, mode == 1 ? kPanel2Detail : kPanel2Small));
-    m_scrollBox->setVisible(mode != 3);
+    const bool detail = mode == TViewMode::Detail;
+    (detail ? m_viewDetail : mode == TViewMode::Normal ? m_viewNormal : m_viewMinimum)->setChecked(true);
+    (detail ? m_viewDet : mode == TViewMode::Normal ? m_viewNor : m_viewMin)->setChecked(true);
+    m_options->setVisible(detail);
+    m_panel2->setFixedHeight(scaled(this, detail ? kPanel2Detail : kPanel2Small));
+    m_scrollBox->setVisible(mode != TViewMode::Minimum);
     applyViewHeight();
     if (m_model->BWindow.Checked())
         PlaceBarcodeWindow();
@@ -717,7 +716,7 @@ void TZebCode::applyViewHeight()
     // heights were made for): the menu, Panel2 and the status line.
     const int rows = menuBar()->sizeHint().height() + m_panel2->maximumHeight() + statusBar()->maximumHeight();
     setFixedSize(scaled(this, kClientWidth),
-                 std::max(scaled(this, kViewHeights[m_viewMode - 1]) - m_appliedFrame, rows));
+                 std::max(scaled(this, ViewHeight(m_viewMode)) - m_appliedFrame, rows));
 }
 
 void TZebCode::followFrame()
@@ -732,9 +731,9 @@ void TZebCode::resizeEvent(QResizeEvent *e)
     followFrame();
 }
 
-int TZebCode::FormTypeValue() const
+TViewMode TZebCode::FormTypeValue() const
 {
-    return m_viewDetail->isChecked() ? 1 : m_viewNormal->isChecked() ? 2 : 3;
+    return m_viewDetail->isChecked() ? TViewMode::Detail : m_viewNormal->isChecked() ? TViewMode::Normal : TViewMode::Minimum;
 }
 
 // --- Stay on top ----------------------------------------------------------------------
@@ -952,7 +951,7 @@ TWindowSettings TZebCode::WindowSettings() const
     w.FormType = FormTypeValue();
     w.FormStyle = m_stayOnTop;
     const QRect frame = frameGeometry();
-    w.Placement.Show = isMinimized() ? 2 : 1;
+    w.Placement.Show = isMinimized() ? TShowState::Minimised : TShowState::Normal;
     w.Placement.Normal = QRect(frame.topLeft(), frame.size());
     w.Language = m_langEN->isChecked() ? QStringLiteral("en_US") : QStringLiteral("ja");
     return w;
@@ -970,7 +969,7 @@ void TZebCode::ApplyPlacement(const TWinPlacement &placement)
         resize(r.width() - (frameGeometry().width() - width()), r.height() - (frameGeometry().height() - height()));
         m_framePosition = r.topLeft();
     }
-    if (placement.Show == 2)
+    if (placement.Show == TShowState::Minimised)
         setWindowState(windowState() | Qt::WindowMinimized);
 }
 

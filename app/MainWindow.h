@@ -49,10 +49,11 @@ public:
     // --- View modes: 1 "詳細" (all rows and the picture, 367 high), 2 "簡易１"
     // (the title and data rows with the picture, 204), 3 "簡易２" (the title
     // and data rows only, 108); heights of the whole window at 96 dpi.
-    void FormTypeClick(int mode);
-    void setViewMode(int mode) { FormTypeClick(mode); }
-    int viewMode() const { return m_viewMode; }
-    static int ViewHeight(int mode);
+    void FormTypeClick(TViewMode mode);
+    void setViewMode(TViewMode mode) { FormTypeClick(mode); }
+    TViewMode viewMode() const { return m_viewMode; }
+    // The whole window's height in a view mode, its frame included.
+    static int ViewHeight(TViewMode mode);
 
     // --- Stay on top ("手前に表示"): inverts the check and applies it.
     void FStyleClick();
@@ -121,7 +122,7 @@ public:
     // Placement (position; a failure is ignored) as read from the settings.
     void ApplyPlacement(const TWinPlacement &placement);
     // The "表示モード" value stored for the view mode checked.
-    int FormTypeValue() const;
+    TViewMode FormTypeValue() const;
 
     // The window has really closed (settings written, clipboard emptied).
     bool Closed() const { return m_closed; }
@@ -167,7 +168,7 @@ private:
     void followFrame();
 
     JobModel *m_model;
-    int m_viewMode = 1;
+    TViewMode m_viewMode = TViewMode::Detail;
     bool m_shownOnce = false;
     bool m_closed = false;
     bool m_showMainForm = true;

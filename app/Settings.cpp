@@ -107,9 +107,9 @@ const std::vector<TKey> &keys()
         check<&JobModel::AddCodeChar>("AddCodeChar"),
         // 1 detail, 2 normal, 3 minimum; the designed layout is written as 3.
         {kOptions, "FormType", 1, TKey::WithJob,
-         [](Key k, Ini ini, Model, TWindowSettings &w) { w.FormType = ini.ReadInt(k.section, k.Name(), k.def); },
+         [](Key k, Ini ini, Model, TWindowSettings &w) { w.FormType = TViewMode(ini.ReadInt(k.section, k.Name(), k.def)); },
          [](Key k, Ini ini, Model, const TWindowSettings &w) {
-             ini.WriteInt(k.section, k.Name(), w.FormType == 1 || w.FormType == 2 ? w.FormType : 3);
+             ini.WriteInt(k.section, k.Name(), int(IsViewMode(w.FormType) ? w.FormType : TViewMode::Minimum));
          }},
         {kOptions, "FormStyle", false, TKey::WithJob,
          [](Key k, Ini ini, Model, TWindowSettings &w) { w.FormStyle = ini.ReadBool(k.section, k.Name(), k.def); },

@@ -7,9 +7,13 @@
 
 class JobModel;
 
+// The window's view modes, by the number the settings file stores.
+enum class TViewMode : int { Detail = 1, Normal = 2, Minimum = 3 };
+inline bool IsViewMode(TViewMode mode) { return mode >= TViewMode::Detail && mode <= TViewMode::Minimum; }
+
 // The window's own part of the settings, which the job model does not hold.
 struct TWindowSettings {
-    int FormType = 1;          // 1 detail, 2 normal, 3 minimum; other values: the designed layout
+    TViewMode FormType = TViewMode::Detail;   // other values (a hand edit): the designed layout
     bool FormStyle = false;    // stay on top
     TWinPlacement Placement;   // the main window's placement
     QString Language;          // "ja" or "en_US" (written, never read)

@@ -75,7 +75,7 @@ void FormCreate(JobModel &m, TZebCode &window, TWindowHost &host, const QStringL
     m.HistoryEx1.IniFile = m.Ini.FileName();
     step(host, [&] { m.HistoryEx1.LoadFromIni(); });
     // 12. The view mode; other values leave the designed layout.
-    if (stored.FormType >= 1 && stored.FormType <= 3)
+    if (IsViewMode(stored.FormType))
         window.FormTypeClick(stored.FormType);
     // 13. Stay-on-top, the symbology's panels, the tray item.
     if (stayOnTop)

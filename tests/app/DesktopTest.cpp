@@ -83,13 +83,14 @@ bool holdsSymbol(const QClipboard *c) { return c->mimeData()->formats().contains
 // value.
 TEST_F(Desktop, ViewModesShowTheirControlsWholeInTheirHeights)
 {
-    for (auto [mode, height, index] : {std::tuple{1, 367, int(cbarUPC)}, std::tuple{2, 204, int(cbarUPC)},
-                                       std::tuple{3, 108, int(cbarUPC)}, std::tuple{1, 367, kIndexQR}}) {
+    for (auto [mode, height, index] :
+         {std::tuple{TViewMode::Detail, 367, int(cbarUPC)}, std::tuple{TViewMode::Normal, 204, int(cbarUPC)},
+          std::tuple{TViewMode::Minimum, 108, int(cbarUPC)}, std::tuple{TViewMode::Detail, 367, kIndexQR}}) {
         model.CdType.setItemIndex(index);
         model.CdTypeChange();
         window.FormTypeClick(mode);
         EXPECT_TRUE(waitFor([&] { return window.frameGeometry().height() == height; }))
-            << "mode " << mode << ": " << window.frameGeometry().height();
+            << "mode " << int(mode) << ": " << window.frameGeometry().height();
         const QRect rows(0, window.menuBar()->geometry().bottom() + 1, window.width(),
                          window.statusBar()->geometry().top() - window.menuBar()->geometry().bottom() - 1);
         for (QWidget *w : window.findChildren<QWidget *>()) {
@@ -98,7 +99,7 @@ TEST_F(Desktop, ViewModesShowTheirControlsWholeInTheirHeights)
             if (!control || !w->isVisible() || w->objectName().isEmpty() || w->objectName() == u"CodeHistory")
                 continue;
             const QRect r(w->mapTo(&window, QPoint(0, 0)), w->size());
-            EXPECT_TRUE(rows.contains(r)) << "mode " << mode << ": " << w->objectName().toStdString() << " cut";
+            EXPECT_TRUE(rows.contains(r)) << "mode " << int(mode) << ": " << w->objectName().toStdString() << " cut";
             const QFontMetrics fm(w->font());
             if (auto *list = qobject_cast<QComboBox *>(w)) {
                 QStyleOptionComboBox opt;

@@ -118,11 +118,11 @@ TEST(MainWindow, QRPanelTakesThePlaceOfTheTextPanel)
 TEST(MainWindow, ViewModes)
 {
     Window w;
-    w.window.setViewMode(3);
+    w.window.setViewMode(TViewMode::Minimum);
     EXPECT_FALSE(w.find<QWidget>("ScrollBox1")->isVisible());
     EXPECT_FALSE(w.find<QWidget>("CdType")->isVisible());
     EXPECT_TRUE(w.find<QToolButton>("ViewMin")->isChecked());
-    w.window.setViewMode(1);
+    w.window.setViewMode(TViewMode::Detail);
     EXPECT_TRUE(w.find<QWidget>("ScrollBox1")->isVisible());
     EXPECT_TRUE(w.find<QAction>("ViewDetail")->isChecked());
 }

@@ -80,7 +80,7 @@ TEST(Settings, EverythingChosenComesBack)
         f.setItalic(true);
         m.ApplyFont(f, 0x00FF00);
         TWindowSettings w;
-        w.FormType = 3;
+        w.FormType = TViewMode::Minimum;
         w.FormStyle = true;
         w.Placement.Normal = QRect(100, 20, 300, 200);
         ASSERT_TRUE(WriteSettings(ini, m, w));
@@ -107,7 +107,7 @@ TEST(Settings, EverythingChosenComesBack)
     EXPECT_TRUE(m.ResTaskTray);
     EXPECT_TRUE(m.Fnt.italic());
     EXPECT_EQ(m.FntColor, 0x00FF00u);
-    EXPECT_EQ(w.FormType, 3);
+    EXPECT_EQ(w.FormType, TViewMode::Minimum);
     EXPECT_TRUE(w.FormStyle);
     EXPECT_EQ(w.Placement.Normal, QRect(100, 20, 300, 200));
     EXPECT_TRUE(m.ComntStr.Enabled()) << "the comment's handler ran";

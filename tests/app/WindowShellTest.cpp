@@ -104,12 +104,13 @@ TEST(WindowShell, ViewModesHaveTheirHeights)
     Window w;
     QApplication::processEvents();
     for (auto [mode, height, panel2, picture] :
-         {std::tuple{3, 108, 49, false}, std::tuple{2, 204, 49, true}, std::tuple{1, 367, 221, true}}) {
+         {std::tuple{TViewMode::Minimum, 108, 49, false}, std::tuple{TViewMode::Normal, 204, 49, true},
+          std::tuple{TViewMode::Detail, 367, 221, true}}) {
         w.window.FormTypeClick(mode);
-        EXPECT_EQ(w.window.frameGeometry().height(), height) << mode;
-        EXPECT_EQ(w.window.width(), 351) << mode;
-        EXPECT_EQ(w.find<QWidget>("Panel2")->height(), panel2) << mode;
-        EXPECT_EQ(w.find<QScrollArea>("ScrollBox1")->isVisible(), picture) << mode;
+        EXPECT_EQ(w.window.frameGeometry().height(), height) << int(mode);
+        EXPECT_EQ(w.window.width(), 351) << int(mode);
+        EXPECT_EQ(w.find<QWidget>("Panel2")->height(), panel2) << int(mode);
+        EXPECT_EQ(w.find<QScrollArea>("ScrollBox1")->isVisible(), picture) << int(mode);
         EXPECT_EQ(w.window.FormTypeValue(), mode);
     }
 }
