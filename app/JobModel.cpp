@@ -107,6 +107,7 @@ JobModel::JobModel(QObject *parent)
 
     makeErrorPictures();
     wireHandlers();
+    UpdateMenuStates();
 }
 
 JobModel::~JobModel()
@@ -136,6 +137,8 @@ void JobModel::wireHandlers()
         BarImage1.setSymbolDisp(AddCodeChar.Checked());
         emit pictureChanged();
     };
+    connect(&CdType, &TControlState::changed, this, &JobModel::UpdateMenuStates);
+    connect(&CodeHistory, &TControlState::changed, this, &JobModel::UpdateMenuStates);
     CodeHistory.OnChange = [this] {
         EditCode.setText(CodeHistory.Text());
         Execute();
@@ -346,6 +349,7 @@ void JobModel::RB_Click()
 
     const int index = CdType.ItemIndex();
     const TEngine engine = Engine();
+    UpdateMenuStates();
     if (engine == TEngine::QR) {
         QByteArray data = bytes;
         if (SpCode.Checked()) {
@@ -513,6 +517,14 @@ void JobModel::ShowModeText()
         m_mode = text;
         emit modeTextChanged(text);
     }
+}
+
+void JobModel::UpdateMenuStates()
+{
+    // A raw library symbology is chosen beside the list (ZintBarType): the
+    // creations and the menus' opening look again.
+    PrintMnu.setEnabled(Engine() == TEngine::Linear);
+    DeleteHistory.setEnabled(CodeHistory.Count() > 0);
 }
 
 void JobModel::SetLanguage(const QString &code)

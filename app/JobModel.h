@@ -118,6 +118,10 @@ public:
     TMenuItemState ClipbrdWatch{QStringLiteral("ClipbrdWatch"), texts::ClipbrdWatch()};
     TMenuItemState BWindow{QStringLiteral("BWindow"), texts::BWindow()};
     TMenuItemState DrawBcode{QStringLiteral("DrawBcode"), texts::DrawBcode()};
+    // Enabled only where they can act: printing for the linear symbols, the
+    // history's deletion while it has entries. UpdateMenuStates() keeps them.
+    TMenuItemState PrintMnu{QStringLiteral("PrintMnu"), texts::PrintMnu()};
+    TMenuItemState DeleteHistory{QStringLiteral("DeleteHistory"), texts::DeleteHistory()};
 
     // --- Window fields ------------------------------------------------------------
     TColor BarCol = 0x000000;
@@ -176,6 +180,8 @@ public:
     void ShowSymbologyControls();
     void ShowModeText();
     void RestoreListIndexes();
+    // The enabled states that follow the job (PrintMnu, DeleteHistory).
+    void UpdateMenuStates();
     // The language of the dialogs and of the texts through Tr(): "ja",
     // "en_US", or empty for the system's. Switched here once, for the whole
     // program.

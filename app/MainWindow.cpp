@@ -227,8 +227,9 @@ void TZebCode::createActions()
 
     m_saveAs = action(QStringLiteral("SaveAsMnu"), texts::SaveAsMnu());
     on(m_saveAs, [this] { SaveAsMnuClick(); });
-    m_print = action(QStringLiteral("PrintMnu"), texts::PrintMnu(), QKeySequence(Qt::CTRL | Qt::Key_P));
-    on(m_print, [this] { PrintMnuClick(); });
+    m_print = action(m.PrintMnu.Name(), m.PrintMnu.Caption(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    m.PrintMnu.OnClick = [this] { PrintMnuClick(); };
+    Bind(m_print, &m.PrintMnu);
     m_printer = action(QStringLiteral("PrinterMnu"), texts::PrinterMnu());
     on(m_printer, [this] { PrinterMnuClick(); });
     m_close = action(QStringLiteral("CloseMnu"), texts::CloseMnu());
@@ -249,8 +250,9 @@ void TZebCode::createActions()
         *slot = checkable(state->Name(), state->Caption());
         Bind(*slot, state);
     }
-    m_deleteHistory = action(QStringLiteral("DeleteHistory"), texts::DeleteHistory());
-    on(m_deleteHistory, [this] { DeleteHistoryClick(); });
+    m_deleteHistory = action(m.DeleteHistory.Name(), m.DeleteHistory.Caption());
+    m.DeleteHistory.OnClick = [this] { DeleteHistoryClick(); };
+    Bind(m_deleteHistory, &m.DeleteHistory);
 
     m_drawBcode = action(m.DrawBcode.Name(), m.DrawBcode.Caption(), QKeySequence(Qt::CTRL | Qt::Key_M));
     Bind(m_drawBcode, &m.DrawBcode);
@@ -312,9 +314,7 @@ void TZebCode::createMenus()
     m_fileMenu->addActions({m_saveAs, m_print, m_printer});
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
-    // Printing is offered for the linear symbols.
-    connect(m_fileMenu, &QMenu::aboutToShow, this,
-            [this] { m_print->setEnabled(m_model->Engine() == JobModel::TEngine::Linear); });
+    connect(m_fileMenu, &QMenu::aboutToShow, m_model, &JobModel::UpdateMenuStates);
 
     m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));
@@ -328,9 +328,7 @@ void TZebCode::createMenus()
     m_editMenu->addAction(m_autoCopy);
     m_editMenu->addSeparator();
     m_editMenu->addAction(m_deleteHistory);
-    // The history can be deleted only when there is one.
-    connect(m_editMenu, &QMenu::aboutToShow, this,
-            [this] { m_deleteHistory->setEnabled(m_model->CodeHistory.Count() > 0); });
+    connect(m_editMenu, &QMenu::aboutToShow, m_model, &JobModel::UpdateMenuStates);
 
     m_viewMenu = menuBar()->addMenu(texts::ViewMenu());
     m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));

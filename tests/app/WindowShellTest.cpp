@@ -82,20 +82,23 @@ TEST(WindowShell, MenusCaptionsAndShortcuts)
         EXPECT_EQ(w.find<QToolButton>(name)->text(), QString::fromUtf8(caption)) << name;
 }
 
-TEST(WindowShell, EnablingWhenAMenuOpens)
+// The job keeps the states; the items follow them at once, and a raw
+// library symbology chosen beside the list is seen when the menu opens.
+TEST(WindowShell, EnablingFollowsTheJob)
 {
     Window w;
     QMenu *file = w.find<QMenu>("FileMenu");
-    for (auto [index, printable] : {std::pair{0, true}, std::pair{12, false}, std::pair{11, true}}) {
+    for (auto [index, raw, printable] : {std::tuple{0, 0, true}, std::tuple{12, 0, false}, std::tuple{11, 0, true},
+                                         std::tuple{0, kZintRawOffset + 20, false}}) {
+        w.model.ZintBarType = raw;
         w.model.CdType.setItemIndex(index);
-        emit file->aboutToShow();
+        if (raw)
+            emit file->aboutToShow();
         EXPECT_EQ(w.action("PrintMnu")->isEnabled(), printable) << index;
     }
-    QMenu *edit = w.find<QMenu>("EditMenu");
-    emit edit->aboutToShow();
+    w.model.ZintBarType = 0;
     EXPECT_FALSE(w.action("DeleteHistory")->isEnabled()) << "no history yet";
     w.model.HistoryEx1.Append("4901234567894");
-    emit edit->aboutToShow();
     EXPECT_TRUE(w.action("DeleteHistory")->isEnabled());
 }
 
