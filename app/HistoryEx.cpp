@@ -81,7 +81,7 @@ void THistoryEx::LoadFromIni()
     }
 }
 
-void THistoryEx::SaveToIni()
+QString THistoryEx::SaveToIni()
 {
     TIniGT ini;
     openIni(ini, IniFile);
@@ -97,4 +97,5 @@ void THistoryEx::SaveToIni()
     }
     ini.WriteInt(Name, QStringLiteral("Count"), m_count);
     ini.EndUpdate();
+    return ini.LastWriteError();
 }

@@ -35,7 +35,8 @@ public:
     // through Append, so that entry 0 ends on top and duplicates collapse.
     void LoadFromIni();
     // Writes the entries and Count. Keys beyond Count stay in the file.
-    void SaveToIni();
+    // Empty when the history reached the file, else why not.
+    QString SaveToIni();
 
     // The drop-down list that mirrors the history: its items become the
     // entries and the first entry is selected after every Append.

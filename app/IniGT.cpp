@@ -4,6 +4,7 @@
 #include "Executable.h"
 #include "FileNames.h"
 #include "TextFile.h"
+#include "Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -253,17 +254,17 @@ void TIniGT::store()
     }
     m_dirty = false;
     if (m_fileName.isEmpty() || m_damaged) {
-        m_lastWriteOk = false;
+        m_lastWriteError = m_fileName.isEmpty() ? texts::NoSettingsFile() : texts::NotASettingsFile();
         return;
     }
     QString text = m_lines.join(m_lineEnd);
     if (m_finalLineEnd && !m_lines.isEmpty())
         text += m_lineEnd;
     const QByteArray bytes = EncodeText(text, m_encoding);
-    m_lastWriteOk = WriteFileAtomically(m_fileName, bytes);
+    m_lastWriteError = WriteFileAtomically(m_fileName, bytes);
     // What is on disk now is what the lines say (or, after a failure, read it again).
     m_stamp = stampOf(EncodeFileName(m_fileName), nullptr);
-    m_loaded = m_lastWriteOk;
+    m_loaded = m_lastWriteError.isEmpty();
 }
 
 // --- Lines --------------------------------------------------------------------------------
@@ -321,7 +322,7 @@ void TIniGT::WriteRaw(const QString &section, const QString &key, const QString 
 {
     load();
     if (m_damaged) {
-        m_lastWriteOk = false;
+        m_lastWriteError = texts::NotASettingsFile();
         return;
     }
     const int header = findSection(section);

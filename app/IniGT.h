@@ -118,7 +118,8 @@ public:
     void BeginUpdate();
     void EndUpdate();
     // Whether the last write reached the file.
-    bool LastWriteOk() const { return m_lastWriteOk; }
+    // Why the last write did not reach the file; empty when it did.
+    const QString &LastWriteError() const { return m_lastWriteError; }
 
     // --- Typed values -----------------------------------------------------------------
     int ReadInt(const QString &section, const QString &key, int def);
@@ -221,7 +222,7 @@ private:
     bool m_finalLineEnd = true;
     TTextEncoding m_encoding = TTextEncoding::Ansi;
     bool m_damaged = false;
-    bool m_lastWriteOk = true;
+    QString m_lastWriteError;
     int m_updating = 0;
     bool m_dirty = false;
     // What the file on disk was when it was last read or written.

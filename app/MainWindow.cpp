@@ -978,7 +978,8 @@ void TZebCode::finishClosing()
     m_closed = true;
     JobModel &m = *m_model;
     // What there is to keep, unless the file says not to.
-    WriteSettings(m.Ini, m, WindowSettings());
+    if (const QString why = WriteSettings(m.Ini, m, WindowSettings()); !why.isEmpty())
+        qCritical("%s", qPrintable(texts::SettingsNotSaved(m.Ini.FileName(), why)));
     if (m_barview) {
         m_barview->close();
         delete m_barview;

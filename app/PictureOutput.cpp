@@ -109,7 +109,7 @@ bool JobModel::SaveFile(const QString &fileName)
         SetPictureKind(remembered);
         try {
             RB_Click();
-        } catch (...) {
+        } catch (const EConvertError &) {
             // The same creation failed before the write: its error is the one reported.
         }
     });

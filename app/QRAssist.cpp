@@ -137,10 +137,10 @@ void TAddressList::Load(const QString &fileName)
     }
 }
 
-bool TAddressList::Save(const QString &fileName) const
+QString TAddressList::Save(const QString &fileName) const
 {
     if (m_items.isEmpty())
-        return true;
+        return {};
     return WriteFileAtomically(fileName, EncodeText(m_items.join(u'\n') + u'\n', m_encoding));
 }
 

@@ -55,8 +55,8 @@ public:
     void Load(const QString &fileName);
     // Writes the list, one entry per line, in the encoding found by Load,
     // replacing the file atomically. An empty list leaves the file alone.
-    // Returns whether the file was written (an empty list: true).
-    bool Save(const QString &fileName) const;
+    // Empty when written (or left alone), else why not.
+    QString Save(const QString &fileName) const;
     TTextEncoding Encoding() const { return m_encoding; }
 
     // Where the list is read from: the per-user copy when there is one,

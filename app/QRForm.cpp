@@ -225,7 +225,8 @@ void TQRForm::SaveAddresses()
     if (m_saved)
         return;
     m_saved = true;
-    m_addresses.Save(m_saveFile);
+    if (const QString why = m_addresses.Save(m_saveFile); !why.isEmpty())
+        binding::ShowError(parentWidget() ? parentWidget()->window() : this, texts::FileError(m_saveFile, why));
 }
 
 TMecard TQRForm::mecard() const

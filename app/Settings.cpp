@@ -191,18 +191,18 @@ void ReadPlacementAndFont(TIniGT &ini, JobModel &m, TWindowSettings &window)
     readKeys(TKey::WithPlacement, ini, m, window);
 }
 
-bool WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window)
+QString WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window)
 {
     if (m.NoSaveIni)
-        return true;
+        return {};
     // One replacement of the file for all keys.
     ini.BeginUpdate();
     for (const TKey &k : keys())
         if (k.write)
             k.write(k, ini, m, window);
     ini.EndUpdate();
-    const bool ok = ini.LastWriteOk();
+    const QString why = ini.LastWriteError();
     m.HistoryEx1.IniFile = ini.FileName();
-    m.HistoryEx1.SaveToIni();
-    return ok;
+    const QString historyWhy = m.HistoryEx1.SaveToIni();
+    return why.isEmpty() ? historyWhy : why;
 }

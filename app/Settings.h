@@ -29,5 +29,6 @@ void ReadSettings(TIniGT &ini, JobModel &m, TWindowSettings &window);
 // human-readable text, which goes to Fnt, the sample and the component.
 void ReadPlacementAndFont(TIniGT &ini, JobModel &m, TWindowSettings &window);
 // Everything, in the defined order, then the history, as the closing window
-// does; nothing at all when NoSaveIni is set. Returns whether the file took it.
-bool WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window);
+// does; nothing at all when NoSaveIni is set. Empty when the file took it,
+// else why not.
+QString WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window);

@@ -13,9 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
+QString WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
 {
-    return WriteFileSafely(fileName, bytes, true).isEmpty();
+    return WriteFileSafely(fileName, bytes, true);
 }
 
 bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes)

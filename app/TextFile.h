@@ -21,5 +21,5 @@ QByteArray EncodeText(const QString &text, TTextEncoding encoding);
 // Writes the whole file or nothing, by the rule of WriteFileSafely (links
 // followed, a replaced file keeps its mode, special files written in place,
 // write-protected ones refused), the content on the disk before it replaces
-// the old file. False when the file could not be written.
-bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes);
+// the old file. Empty when written, else why not.
+QString WriteFileAtomically(const QString &fileName, const QByteArray &bytes);

@@ -260,6 +260,15 @@ inline QString BusNameTaken(const QString &name)
         .arg(name);
 }
 
+// --- Files Zebrix keeps ---------------------------------------------------------------------------
+inline QString NotASettingsFile() { return QStringLiteral("it is not a settings file and is left as it was"); }
+inline QString NoSettingsFile() { return QStringLiteral("no settings file is named"); }
+// On standard error when the closing window could not keep the settings.
+inline QString SettingsNotSaved(const QString &file, const QString &why)
+{
+    return QStringLiteral("the settings were not saved: %1: %2").arg(file, why);
+}
+
 // --- Picture files ------------------------------------------------------------------------------------
 inline QString NotConverted(const QString &file) { return QStringLiteral("%1: the picture could not be converted").arg(file); }
 inline QString FileError(const QString &file, const QString &why) { return QStringLiteral("%1: %2").arg(file, why); }

@@ -9,6 +9,7 @@
 #include "JobModel.h"
 #include "Language.h"
 #include "MainWindow.h"
+#include "QuietMessages.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
 #include "StartSequence.h"
@@ -29,15 +30,6 @@
 #include <cstdio>
 
 namespace {
-
-// Standard error carries real errors only: Qt's notes and warnings about
-// the platform (a plugin without size hints, a locale it switches) are not
-// the user's business.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "zebrixd: %s\n", message.toLocal8Bit().constData());
-}
 
 int complain(const QString &message, int status)
 {
@@ -231,7 +223,7 @@ int main(int argc, char **argv)
         if (rule && rule->option == Option::Save && ParamValue(*rule, p) == u"-")
             return complain(texts::SaveToStandardOutput(), 2);
     }
-    qInstallMessageHandler(quietMessages);
+    InstallQuietMessages("zebrixd", QtCriticalMsg);
     // A sender that has gone away must not take this process with it.
     std::signal(SIGPIPE, SIG_IGN);
 

@@ -58,7 +58,7 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
     } catch (const EConvertError &e) {
         return {false, e.message()};   // a percent escape of the QR data
     } catch (const std::exception &e) {
-        return {false, QString::fromLocal8Bit(e.what())};
+        return {false, QString::fromUtf8(e.what())};   // made with toStdString()
     }
     if (m.BError)
         return {false, FailureText(m)};

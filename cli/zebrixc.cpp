@@ -6,6 +6,7 @@
 #include "Console.h"
 #include "FileNames.h"
 #include "JobModel.h"
+#include "QuietMessages.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
@@ -37,14 +38,6 @@ bool needsText(const QList<QByteArray> &args)
             return true;
     }
     return false;
-}
-
-// Standard error carries the result and real errors only: Qt's warnings
-// (a missing XDG_RUNTIME_DIR, a locale it switches) are not zebrixc's.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtFatalMsg)
-        PrintError(message);
 }
 
 // A standard descriptor the caller closed: held with /dev/null, so that no
@@ -102,7 +95,7 @@ int oneShot(const QStringList &args, const QString &type, bool outputClosed)
         PrintError(e.message());
         return 2;
     } catch (const std::exception &e) {
-        PrintError(QString::fromLocal8Bit(e.what()));
+        PrintError(QString::fromUtf8(e.what()));   // made with toStdString()
         return 2;
     }
     if (m.ExitFlag)
@@ -148,7 +141,7 @@ int main(int argc, char **argv)
     const bool inputClosed = holdIfClosed(STDIN_FILENO, O_RDONLY);
     const bool outputClosed = holdIfClosed(STDOUT_FILENO, O_WRONLY);
     holdIfClosed(STDERR_FILENO, O_WRONLY);
-    qInstallMessageHandler(quietMessages);
+    InstallQuietMessages("zebrixc", QtFatalMsg);
 
     // zebrixc's own options first, on the raw bytes (they are ASCII); the
     // rest is decoded once the application has set up the locale.

@@ -59,7 +59,7 @@ TEST(QRAssist, AddressListRulesAndFiles)
 
     QTemporaryDir dir;
     const QString ansi = dir.filePath("ansi.txt"), utf16 = dir.filePath("utf16.txt");
-    ASSERT_TRUE(list.Save(ansi));
+    ASSERT_EQ(list.Save(ansi), "");
     QFile f(ansi);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a\nc\nb\n");
@@ -73,7 +73,7 @@ TEST(QRAssist, AddressListRulesAndFiles)
     wide.Load(utf16);
     EXPECT_EQ(wide.Items(), (QStringList{"x@", QStringLiteral("日")}));
     wide.Add("new@");
-    ASSERT_TRUE(wide.Save(utf16));
+    ASSERT_EQ(wide.Save(utf16), "");
     TAddressList again;
     again.Load(utf16);
     EXPECT_EQ(again.Encoding(), TTextEncoding::Utf16LE) << "the file keeps its encoding";
@@ -82,7 +82,7 @@ TEST(QRAssist, AddressListRulesAndFiles)
     TAddressList empty;
     empty.Load(dir.filePath("missing.txt"));
     EXPECT_TRUE(empty.Items().isEmpty());
-    EXPECT_TRUE(empty.Save(ansi));
+    EXPECT_EQ(empty.Save(ansi), "");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a\nc\nb\n") << "an empty list leaves the file alone";
 }

@@ -34,7 +34,7 @@ TEST(Settings, AFirstClosingWritesEveryKeyInOrderWithTheDefaults)
     TWindowSettings w;
     ReadSettings(ini, m, w);
     ReadPlacementAndFont(ini, m, w);
-    ASSERT_TRUE(WriteSettings(ini, m, w));
+    ASSERT_EQ(WriteSettings(ini, m, w), "");
     EXPECT_EQ(keysOf(file, "Options"),
               (QStringList{"TaskTary", "CodeType", "ThinWidth", "CheckDigit", "AddCodeChar", "FormType", "FormStyle",
                            "AutoCopy", "CopyToMf", "CopyToEMf", "CopyToBm", "CBWatch", "BarHeight", "LeftMargin",
@@ -83,7 +83,7 @@ TEST(Settings, EverythingChosenComesBack)
         w.FormType = TViewMode::Minimum;
         w.FormStyle = true;
         w.Placement.Normal = QRect(100, 20, 300, 200);
-        ASSERT_TRUE(WriteSettings(ini, m, w));
+        ASSERT_EQ(WriteSettings(ini, m, w), "");
     }
     TIniGT ini;
     ini.setFileName(file);
@@ -182,7 +182,7 @@ TEST(Settings, HandKeysAreReadAndNeverWritten)
     ReadSettings(ini, again, w);
     again.CdType.setItemIndex(7);
     again.HistoryEx1.Append("x");
-    EXPECT_TRUE(WriteSettings(ini, again, w));
+    EXPECT_EQ(WriteSettings(ini, again, w), "");
     EXPECT_EQ(readAll(file), before);
 }
 

@@ -105,6 +105,8 @@ TEST_F(SettingsRuns, AFileThatIsNoSettingsFileIsLeftAlone)
     writeIni(noise);
     session({"/C39", "X"});
     EXPECT_EQ(readFile(iniFile()), noise) << "never destroyed, never written";
+    EXPECT_TRUE(lastError.contains("the settings were not saved: " + iniFile() + ": it is not a settings file"))
+        << lastError.toStdString();
 }
 
 // The end of the session, and SIGTERM like it: the window closes for real,

@@ -248,19 +248,25 @@ TEST(ZebrixcOutput, PictureOnStandardOutput)
     EXPECT_TRUE(r.out.startsWith("\xFF\xD8"));
 }
 
-// Nothing but the result and real errors on standard error, whatever Qt thinks.
-TEST(ZebrixcOutput, NoWarningNoise)
+// Nothing but the result and real errors on standard error, whatever Qt
+// thinks; Qt's messages when asked for with QT_LOGGING_RULES.
+TEST(ZebrixcOutput, NoWarningNoiseUnlessAskedFor)
 {
     QTemporaryDir dir;
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ZEBRIXC), {"/C39", "ABC", "/CC1", "/SAVE:" + dir.filePath("t.png")});
-    const Outcome r = finish(p, {}, 60000);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, QByteArray());
+    for (const char *rules : {"", "qt.*.debug=true"}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        if (*rules)
+            env.insert(QStringLiteral("QT_LOGGING_RULES"), QString::fromLatin1(rules));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZEBRIXC), {"/C39", "ABC", "/CC1", "/SAVE:" + dir.filePath("t.svg")});
+        const Outcome r = finish(p, {}, 60000);
+        EXPECT_EQ(r.status, 0) << rules;
+        EXPECT_EQ(r.err.isEmpty(), !*rules) << rules << ": " << r.err.left(200).toStdString();
+    }
 }
 
 TEST(ZebrixcOutput, HelpAndVersion)
