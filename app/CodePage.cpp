@@ -1,10 +1,9 @@
 #include "CodePage.h"
 
+#include "Iconv.h"
 
 #include <QStringDecoder>
 
-#include <cerrno>
-#include <iconv.h>
 #include <langinfo.h>
 
 namespace {
@@ -18,60 +17,20 @@ bool isUtf8(const QByteArray &set)
 // iconv with "?" for every character the code page lacks.
 QByteArray iconvEncode(const QString &text, const QByteArray &set)
 {
-    iconv_t cd = iconv_open(set.constData(), "UTF-8");
-    if (cd == iconv_t(-1))
+    TIconv cd(set.constData(), "UTF-8");
+    if (!cd.IsOpen())
         return text.toUtf8();
     QByteArray out;
     out.reserve(text.size());
-    char buf[16];
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype n = (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
-        QByteArray in = text.mid(i, n).toUtf8();
-        i += n;
-        char *inp = in.data();
-        size_t inLeft = size_t(in.size());
-        char *outp = buf;
-        size_t outLeft = sizeof buf;
-        if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == size_t(-1) || inLeft != 0) {
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (!cd.Step(text.mid(i, n).toUtf8(), out))
             out += '?';
-        } else {
-            out.append(buf, qsizetype(sizeof buf - outLeft));
-        }
+        i += n;
     }
-    // Flush a stateful encoding back to its initial state.
-    char *outp = buf;
-    size_t outLeft = sizeof buf;
-    if (iconv(cd, nullptr, nullptr, &outp, &outLeft) != size_t(-1))
-        out.append(buf, qsizetype(sizeof buf - outLeft));
-    iconv_close(cd);
+    // A stateful encoding back to its initial state.
+    cd.Flush(out);
     return out;
-}
-
-QString iconvDecode(const QByteArray &bytes, const QByteArray &set)
-{
-    iconv_t cd = iconv_open("UTF-8", set.constData());
-    if (cd == iconv_t(-1))
-        return QString::fromUtf8(bytes);
-    QByteArray out;
-    QByteArray in = bytes;
-    char *inp = in.data();
-    size_t inLeft = size_t(in.size());
-    char buf[256];
-    while (inLeft > 0) {
-        char *outp = buf;
-        size_t outLeft = sizeof buf;
-        const size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-        out.append(buf, qsizetype(sizeof buf - outLeft));
-        if (r == size_t(-1) && errno != E2BIG) {
-            out += "\xEF\xBF\xBD";   // U+FFFD for a byte that does not decode
-            ++inp;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
-    return QString::fromUtf8(out);
 }
 
 } // namespace
@@ -105,7 +64,12 @@ QString FromAnsi(const QByteArray &bytes)
     const QByteArray set = AnsiCodeSet();
     if (isUtf8(set))
         return QString::fromUtf8(bytes);
-    return iconvDecode(bytes, set);
+    TIconv cd("UTF-8", set.constData());
+    if (!cd.IsOpen())
+        return QString::fromUtf8(bytes);
+    QByteArray out;
+    cd.Run(bytes, out, "\xEF\xBF\xBD");   // U+FFFD for a byte that does not decode
+    return QString::fromUtf8(out);
 }
 
 bool DecodeAnsiStrict(const QByteArray &bytes, QString &text)
@@ -116,26 +80,9 @@ bool DecodeAnsiStrict(const QByteArray &bytes, QString &text)
         text = utf8(bytes);
         return !utf8.hasError();
     }
-    iconv_t cd = iconv_open("UTF-8", set.constData());
-    if (cd == iconv_t(-1))
-        return false;
+    TIconv cd("UTF-8", set.constData());
     QByteArray out;
-    QByteArray in = bytes;
-    char *inp = in.data();
-    size_t inLeft = size_t(in.size());
-    char buf[256];
-    bool ok = true;
-    while (inLeft > 0) {
-        char *outp = buf;
-        size_t outLeft = sizeof buf;
-        const size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-        out.append(buf, qsizetype(sizeof buf - outLeft));
-        if (r == size_t(-1) && errno != E2BIG) {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
+    const bool ok = cd.Run(bytes, out);
     text = QString::fromUtf8(out);
     return ok;
 }

@@ -112,14 +112,9 @@ const QByteArray kDone = QByteArrayLiteral("DONE");
 // be opened (*error says why).
 bool lockBefore(TInstanceLock &lock, const QString &path, const QDeadlineTimer &deadline, QString *error)
 {
-    unsigned long pause = 1;
-    while (!lock.TryLock(path, error)) {
-        if (deadline.hasExpired() || !error->isEmpty())
-            return false;
-        QThread::msleep(pause);
-        pause = std::min(pause * 2, 20ul);
-    }
-    return true;
+    bool locked = false;
+    PollWithBackoff(deadline, [&] { return (locked = lock.TryLock(path, error)) || !error->isEmpty(); });
+    return locked;
 }
 
 } // namespace
@@ -561,14 +556,8 @@ TForward ForwardParams(const QStringList &params, const TInstancePaths &paths, Q
         return result(TForward::Failed, why);
     // The running instance may still be working on an earlier list (its
     // sender gone before the answer).
-    const QDeadlineTimer busy(t.busyWaitMs);
-    unsigned long pause = 1;
-    while (block.Flag() == kBusy) {
-        if (busy.hasExpired())
-            return result(TForward::Failed, texts::InstanceStaysBusy());
-        QThread::msleep(pause);
-        pause = std::min(pause * 2, 20ul);
-    }
+    if (!PollWithBackoff(QDeadlineTimer(t.busyWaitMs), [&] { return block.Flag() != kBusy; }))
+        return result(TForward::Failed, texts::InstanceStaysBusy());
     block.SetText(JoinParamText(params));
     QByteArray out = message(kMessage, kParamsFollow, 0);
     putInt(out, qint32(list.size()));
@@ -648,6 +637,18 @@ void InterpretParamList(JobModel &model, ICommandHost &host, const QStringList &
         model.AutoCopy.setChecked(true);
     });
     InterpretParams(model, host);
+}
+
+bool PollWithBackoff(const QDeadlineTimer &deadline, const std::function<bool()> &ready)
+{
+    unsigned long pause = 1;
+    while (!ready()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(pause);
+        pause = std::min(pause * 2, 20ul);
+    }
+    return true;
 }
 
 } // namespace instance

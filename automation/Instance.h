@@ -29,6 +29,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -212,6 +213,10 @@ TForward ForwardParams(const QStringList &params, const TInstancePaths &paths, Q
 std::optional<QStringList> AbsoluteSaveNames(const QStringList &params, const QString &workingFolder);
 // The process's working folder through DecodeFileName; empty when it has none.
 QString WorkingFolder();
+
+// Looks until `ready` holds, pausing 1 ms at first and twice as long each
+// time up to 20 ms; false when the deadline passes first.
+bool PollWithBackoff(const QDeadlineTimer &deadline, const std::function<bool()> &ready);
 
 // The running instance's interpretation of a parameter list (forwarded, or
 // its own at start-up): the parameters, then (even when the interpretation

@@ -178,27 +178,27 @@ int handOver(char *name, const QStringList &params, const instance::TInstancePat
     // An instance that holds the lock but is not listening yet is still
     // starting: wait for it, as long as it keeps starting.
     QDeadlineTimer starting(15000);
-    for (;;) {
+    std::optional<int> status;
+    const bool ended = instance::PollWithBackoff(starting, [&] {
         if (lock.TryLock(paths.lock()))
-            return -1;
+            return (status = -1), true;
         QString error;
         switch (instance::ForwardParams(*absolute, paths, &error)) {
         case instance::TForward::Done:
-            return 0;
+            return (status = 0), true;
         case instance::TForward::Failed:
-            return complain(error, 1);
+            return (status = complain(error, 1)), true;
         case instance::TForward::Refused:
-            return complain(error, 2);
+            return (status = complain(error, 2)), true;
         case instance::TForward::Gone:
-            starting.setRemainingTime(15000);
-            continue;
+            starting.setRemainingTime(15000);   // it ended: whoever comes next gets its full time
+            return false;
         case instance::TForward::NoInstance:
             break;
         }
-        if (starting.hasExpired())
-            return complain(texts::InstanceNotAnswering(paths.folder), 1);
-        QThread::msleep(20);
-    }
+        return false;
+    });
+    return ended ? *status : complain(texts::InstanceNotAnswering(paths.folder), 1);
 }
 
 } // namespace

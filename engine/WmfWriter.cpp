@@ -1,11 +1,13 @@
 #include "WmfWriter.h"
 
+#include "Iconv.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <iconv.h>
+#include <memory>
 
 // A Windows metafile is a header followed by records of 16-bit words: the
 // size in words (32 bits), the function number, then the parameters, where
@@ -90,46 +92,28 @@ constexpr std::array<TCodePage, 14> CodePages = {{
     {"CP950", 136},  // CHINESEBIG5_CHARSET: Traditional Chinese
 }};
 
-// Encodes single characters into the table's code pages with iconv; the
-// conversion descriptors are opened on first use and closed with the object.
+// Encodes single characters into the table's code pages; the conversion
+// descriptors are opened on first use and closed with the object.
 class CodePageEncoder
 {
 public:
-    CodePageEncoder() { m_cd.fill(iconv_t(-1)); }
-    ~CodePageEncoder()
-    {
-        for (iconv_t cd : m_cd)
-            if (cd != iconv_t(-1))
-                iconv_close(cd);
-    }
-    CodePageEncoder(const CodePageEncoder &) = delete;
-    CodePageEncoder &operator=(const CodePageEncoder &) = delete;
-
     // The bytes of one character (a UTF-8 sequence) in code page cp, or
     // empty when the code page lacks it.
     QByteArray encode(size_t cp, const QByteArray &utf8)
     {
-        if (m_cd[cp] == iconv_t(-1)) {
-            m_cd[cp] = iconv_open(CodePages[cp].iconvName, "UTF-8");
-            if (m_cd[cp] == iconv_t(-1))
-                return {};
-        }
-        iconv(m_cd[cp], nullptr, nullptr, nullptr, nullptr); // reset state
-        char out[16];
-        char *in = const_cast<char *>(utf8.constData());
-        size_t inLeft = size_t(utf8.size());
-        char *o = out;
-        size_t outLeft = sizeof out;
-        if (iconv(m_cd[cp], &in, &inLeft, &o, &outLeft) == size_t(-1) || inLeft != 0)
-            return {};
+        if (!m_cd[cp])
+            m_cd[cp] = std::make_unique<TIconv>(CodePages[cp].iconvName, "UTF-8");
+        TIconv &cd = *m_cd[cp];
+        cd.Reset();
+        QByteArray out;
         // Stateful code pages (1255, 1258) may hold output back until flushed.
-        if (iconv(m_cd[cp], nullptr, nullptr, &o, &outLeft) == size_t(-1))
+        if (!cd.Step(utf8, out) || !cd.Flush(out))
             return {};
-        return QByteArray(out, qsizetype(o - out));
+        return out;
     }
 
 private:
-    std::array<iconv_t, CodePages.size()> m_cd;
+    std::array<std::unique_ptr<TIconv>, CodePages.size()> m_cd;
 };
 
 // One character of a text with its advance and its bytes in every code page
