@@ -89,10 +89,12 @@ public:
 
     void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
     {
-        if (!FontsAvailable() || m_img.isNull())   // fonts need a GUI application
+        if (!TextAvailable() || m_img.isNull())
             return;
         if (!m_painter.isActive() && BlitText(m_img, x, y, text, font, ToQColor(c)))
             return;
+        if (!FontsAvailable())
+            return;   // QPainter's text needs a GUI application (the text was left out)
         // QPainter gets only text that reaches into the picture, so its
         // coordinates stay small.
         if (x >= m_img.width() || y >= m_img.height() || y + TextHeight(font) <= 0
@@ -157,7 +159,7 @@ public:
     }
     void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
     {
-        if (FontsAvailable() && x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX)
+        if (TextAvailable() && x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX)
             m_mf.drawText(QPoint(int(x), int(y)), text, font, c);
     }
 
@@ -194,7 +196,7 @@ const QFont &TBarImage::DrawFont() const
 bool TBarImage::MeasureText(Layout &l)
 {
     const bool text = (FSymbolDisp && !FSymbol.isEmpty()) || !FCommentUp.isEmpty() || !FCommentDown.isEmpty();
-    if (!text || !FontsAvailable())
+    if (!text || !TextAvailable())
         return true;
     l.font = DrawFont();
     const int lineHeight = TextLineHeight();
@@ -215,7 +217,7 @@ bool TBarImage::MeasureText(Layout &l)
 
 int TBarImage::TextLineHeight() const
 {
-    return FontsAvailable() ? TextHeight(DrawFont()) : 0;
+    return TextAvailable() ? TextHeight(DrawFont()) : 0;
 }
 
 int TBarImage::MeasureCustomerWidth(const std::string &pattern, int scale)

@@ -9,10 +9,13 @@
 // struck-out fonts, and fonts whose blending cannot be learnt (coloured
 // glyphs), are drawn by QPainter. A text is laid out once for measuring and
 // drawing (the last few are kept), and everything takes time linear in its
-// length.
+// length. Simple texts (see Shaping.h) are shaped by HarfBuzz directly, the
+// way Qt's text engine would shape them, once a font has shown on a few
+// probes that both agree to the 1/64 pixel.
 //
-// Everything here needs a GUI application (see FontsAvailable()). Caches
-// are per thread.
+// Everything here needs a GUI application (see FontsAvailable()), except
+// where fonts are remembered (FontRecords.h): then the texts a record covers
+// are measured and drawn from it without one. Caches are per thread.
 #pragma once
 
 #include <QColor>
@@ -22,6 +25,19 @@
 #include <vector>
 
 class QPainter;
+
+// Whether text can be measured and drawn at all: with a GUI application, or
+// from remembered fonts.
+bool TextAvailable();
+// How many times a text was left out (measured as 0, not drawn) because it
+// needed Qt's fonts and there was no GUI application. A console run that
+// drew from remembered fonts compares this before and after: a change means
+// it must draw again with Qt's fonts.
+int TextLeftOut();
+
+// Whether the simple texts of a font (see Shaping.h) are shaped here rather
+// than by Qt's text engine.
+bool ShapesSimpleText(const QFont &font);
 
 // Width of the text in whole pixels: QFontMetrics::horizontalAdvance.
 int TextWidth(const QFont &font, const QString &text);
