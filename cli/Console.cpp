@@ -63,6 +63,18 @@ bool WantsLibrary(const QStringList &args)
     return raw || index >= kIndexFirstLibrary;
 }
 
+bool MentionsLibrary(const QStringList &args)
+{
+    for (const QString &a : args)
+        if (const TParamRule *rule = MatchParam(a)) {
+            if (rule->option == Option::LibrarySymbology)
+                return true;
+            if (rule->option == Option::Symbology && rule->value >= kIndexFirstLibrary)
+                return true;
+        }
+    return false;
+}
+
 TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &ext)
 {
     if (m.EditCode.Text().isEmpty())

@@ -19,6 +19,11 @@ void PrepareConsoleModel(JobModel &m, const QStringList &args);
 // names a raw library symbology (nnnn above 1000).
 bool WantsLibrary(const QStringList &args);
 
+// Whether any of the parameters names a symbology of the stacked-symbol
+// plugin (a switch /GS1Ltd ... /PDF417T or a "/1nnnn"): only then does a
+// console run load the plugin (the linear and QR symbologies never use it).
+bool MentionsLibrary(const QStringList &args);
+
 // The verdict of one creation.
 struct TMade {
     bool ok = false;

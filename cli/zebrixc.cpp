@@ -106,7 +106,8 @@ TOutcome oneShot(const QStringList &args, const QString &type, bool outputClosed
 {
     const int leftOut = TextLeftOut();
     JobModel m;
-    m.LoadLibrary();
+    if (MentionsLibrary(args))
+        m.LoadLibrary();
     PrepareConsoleModel(m, args);
     m.Params = args;
     TConsoleHost host;
