@@ -1,12 +1,13 @@
 #include "FontRecords.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -120,76 +121,164 @@ std::vector<TFileStamp> contextFiles()
     return stamps;
 }
 
-QDataStream &operator<<(QDataStream &s, const TFileStamp &f)
+// The file is plain little-endian fields, read without a stream: it is
+// read by every run that draws text.
+class TWriter
 {
-    return s << f.path << f.exists << f.device << f.inode << f.size << f.modified;
-}
+public:
+    QByteArray bytes;
+    template <class T> void put(T v)
+    {
+        static_assert(std::is_arithmetic_v<T>);
+        char b[sizeof v];
+        std::memcpy(b, &v, sizeof v);
+        bytes.append(b, qsizetype(sizeof v));
+    }
+    void put(const QByteArray &b)
+    {
+        put(quint32(b.size()));
+        bytes.append(b);
+    }
+    void put(const TFileStamp &f)
+    {
+        put(f.path);
+        put(quint8(f.exists));
+        put(f.device);
+        put(f.inode);
+        put(f.size);
+        put(f.modified);
+    }
+};
 
-QDataStream &operator>>(QDataStream &s, TFileStamp &f)
+class TReader
 {
-    return s >> f.path >> f.exists >> f.device >> f.inode >> f.size >> f.modified;
-}
+public:
+    explicit TReader(const QByteArray &b) : m_p(b.constData()), m_end(b.constData() + b.size()) {}
+    bool ok() const { return m_ok; }
+    template <class T> T get()
+    {
+        static_assert(std::is_arithmetic_v<T>);
+        T v{};
+        if (m_end - m_p < qsizetype(sizeof v)) {
+            m_ok = false;
+            return v;
+        }
+        std::memcpy(&v, m_p, sizeof v);
+        m_p += sizeof v;
+        return v;
+    }
+    QByteArray bytes()
+    {
+        const quint32 n = get<quint32>();
+        if (!m_ok || m_end - m_p < qsizetype(n)) {
+            m_ok = false;
+            return {};
+        }
+        QByteArray b(m_p, qsizetype(n));
+        m_p += n;
+        return b;
+    }
+    TFileStamp stamp()
+    {
+        TFileStamp f;
+        f.path = bytes();
+        f.exists = get<quint8>() != 0;
+        f.device = get<quint64>();
+        f.inode = get<quint64>();
+        f.size = get<qint64>();
+        f.modified = get<qint64>();
+        return f;
+    }
+    // A count of entries, none when the file is damaged.
+    quint32 count()
+    {
+        const quint32 n = get<quint32>();
+        if (n > kMaxEntries)
+            m_ok = false;
+        return m_ok ? n : 0;
+    }
+
+private:
+    const char *m_p;
+    const char *m_end;
+    bool m_ok = true;
+};
 
 QByteArray keyOf(const TMetaFont &f)
 {
     return f.Family.toUtf8() + '\n' + QByteArray::number(f.PixelSize) + (f.Bold ? "b" : "") + (f.Italic ? "i" : "");
 }
 
-void writeRecord(QDataStream &s, const TFontRecord &r)
+void writeRecord(TWriter &w, const TFontRecord &r)
 {
-    s << r.font.Family << qint32(r.font.PixelSize) << r.font.Bold << r.font.Italic << r.faceFile
-      << qint32(r.faceIndex) << r.faceStamp << qint32(r.ascent) << qint32(r.height) << r.roundAdvances
-      << r.blendKind << r.gamma;
-    s << quint32(r.glyphs.size());
-    for (const auto &[c, g] : r.glyphs)
-        s << quint32(c) << g;
-    s << quint32(r.advances.size());
-    for (const auto &[g, a] : r.advances)
-        s << g << a;
-    s << quint32(r.masks.size());
-    for (const auto &[key, m] : r.masks)
-        s << key << m.x << m.y << m.width << m.height << m.alpha;
+    w.put(r.font.Family.toUtf8());
+    w.put(qint32(r.font.PixelSize));
+    w.put(quint8(r.font.Bold));
+    w.put(quint8(r.font.Italic));
+    w.put(r.faceFile);
+    w.put(qint32(r.faceIndex));
+    w.put(r.faceStamp);
+    w.put(qint32(r.ascent));
+    w.put(qint32(r.height));
+    w.put(quint8(r.roundAdvances));
+    w.put(r.blendKind);
+    w.put(r.gamma);
+    w.put(quint32(r.glyphs.size()));
+    for (const auto &[c, g] : r.glyphs) {
+        w.put(quint32(c));
+        w.put(g);
+    }
+    w.put(quint32(r.advances.size()));
+    for (const auto &[g, a] : r.advances) {
+        w.put(g);
+        w.put(a);
+    }
+    w.put(quint32(r.masks.size()));
+    for (const auto &[key, m] : r.masks) {
+        w.put(key);
+        w.put(m.x);
+        w.put(m.y);
+        w.put(m.width);
+        w.put(m.height);
+        w.put(m.alpha);
+    }
 }
 
-bool readRecord(QDataStream &s, TFontRecord &r)
+bool readRecord(TReader &in, TFontRecord &r)
 {
-    qint32 px = 0, index = 0, ascent = 0, height = 0;
-    s >> r.font.Family >> px >> r.font.Bold >> r.font.Italic >> r.faceFile >> index >> r.faceStamp >> ascent
-        >> height >> r.roundAdvances >> r.blendKind >> r.gamma;
-    r.font.PixelSize = px;
-    r.faceIndex = index;
-    r.ascent = ascent;
-    r.height = height;
-    quint32 n = 0;
-    s >> n;
-    if (s.status() != QDataStream::Ok || n > kMaxEntries)
-        return false;
-    for (quint32 i = 0; i < n; ++i) {
-        quint32 c = 0, g = 0;
-        s >> c >> g;
-        r.glyphs[char32_t(c)] = g;
+    r.font.Family = QString::fromUtf8(in.bytes());
+    r.font.PixelSize = in.get<qint32>();
+    r.font.Bold = in.get<quint8>() != 0;
+    r.font.Italic = in.get<quint8>() != 0;
+    r.faceFile = in.bytes();
+    r.faceIndex = in.get<qint32>();
+    r.faceStamp = in.stamp();
+    r.ascent = in.get<qint32>();
+    r.height = in.get<qint32>();
+    r.roundAdvances = in.get<quint8>() != 0;
+    r.blendKind = in.get<quint8>();
+    r.gamma = in.get<double>();
+    for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
+        const quint32 c = in.get<quint32>();
+        r.glyphs[char32_t(c)] = in.get<quint32>();
     }
-    s >> n;
-    if (s.status() != QDataStream::Ok || n > kMaxEntries)
-        return false;
-    for (quint32 i = 0; i < n; ++i) {
-        quint32 g = 0;
-        qint32 a = 0;
-        s >> g >> a;
-        r.advances[g] = a;
+    for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
+        const quint32 g = in.get<quint32>();
+        r.advances[g] = in.get<qint32>();
     }
-    s >> n;
-    if (s.status() != QDataStream::Ok || n > kMaxEntries)
-        return false;
-    for (quint32 i = 0; i < n; ++i) {
-        quint64 key = 0;
+    for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
+        const quint64 key = in.get<quint64>();
         TRecordedMask m;
-        s >> key >> m.x >> m.y >> m.width >> m.height >> m.alpha;
+        m.x = in.get<qint16>();
+        m.y = in.get<qint16>();
+        m.width = in.get<quint16>();
+        m.height = in.get<quint16>();
+        m.alpha = in.bytes();
         if (m.width > kMaxMaskSide || m.height > kMaxMaskSide || m.alpha.size() != qsizetype(m.width) * m.height)
             return false;
         r.masks[key] = std::move(m);
     }
-    return s.status() == QDataStream::Ok;
+    return in.ok();
 }
 
 // The process's view of the file.
@@ -210,35 +299,28 @@ struct TStore {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             return;
-        QDataStream s(&f);
-        s.setVersion(QDataStream::Qt_6_4);
-        quint32 magic = 0, version = 0;
-        QByteArray context;
-        s >> magic >> version >> context;
-        if (s.status() != QDataStream::Ok || magic != kMagic || version != kVersion || context != contextText(platform))
+        const QByteArray bytes = f.readAll();
+        TReader in(bytes);
+        if (in.get<quint32>() != kMagic || in.get<quint32>() != kVersion || in.bytes() != contextText(platform)
+            || !in.ok())
             return;
-        quint32 n = 0;
-        s >> n;
-        if (s.status() != QDataStream::Ok || n > kMaxEntries)
-            return;
-        std::vector<TFileStamp> stamps(n);
+        std::vector<TFileStamp> stamps(in.count());
         for (TFileStamp &st : stamps) {
-            s >> st;
-            if (s.status() != QDataStream::Ok || !(TFileStamp::of(st.path) == st))
+            st = in.stamp();
+            if (!in.ok() || !(TFileStamp::of(st.path) == st))
                 return;   // something changed since: nothing holds
         }
-        s >> n;
-        if (s.status() != QDataStream::Ok || n > kMaxEntries)
-            return;
         std::map<QByteArray, std::shared_ptr<const TFontRecord>> read;
-        for (quint32 i = 0; i < n; ++i) {
+        for (quint32 i = 0, n = in.count(); i < n; ++i) {
             auto r = std::make_shared<TFontRecord>();
-            if (!readRecord(s, *r))
+            if (!readRecord(in, *r))
                 return;
             // A face file that changed or went away takes its record with it.
             if (TFileStamp::of(r->faceFile) == r->faceStamp)
                 read[keyOf(r->font)] = std::move(r);
         }
+        if (!in.ok())
+            return;
         files = std::move(stamps);
         records = std::move(read);
     }
@@ -251,15 +333,17 @@ struct TStore {
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly))
             return;
-        QDataStream s(&f);
-        s.setVersion(QDataStream::Qt_6_4);
-        s << kMagic << kVersion << contextText(platform) << quint32(files.size());
+        TWriter w;
+        w.put(kMagic);
+        w.put(kVersion);
+        w.put(contextText(platform));
+        w.put(quint32(files.size()));
         for (const TFileStamp &st : files)
-            s << st;
-        s << quint32(records.size());
+            w.put(st);
+        w.put(quint32(records.size()));
         for (const auto &[key, r] : records)
-            writeRecord(s, *r);
-        if (s.status() == QDataStream::Ok)
+            writeRecord(w, *r);
+        if (f.write(w.bytes) == w.bytes.size())
             f.commit();
     }
 };
