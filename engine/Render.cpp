@@ -93,8 +93,8 @@ public:
             return;
         if (!m_painter.isActive() && BlitText(m_img, x, y, text, font, ToQColor(c)))
             return;
-        if (!FontsAvailable())
-            return;   // QPainter's text needs a GUI application (the text was left out)
+        if (!QtTextAvailable())
+            return;   // QPainter's text needs Qt's fonts (the text was left out)
         // QPainter gets only text that reaches into the picture, so its
         // coordinates stay small.
         if (x >= m_img.width() || y >= m_img.height() || y + TextHeight(font) <= 0

@@ -35,6 +35,10 @@ qint64 toFixed(qreal v) { return std::llround(v * 64); }
 constexpr qreal kLineWidth = 1.6e7;
 
 std::atomic<int> g_leftOut{0};
+std::atomic<bool> g_rememberedOnly{false};
+
+// Qt's fonts are at hand (and not set aside).
+bool qtFonts() { return FontsAvailable() && !g_rememberedOnly.load(std::memory_order_relaxed); }
 
 // One glyph's coverage as Qt's rasteriser draws it at one sub-pixel offset,
 // and where it sits relative to the whole-pixel pen position on the baseline.
@@ -381,8 +385,8 @@ public:
         return true;
     }
 
-    // Notes what shaping asks for from now on.
-    void track() { m_tracking = true; }
+    // Notes what shaping asks for, or stops.
+    void track(bool on) { m_tracking = on; }
     // What shaping asked for since the last call.
     void takeAsked(std::set<char32_t> &characters, std::set<quint32> &glyphs)
     {
@@ -481,10 +485,10 @@ struct TFontData {
     TInk *ink = nullptr;                       // the face's glyphs
     std::unique_ptr<TRecordInk> recordInk;     // without Qt: the record's
     std::shared_ptr<const TFontRecord> record; // what is remembered of the font
-    bool recordable = false;                   // with Qt: its records can be kept
+    bool unrecordable = false;                 // with Qt: no record can be kept (no face file found)
     std::vector<TShapedGlyph> shaped;          // scratch
 
-    explicit TFontData(const QFont &f) : font(f), meta(TMetaFont::fromQFont(f)), qt(FontsAvailable())
+    explicit TFontData(const QFont &f) : font(f), meta(TMetaFont::fromQFont(f)), qt(qtFonts())
     {
         if (qt) {
             const QFontMetrics metrics(f);
@@ -508,7 +512,7 @@ TFontData &dataOf(const QFont &font)
 {
     thread_local std::unordered_map<QString, std::unique_ptr<TFontData>> cache;
     thread_local TFontData *last = nullptr;
-    const bool qt = FontsAvailable();
+    const bool qt = qtFonts();
     if (last && last->font == font && last->qt == qt)
         return *last;
     auto &slot = cache[font.key()];
@@ -566,8 +570,13 @@ const TLine &lineOf(TFontData &d, const QString &text)
     *e.line = TLine{};
     if (text.isEmpty())
         return *e.line;
+    if (d.simple == TFontData::Simple::Unknown)
+        setUpSimple(d);
+    const bool keep = d.qt && !d.unrecordable && FontRecordsEnabled();
+    if (d.qt && d.source)
+        static_cast<TQtGlyphSource &>(*d.source).track(keep);
     if (layOutSimple(d, text, *e.line)) {
-        if (d.qt && d.recordable)
+        if (keep)
             keepRecord(d);
     } else if (d.qt) {
         e.line = layOutByQt(d, text);
@@ -691,9 +700,6 @@ bool setUpSimple(TFontData &d)
         }
         if (same) {
             d.simple = TFontData::Simple::On;
-            d.recordable = FontRecordsEnabled();
-            if (d.recordable)
-                qtSource.track();
             return true;
         }
     }
@@ -728,6 +734,7 @@ void keepRecord(TFontData &d)
 {
     auto &source = static_cast<TQtGlyphSource &>(*d.source);
     auto &qt = *static_cast<TRawFontData *>(d.ink);
+    source.track(true);
     std::set<char32_t> characters;
     std::set<quint32> glyphs;
     source.takeAsked(characters, glyphs);
@@ -746,7 +753,7 @@ void keepRecord(TFontData &d)
     if (!d.record) {
         r->font = d.meta;
         if (!FindFaceFile(d.meta, [&](quint32 tag) { return tableOf(d.raw, tag); }, r->faceFile, r->faceIndex)) {
-            d.recordable = false;
+            d.unrecordable = true;
             return;
         }
         r->faceStamp = TFileStamp::of(r->faceFile);
@@ -769,7 +776,7 @@ void keepRecord(TFontData &d)
             for (int fx = 0; fx < 64; ++fx) {
                 const auto [quarter, shift] = quarterOf(fx);
                 if (!sameMask(*qt.maskOf(probeGlyph, fx, 0), *qt.maskOf(probeGlyph, quarter * 16, 0), shift)) {
-                    d.recordable = false;
+                    d.unrecordable = true;
                     return;
                 }
             }
@@ -925,7 +932,11 @@ bool advancesByShaper(TFontData &d, const QString &text, std::vector<int> &advan
 
 } // namespace
 
-bool TextAvailable() { return FontsAvailable() || FontRecordsEnabled(); }
+bool TextAvailable() { return qtFonts() || FontRecordsEnabled(); }
+
+bool QtTextAvailable() { return qtFonts(); }
+
+void UseRememberedFontsOnly(bool on) { g_rememberedOnly.store(on, std::memory_order_relaxed); }
 
 int TextLeftOut() { return g_leftOut.load(std::memory_order_relaxed); }
 
@@ -955,7 +966,7 @@ int TextHeight(const QFont &font)
 
 std::vector<int> TextAdvances(const QFont &font, const QString &text)
 {
-    if (!FontsAvailable()) {
+    if (!qtFonts()) {
         std::vector<int> advances;
         if (text.isEmpty() || advancesByShaper(dataOf(font), text, advances))
             return advances;
@@ -967,7 +978,7 @@ std::vector<int> TextAdvances(const QFont &font, const QString &text)
 
 void DrawText(QPainter &painter, int x, int y, const QString &text, const QFont &font, const QColor &color)
 {
-    if (!FontsAvailable()) {
+    if (!qtFonts()) {
         g_leftOut.fetch_add(1, std::memory_order_relaxed);
         return;
     }

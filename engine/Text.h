@@ -35,6 +35,14 @@ bool TextAvailable();
 // it must draw again with Qt's fonts.
 int TextLeftOut();
 
+// Whether Qt's own fonts measure and draw text (a GUI application, and not
+// set aside by UseRememberedFontsOnly).
+bool QtTextAvailable();
+// Measures and draws as a console run without Qt's fonts does, from the
+// remembered fonts alone, even where Qt's fonts are at hand: for the tests
+// and benchmarks that hold the two side by side.
+void UseRememberedFontsOnly(bool on);
+
 // Whether the simple texts of a font (see Shaping.h) are shaped here rather
 // than by Qt's text engine.
 bool ShapesSimpleText(const QFont &font);

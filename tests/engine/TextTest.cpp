@@ -1,11 +1,15 @@
 // Text on the raster, on a QPainter and in a metafile: the same pixels as
 // Qt's own QPainter::drawText and the same widths, for the fonts Zebrix
-// meets, in every style and colour; and time linear in the length.
+// meets, in every style and colour; from remembered fonts without Qt's, the
+// very pixels the window draws; and time linear in the length.
+#include "FontRecords.h"
 #include "Metafile.h"
 #include "Text.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
@@ -126,6 +130,69 @@ TEST_P(TextPixels, WidthsAgreeEverywhere)
     const std::vector<int> &a = mf.records().at(0).advances;
     ASSERT_EQ(a.size(), size_t(text().size()));
     EXPECT_EQ(std::accumulate(a.begin(), a.end(), 0), width);
+}
+
+// Remembered fonts cover texts of one face without decorations: Japanese
+// only where the face has it, never text running right to left; and the
+// advances a metafile records only where every character is a glyph of its
+// own (no ligatures).
+bool remembered(const Style &style, const char *family, const Sample &sample)
+{
+    const std::string name = sample.name;
+    return !style.underline && !style.strikeOut && name != "RightToLeft"
+           && (name != "Japanese" || std::string(family) == "Noto Sans CJK JP");
+}
+bool advancesRemembered(const Style &style, const char *family, const Sample &sample)
+{
+    return remembered(style, family, sample) && std::string(sample.name) != "Ligatures";
+}
+
+// Where fonts are remembered, one file for the whole suite, as a user's.
+QString recordFile()
+{
+    static QTemporaryDir dir;
+    return dir.path() + QStringLiteral("/fonts");
+}
+
+TEST_P(TextPixels, RememberedFontsDrawTheWindowsPixels)
+{
+    // The window's drawing, remembered on the way.
+    SetFontRecordFile(recordFile(), QGuiApplication::platformName());
+    QImage byQt = blank();
+    ASSERT_EQ(BlitText(byQt, kX, kY, text(), font(), ink()), !std::get<2>(GetParam()).underline
+                                                                 && !std::get<2>(GetParam()).strikeOut);
+    const int width = TextWidth(font(), text()), height = TextHeight(font());
+    const std::vector<int> advances = TextAdvances(font(), text());
+
+    // A later run without Qt's fonts, from the file alone.
+    SetFontRecordFile(recordFile(), QGuiApplication::platformName());
+    UseRememberedFontsOnly(true);
+    int leftOut = TextLeftOut();
+    QImage fromRecord = blank();
+    const bool drawn = BlitText(fromRecord, kX, kY, text(), font(), ink());
+    const int rememberedWidth = TextWidth(font(), text()), rememberedHeight = TextHeight(font());
+    const bool complete = TextLeftOut() == leftOut;
+    leftOut = TextLeftOut();
+    const std::vector<int> rememberedAdvances = TextAdvances(font(), text());
+    const bool advancesComplete = TextLeftOut() == leftOut;
+    UseRememberedFontsOnly(false);
+    SetFontRecordFile({}, {});
+
+    const auto &[family, px, style, colours, sample] = GetParam();
+    EXPECT_EQ(complete, remembered(style, family, sample));
+    if (complete) {
+        EXPECT_TRUE(drawn);
+        EXPECT_EQ(maxDifference(fromRecord, byQt), 0);
+        EXPECT_EQ(rememberedWidth, width);
+        EXPECT_EQ(rememberedHeight, height);
+    } else {
+        EXPECT_FALSE(drawn);
+        EXPECT_EQ(maxDifference(fromRecord, blank()), 0) << "a text left out draws nothing";
+    }
+    EXPECT_EQ(advancesComplete, advancesRemembered(style, family, sample));
+    if (advancesComplete) {
+        EXPECT_EQ(rememberedAdvances, advances);
+    }
 }
 
 std::string rowName(const ::testing::TestParamInfo<Params> &info)
