@@ -8,11 +8,6 @@
 
 namespace {
 
-bool isVectorKind(const QString &ext)
-{
-    return ext == u"emf" || ext == u"wmf" || ext == u"svg" || ext == u"pdf";
-}
-
 // The encoder's reason in words; empty when it gave none.
 QString reasonText(const TRejectReason &r, int index, qsizetype length)
 {
@@ -63,6 +58,21 @@ bool WantsLibrary(const QStringList &args)
     return raw || index >= kIndexFirstLibrary;
 }
 
+TBarPictures PictureKindFor(const QString &ext)
+{
+    const QString e = ext.toLower();
+    return e == u"emf" || e == u"wmf" || e == u"svg" || e == u"pdf" ? pbarWMF : pbarBMP;
+}
+
+QString SaveNameOf(const QStringList &args)
+{
+    QString name;
+    for (const QString &a : args)
+        if (const TParamRule *rule = MatchParam(a); rule && rule->option == Option::Save)
+            name = a.mid(6);   // the last "/SAVE:" wins
+    return name;
+}
+
 bool MentionsLibrary(const QStringList &args)
 {
     for (const QString &a : args)
@@ -88,7 +98,7 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
     if (m.ZintBarType > kZintRawOffset && m.CdType.ItemIndex() < kIndexQR)
         m.CdType.setItemIndex(kIndexFirstLibrary);
     if (ext)
-        m.SetPictureKind(isVectorKind(ext->toLower()) ? pbarWMF : pbarBMP);
+        m.SetPictureKind(PictureKindFor(*ext));
     m.BError = false;
     try {
         m.RB_Click();

@@ -104,11 +104,21 @@ struct TOutcome {
 
 TOutcome oneShot(const QStringList &args, const QString &type, bool outputClosed)
 {
+    // A run from remembered fonts: metafiles, SVG and PDF measure and draw
+    // their text with Qt's fonts.
+    const bool remembered = !FontsAvailable() && FontRecordsEnabled();
+    const QString saveName = SaveNameOf(args);
+    const QString kind = saveName == u"-" ? type : QFileInfo(saveName).suffix();
+    if (remembered && !saveName.isEmpty() && PictureKindFor(kind) != pbarBMP)
+        return {0, {}, true};
     const int leftOut = TextLeftOut();
     JobModel m;
     if (MentionsLibrary(args))
         m.LoadLibrary();
     PrepareConsoleModel(m, args);
+    // The options draw on the way in the kind of the file they end in.
+    if (!saveName.isEmpty())
+        m.SetPictureKind(PictureKindFor(kind));
     m.Params = args;
     TConsoleHost host;
     try {
@@ -125,9 +135,9 @@ TOutcome oneShot(const QStringList &args, const QString &type, bool outputClosed
     const bool toOutput = name == u"-";
     const QString ext = toOutput ? type : QFileInfo(name).suffix().toLower();
     const TMade made = name.isEmpty() ? MakeSymbol(m, WantsLibrary(args)) : MakeSymbol(m, WantsLibrary(args), ext);
-    const QByteArray bytes = made.ok && !name.isEmpty() ? m.PictureBytes(ext) : QByteArray();
-    if (!FontsAvailable() && TextLeftOut() != leftOut)
+    if (remembered && TextLeftOut() != leftOut)
         return {0, {}, true};
+    const QByteArray bytes = made.ok && !name.isEmpty() ? m.PictureBytes(ext) : QByteArray();
     if (!made.ok)
         return {1, made.message};
     if (name.isEmpty())
