@@ -26,7 +26,7 @@ extern char **environ;
 namespace {
 
 constexpr quint32 kMagic = 0x5A424652;   // "ZBFR"
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
 // Far beyond any real file: a damaged one is no reason to run out of memory.
 constexpr quint32 kMaxEntries = 1u << 20;
 constexpr int kMaxMaskSide = 1024;
@@ -233,6 +233,13 @@ void writeRecord(TWriter &w, const TFontRecord &r)
         w.put(g);
         w.put(a);
     }
+    w.put(quint32(r.touched.size()));
+    for (const auto &[script, glyphs] : r.touched) {
+        w.put(script);
+        w.put(quint32(glyphs.size()));
+        for (quint32 g : glyphs)
+            w.put(g);
+    }
     w.put(quint32(r.masks.size()));
     for (const auto &[key, m] : r.masks) {
         w.put(key);
@@ -265,6 +272,11 @@ bool readRecord(TReader &in, TFontRecord &r)
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
         const quint32 g = in.get<quint32>();
         r.advances[g] = in.get<qint32>();
+    }
+    for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
+        std::vector<quint32> &glyphs = r.touched[in.get<quint32>()];
+        for (quint32 k = 0, m = in.count(); k < m && in.ok(); ++k)
+            glyphs.push_back(in.get<quint32>());
     }
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
         const quint64 key = in.get<quint64>();

@@ -19,6 +19,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -55,6 +56,9 @@ struct TFontRecord {
     std::unordered_map<char32_t, quint32> glyphs;   // 0: not in this face
     std::unordered_map<quint32, qint32> advances;   // 1/64 pixel
     std::unordered_map<quint64, TRecordedMask> masks;   // by MaskKey
+    // By script (hb_script_t): the glyphs its shaping's lookups may touch
+    // (Shaping.h), so that a run needs no shape plan for texts of others.
+    std::map<quint32, std::vector<quint32>> touched;
 
     static quint64 MaskKey(quint32 glyph, int quarter) { return (quint64(glyph) << 2) | quint64(quarter & 3); }
 };

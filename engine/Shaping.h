@@ -16,6 +16,8 @@
 #include <vector>
 
 struct hb_face_t;
+struct hb_glyph_info_t;
+struct hb_glyph_position_t;
 
 // Whether a character can be laid out here at all (its glyph aside):
 // printable, no mark and no control, left to right, in the scripts above.
@@ -63,7 +65,30 @@ public:
     // font than the glyph source holds. width: the line's advance, 1/64 px.
     bool layOut(const QString &text, std::vector<TShapedGlyph> &glyphs, qint64 &width);
 
+    // The glyphs some lookup of a script's shaping may act on: the input
+    // glyphs of every GSUB and GPOS lookup HarfBuzz's plan for the script
+    // holds. A script item of other glyphs alone is laid out by its advances
+    // without shaping it (where the face has no kerning outside GPOS and no
+    // AAT tables). Worked out from the face when first needed; a record may
+    // hand them over (hbScript: the script's hb_script_t).
+    const std::vector<quint32> &touchedGlyphs(quint32 hbScript);
+    void setTouchedGlyphs(quint32 hbScript, std::vector<quint32> glyphs);
+
 private:
+    // An item of glyphs no lookup touches, laid out by its advances; false
+    // (nothing added) otherwise.
+    bool layOutPlain(const QString &text, qsizetype start, qsizetype end, quint32 script,
+                     std::vector<TShapedGlyph> &glyphs, qint64 &pen);
+    // The same for an item that lookups touch only by plain advance
+    // adjustments: each glyph's advance and the kerning of each pair, as
+    // learnt from items HarfBuzz shaped before; false when any is not known.
+    bool layOutPairs(const QString &text, qsizetype start, qsizetype end, quint32 script,
+                     std::vector<TShapedGlyph> &glyphs, qint64 &pen);
+    bool pairsApply(const QString &text, qsizetype start, qsizetype end, quint32 script);
+    bool finalGlyph(quint32 script, char32_t c, quint32 &glyph);
+    void learnPairs(const QString &text, qsizetype start, qsizetype end, quint32 script, const hb_glyph_info_t *infos,
+                    const hb_glyph_position_t *positions, unsigned count);
+
     struct Private;
     std::unique_ptr<Private> d;
     bool m_round;

@@ -348,6 +348,34 @@ struct TRecordInk final : TInk {
     }
 };
 
+// Values by 32-bit keys (characters, glyphs), kept in pages of 256 made
+// when first written: a look-up is two loads, as fast as shaping needs.
+template <class V> class TPaged
+{
+public:
+    const V *find(quint32 key) const
+    {
+        const size_t page = key >> 8;
+        if (page >= m_pages.size() || !m_pages[page])
+            return nullptr;
+        const Entry &e = (*m_pages[page])[key & 255];
+        return e.set ? &e.value : nullptr;
+    }
+    void set(quint32 key, V value)
+    {
+        const size_t page = key >> 8;
+        if (page >= m_pages.size())
+            m_pages.resize(page + 1);
+        if (!m_pages[page])
+            m_pages[page] = std::make_unique<std::array<Entry, 256>>();
+        (*m_pages[page])[key & 255] = {value, true};
+    }
+
+private:
+    struct Entry { V value{}; bool set = false; };
+    std::vector<std::unique_ptr<std::array<Entry, 256>>> m_pages;
+};
+
 // A font's glyphs and advances straight from Qt's font engine, each asked
 // once. It notes what shaping asked for, so that a record can keep it.
 class TQtGlyphSource final : public IGlyphSource
@@ -357,31 +385,33 @@ public:
 
     bool glyphFor(char32_t c, quint32 &glyph) override
     {
-        auto it = m_glyphs.find(c);
-        if (it == m_glyphs.end()) {
+        const quint32 *known = m_glyphs.find(quint32(c));
+        if (!known) {
             quint32 g = 0;
             if (c <= 0xFFFF && !QChar::isSurrogate(c)) {
                 const QList<quint32> gs = m_raw.glyphIndexesForString(QString(QChar(char16_t(c))));
                 g = gs.size() == 1 ? gs.front() : 0;
             }
-            it = m_glyphs.emplace(c, g).first;
+            m_glyphs.set(quint32(c), g);
+            known = m_glyphs.find(quint32(c));
         }
         if (m_tracking)
             m_askedCharacters.insert(c);
-        glyph = it->second;
+        glyph = *known;
         return true;
     }
 
     bool advanceOf(quint32 glyph, qint32 &advance) override
     {
-        auto it = m_advances.find(glyph);
-        if (it == m_advances.end()) {
+        const qint32 *known = m_advances.find(glyph);
+        if (!known) {
             const QList<QPointF> a = m_raw.advancesForGlyphIndexes(QList<quint32>{glyph});
-            it = m_advances.emplace(glyph, a.isEmpty() ? 0 : qint32(toFixed(a.front().x()))).first;
+            m_advances.set(glyph, a.isEmpty() ? 0 : qint32(toFixed(a.front().x())));
+            known = m_advances.find(glyph);
         }
         if (m_tracking)
             m_askedGlyphs.insert(glyph);
-        advance = it->second;
+        advance = *known;
         return true;
     }
 
@@ -398,8 +428,8 @@ public:
 
 private:
     QRawFont m_raw;
-    std::unordered_map<char32_t, quint32> m_glyphs;
-    std::unordered_map<quint32, qint32> m_advances;
+    TPaged<quint32> m_glyphs;
+    TPaged<qint32> m_advances;
     std::set<char32_t> m_askedCharacters;
     std::set<quint32> m_askedGlyphs;
     bool m_tracking = false;
@@ -409,26 +439,31 @@ private:
 class TRecordGlyphSource final : public IGlyphSource
 {
 public:
-    explicit TRecordGlyphSource(std::shared_ptr<const TFontRecord> r) : m_record(std::move(r)) {}
+    explicit TRecordGlyphSource(const TFontRecord &r)
+    {
+        for (const auto &[c, g] : r.glyphs)
+            m_glyphs.set(quint32(c), g);
+        for (const auto &[g, a] : r.advances)
+            m_advances.set(g, a);
+    }
     bool glyphFor(char32_t c, quint32 &glyph) override
     {
-        const auto it = m_record->glyphs.find(c);
-        if (it == m_record->glyphs.end())
-            return false;
-        glyph = it->second;
-        return true;
+        const quint32 *g = m_glyphs.find(quint32(c));
+        if (g)
+            glyph = *g;
+        return g;
     }
     bool advanceOf(quint32 glyph, qint32 &advance) override
     {
-        const auto it = m_record->advances.find(glyph);
-        if (it == m_record->advances.end())
-            return false;
-        advance = it->second;
-        return true;
+        const qint32 *a = m_advances.find(glyph);
+        if (a)
+            advance = *a;
+        return a;
     }
 
 private:
-    std::shared_ptr<const TFontRecord> m_record;
+    TPaged<quint32> m_glyphs;
+    TPaged<qint32> m_advances;
 };
 
 // A table of Qt's face, by its tag.
@@ -617,8 +652,10 @@ std::unique_ptr<TLine> layOutByQt(const TFontData &d, const QString &text)
 
 // Texts that show whether the shaper lays a font out as Qt does: digits,
 // capitals and lower case with the pairs that fonts kern, the common
-// ligatures, punctuation, kana and kanji.
+// ligatures, punctuation, kana and kanji (digits alone too: items of glyphs
+// no lookup touches go by their advances).
 const char *const kProbes[] = {
+    "4901234567894",
     "4901234567894 0123456789",
     "AVAWaTo.,Ty LTA Yo P. office ffl fi",
     "ZEBRIX-12345 *+-./$% ()[]{}<>=@#&!?:;'\"_~^`|\\",
@@ -665,8 +702,10 @@ bool setUpSimple(TFontData &d)
         hb_blob_t *blob = hb_blob_create_from_file(d.record->faceFile.constData());
         d.face = hb_face_create(blob, unsigned(d.record->faceIndex));
         hb_blob_destroy(blob);
-        d.source = std::make_unique<TRecordGlyphSource>(d.record);
+        d.source = std::make_unique<TRecordGlyphSource>(*d.record);
         d.shaper = std::make_unique<TShaper>(d.face, d.meta.PixelSize, d.record->roundAdvances, d.source.get());
+        for (const auto &[script, glyphs] : d.record->touched)
+            d.shaper->setTouchedGlyphs(script, glyphs);
         d.recordInk = std::make_unique<TRecordInk>(d.record);
         d.ink = d.recordInk.get();
         d.ascent = d.record->ascent;
@@ -767,6 +806,9 @@ void keepRecord(TFontData &d)
         }
         r->blendKind = quint8(qt.blend.kind);
         r->gamma = qt.blend.gamma;
+        for (hb_script_t script : {HB_SCRIPT_COMMON, HB_SCRIPT_LATIN, HB_SCRIPT_HAN, HB_SCRIPT_HIRAGANA,
+                                   HB_SCRIPT_KATAKANA})
+            r->touched[quint32(script)] = d.shaper->touchedGlyphs(quint32(script));
         // Qt's sub-pixel positions: every offset of a few glyphs against
         // the quarter it is taken for.
         quint32 probeGlyph = 0;

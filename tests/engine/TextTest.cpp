@@ -209,6 +209,40 @@ INSTANTIATE_TEST_SUITE_P(Fonts, TextPixels,
                                             ::testing::ValuesIn(kColours), ::testing::ValuesIn(kSamples)),
                          rowName);
 
+// Kerning and substitutions learnt from the texts shaped before apply to
+// every later text: hundreds of different texts of the characters symbols
+// carry, each as wide as Qt measures it and drawn where Qt draws it.
+class LearntShaping : public ::testing::TestWithParam<std::tuple<const char *, int, bool>> {};
+
+TEST_P(LearntShaping, EveryLaterTextAsQtLaysItOut)
+{
+    const auto &[family, px, bold] = GetParam();
+    QFont f(QString::fromUtf8(family));
+    f.setPixelSize(px);
+    f.setBold(bold);
+    const QString alphabet = QStringLiteral("AVToa.,-0123456789ZEBRIXe");
+    quint32 seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245 + 12345) >> 16; };
+    for (int n = 0; n < 400; ++n) {
+        QString text;
+        for (quint32 k = 0, length = 2 + next() % 18; k < length; ++k)
+            text += alphabet[qsizetype(next() % quint32(alphabet.size()))];
+        ASSERT_EQ(TextWidth(f, text), QFontMetrics(f).horizontalAdvance(text)) << text.toStdString();
+        if (n % 7 == 0) {
+            const QFontMetrics fm(f);
+            QImage img(40 + 2 * fm.horizontalAdvance(text), 3 * fm.height(), QImage::Format_RGB888);
+            img.fill(Qt::white);
+            const QImage byQt = drawnByQt(img, text, f, Qt::black);
+            ASSERT_TRUE(BlitText(img, kX, kY, text, f, Qt::black));
+            ASSERT_LE(maxDifference(img, byQt), kTolerance) << text.toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, LearntShaping,
+                         ::testing::Combine(::testing::Values("Noto Sans CJK JP", "DejaVu Sans"),
+                                            ::testing::Values(9, 12, 20), ::testing::Bool()));
+
 // Advances of long texts, against where one layout of the whole text puts
 // every cluster (cursorToX). Long texts are measured in blocks; a block edge
 // that cuts a ligature may move the pen by a pixel, nothing else may.
