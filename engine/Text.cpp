@@ -812,7 +812,7 @@ void keepRecord(TFontData &d)
         // Qt's sub-pixel positions: every offset of a few glyphs against
         // the quarter it is taken for.
         quint32 probeGlyph = 0;
-        for (QChar c : QStringLiteral("0A8g")) {
+        for (QChar c : QStringLiteral("0g")) {
             if (!source.glyphFor(c.unicode(), probeGlyph) || probeGlyph == 0)
                 continue;
             for (int fx = 0; fx < 64; ++fx) {
