@@ -3,6 +3,7 @@
 //
 //   bench_engine [benchmark options]
 //   bench_engine --count zebrix|zint <case> <text 0|1> <n>   (for callgrind)
+//   bench_engine --count-all <n>                            (the guard's cases, under callgrind)
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <cstring>
 
 int CountLinear(const char *who, const char *name, bool text, long n);
+int CountAll(long n);
 
 int main(int argc, char **argv)
 {
@@ -19,6 +21,8 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     if (argc == 6 && std::strcmp(argv[1], "--count") == 0)
         return CountLinear(argv[2], argv[3], std::atoi(argv[4]) != 0, std::atol(argv[5]));
+    if (argc == 3 && std::strcmp(argv[1], "--count-all") == 0)
+        return CountAll(std::atol(argv[2]));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,12 +6,16 @@
 // repetitions holds the two side by side.
 //
 // bench_engine --count zebrix|zint <case> <text 0|1> <n>: makes the symbol n
-// times and nothing else, for counting instructions (bench/engine_callgrind.sh).
+// times and nothing else, for counting instructions.
+// bench_engine --count-all <n>: under callgrind, every case of the guard
+// (bench/guard.sh) on both sides, each warmed up, then n symbols counted
+// alone (a dump of its own, named after the case).
 #include "BarImage.h"
 #include "LinearCases.h"
 #include "Text.h"
 
 #include <benchmark/benchmark.h>
+#include <valgrind/callgrind.h>
 #include <zint.h>
 
 #include <cstring>
@@ -135,4 +139,34 @@ int CountLinear(const char *who, const char *name, bool text, long n)
         return ok ? 0 : 1;
     }
     return 2;
+}
+
+int CountAll(long n)
+{
+    // The guard's cases: EAN-13 with and without its text, Code 128 with it.
+    const std::pair<const char *, bool> cases[] = {{"JAN", true}, {"JAN", false}, {"Code128", true}};
+    for (const auto &[name, text] : cases)
+        for (const char *who : {"zebrix", "zint"}) {
+            for (const TLinearCase &c : LinearCases()) {
+                if (std::strcmp(c.name, name) != 0)
+                    continue;
+                const std::string label = std::string(who) + "/" + name + (text ? "/text" : "/bars");
+                auto run = [&](auto &maker) {
+                    for (long i = 0; i < 300; ++i)   // glyphs, kerning and buffers settled
+                        maker.make(size_t(i));
+                    CALLGRIND_ZERO_STATS;
+                    for (long i = 0; i < n; ++i)
+                        maker.make(size_t(300 + i));
+                    CALLGRIND_DUMP_STATS_AT(label.c_str());
+                };
+                if (std::strcmp(who, "zebrix") == 0) {
+                    TZebrix z(c, text);
+                    run(z);
+                } else {
+                    TZint z(c, text);
+                    run(z);
+                }
+            }
+        }
+    return 0;
 }
