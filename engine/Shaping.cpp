@@ -216,6 +216,8 @@ bool hasBit(const std::vector<quint64> &bits, quint32 g)
 
 bool SimpleCharacter(char32_t c)
 {
+    // Qt hides a soft hyphen (0xAD); around a fraction slash (0x2044)
+    // HarfBuzz shapes fractions.
     if (c < 0x20 || c > 0xFFFF || QChar::isSurrogate(c) || c == 0xAD || c == 0x2044)
         return false;
     switch (QChar::category(c)) {
