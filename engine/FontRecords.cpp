@@ -30,6 +30,8 @@ constexpr quint32 kVersion = 2;
 // Far beyond any real file: a damaged one is no reason to run out of memory.
 constexpr quint32 kMaxEntries = 1u << 20;
 constexpr int kMaxMaskSide = 1024;
+// How Qt blends coverage, as Text.cpp keeps it (its TBlend::Kind).
+constexpr quint8 kBlendStraight = 1, kBlendGamma = 2;
 
 // The libraries whose code decides how a text looks.
 bool drawsText(const QByteArray &path)
@@ -265,21 +267,35 @@ bool readRecord(TReader &in, TFontRecord &r)
     r.roundAdvances = in.get<quint8>() != 0;
     r.blendKind = in.get<quint8>();
     r.gamma = in.get<double>();
+    // Only what Zebrix itself writes: Qt's two ways of blending, characters
+    // and glyphs of 16 bits, masks of such glyphs.
+    if ((r.blendKind != kBlendStraight && r.blendKind != kBlendGamma) || !(r.gamma >= 0.5 && r.gamma <= 5.0)
+        || r.font.PixelSize < 1 || r.font.PixelSize > 1000)
+        return false;
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
-        const quint32 c = in.get<quint32>();
-        r.glyphs[char32_t(c)] = in.get<quint32>();
+        const quint32 c = in.get<quint32>(), g = in.get<quint32>();
+        if (c > 0xFFFF || g > 0xFFFF)
+            return false;
+        r.glyphs[char32_t(c)] = g;
     }
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
         const quint32 g = in.get<quint32>();
+        if (g > 0xFFFF)
+            return false;
         r.advances[g] = in.get<qint32>();
     }
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
         std::vector<quint32> &glyphs = r.touched[in.get<quint32>()];
-        for (quint32 k = 0, m = in.count(); k < m && in.ok(); ++k)
+        for (quint32 k = 0, m = in.count(); k < m && in.ok(); ++k) {
             glyphs.push_back(in.get<quint32>());
+            if (glyphs.back() > 0xFFFF)
+                return false;
+        }
     }
     for (quint32 i = 0, n = in.count(); i < n && in.ok(); ++i) {
         const quint64 key = in.get<quint64>();
+        if (key > TFontRecord::MaskKey(0xFFFF, 3))
+            return false;
         TRecordedMask m;
         m.x = in.get<qint16>();
         m.y = in.get<qint16>();

@@ -51,7 +51,7 @@ struct TFontRecord {
     TFileStamp faceStamp;
     int ascent = 0, height = 0;      // QFontMetrics
     bool roundAdvances = false;      // Qt rounds every advance to whole pixels
-    quint8 blendKind = 0;            // how Qt blends coverage (Text.cpp's TBlend::Kind)
+    quint8 blendKind = 0;            // how Qt blends coverage: 1 straight, 2 through gamma (Text.cpp's TBlend::Kind)
     double gamma = 1.0;
     std::unordered_map<char32_t, quint32> glyphs;   // 0: not in this face
     std::unordered_map<quint32, qint32> advances;   // 1/64 pixel

@@ -804,6 +804,11 @@ void keepRecord(TFontData &d)
             some.resize(std::min<size_t>(some.size(), 16));
             qt.calibrate(some);
         }
+        if (qt.blend.kind != TBlend::Straight && qt.blend.kind != TBlend::Gamma) {
+            d.unrecordable = true;   // QPainter's text, which needs Qt's fonts
+            return;
+        }
+        static_assert(TBlend::Straight == 1 && TBlend::Gamma == 2, "as FontRecords.h keeps them");
         r->blendKind = quint8(qt.blend.kind);
         r->gamma = qt.blend.gamma;
         for (hb_script_t script : {HB_SCRIPT_COMMON, HB_SCRIPT_LATIN, HB_SCRIPT_HAN, HB_SCRIPT_HIRAGANA,
