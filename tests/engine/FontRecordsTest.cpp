@@ -45,6 +45,8 @@ protected:
         r->faceStamp = TFileStamp::of(face);
         r->ascent = 11;
         r->height = 14;
+        r->blendKind = 1;   // straight
+        r->gamma = 1.0;
         r->glyphs[U'4'] = 23;
         StoreFontRecord(r);
     }
@@ -82,6 +84,7 @@ class FaceFileChanges : public FontRecords, public ::testing::WithParamInterface
 
 TEST_P(FaceFileChanges, VoidTheRecord)
 {
+    ASSERT_TRUE(readAgain());
     GetParam().make(face);
     EXPECT_FALSE(readAgain());
 }
@@ -115,6 +118,7 @@ TEST_F(FontRecords, AFontconfigConfigurationThatAppearsVoidsThemAll)
 
 TEST_F(FontRecords, ADamagedFileIsNoRecord)
 {
+    ASSERT_TRUE(readAgain());
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     const QByteArray bytes = f.readAll();
@@ -134,6 +138,7 @@ TEST_F(FontRecords, ADamagedFileIsNoRecord)
 
 TEST_F(FontRecords, AnotherPlatformsDrawingIsNotThisOnes)
 {
+    ASSERT_TRUE(readAgain());
     SetFontRecordFile(file, QStringLiteral("xcb"));
     EXPECT_FALSE(FindFontRecord(someFont()));
 }
