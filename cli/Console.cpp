@@ -8,23 +8,6 @@
 
 namespace {
 
-// The encoder's reason in words; empty when it gave none.
-QString reasonText(const TRejectReason &r, int index, qsizetype length)
-{
-    const QString name = JobModel::LinearAndQRItems().value(index);
-    const qsizetype position = r.Position + 1;   // users count from 1
-    switch (r.Kind) {
-    case rejLength: return texts::RejectLength(name, index, length);
-    case rejCharacter: return texts::RejectCharacter(name, index, r.Text, position);
-    case rejEscape: return texts::RejectEscape(r.Text, position, index == cbarCODE128);
-    case rejCodeSet: return texts::RejectCodeSet(r.Text, position, r.CodeSet);
-    case rejUpcE: return texts::RejectUpcE(r.Text);
-    case rejEmpty: return texts::NoData();
-    case rejNone: break;
-    }
-    return {};
-}
-
 } // namespace
 
 void PrepareConsoleModel(JobModel &m, const QStringList &args)
@@ -48,12 +31,8 @@ bool WantsLibrary(const QStringList &args)
             continue;
         if (rule->option == Option::Symbology)
             index = rule->value;
-        if (rule->option == Option::LibrarySymbology) {
-            // Characters 2 to 5 as the interpreter reads them.
-            bool ok = false;
-            const int n = a.mid(1, 4).toInt(&ok, 10);
-            raw = ok && n > kZintRawOffset;
-        }
+        if (rule->option == Option::LibrarySymbology)
+            raw = LibraryOfParam(a) > kZintRawOffset;
     }
     return raw || index >= kIndexFirstLibrary;
 }
@@ -93,10 +72,6 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
         const QString file = QString::fromLatin1(TZintLib::kFileName);
         return {false, m.LibraryLoaded() ? texts::PluginWithoutExport(file) : texts::PluginMissing(file)};
     }
-    // A raw library symbology overrides the index: the picture to save is
-    // then the library's, which the list shows for its library items.
-    if (m.ZintBarType > kZintRawOffset && m.CdType.ItemIndex() < kIndexQR)
-        m.CdType.setItemIndex(kIndexFirstLibrary);
     if (ext)
         m.SetPictureKind(PictureKindFor(*ext));
     m.BError = false;
@@ -117,13 +92,13 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
 QString FailureText(const JobModel &m)
 {
     const int index = m.CdType.ItemIndex();
-    if (m.ZintBarType > kZintRawOffset || index >= kIndexFirstLibrary)
+    if (m.Engine() == JobModel::TEngine::Library)
         return m.StatusText().isEmpty() ? texts::LibraryNoPicture() : m.StatusText();
-    if (index == kIndexQR)
+    if (m.Engine() == JobModel::TEngine::QR)
         return m.StatusText();
     if (index < 0)
         return texts::NoSymbology();
-    const QString why = reasonText(m.BarImage1.Reason(), index, m.BarImage1.Code().size());
+    const QString why = m.FailureReason(texts::TWords::Console);
     return why.isEmpty() ? m.StatusText() : texts::WithReason(m.StatusText(), why);
 }
 
