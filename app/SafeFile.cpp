@@ -397,3 +397,5 @@ bool FileExists(const QString &fileName)
     struct stat st;
     return ::stat(EncodeFileName(fileName).constData(), &st) == 0;
 }
+
+int WriteAll(int fd, const QByteArray &bytes) { return writeAll(fd, bytes); }

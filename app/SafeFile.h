@@ -39,6 +39,10 @@
 // (settings; pictures are written without, for speed).
 QString WriteFileSafely(const QString &fileName, const QByteArray &bytes, bool durable = false);
 
+// Writes all of `bytes` to an open descriptor (a pipe, a terminal): 0, or
+// the errno that stopped it.
+int WriteAll(int fd, const QByteArray &bytes);
+
 // Whether the name (links followed) names something that exists.
 bool FileExists(const QString &fileName);
 

@@ -1,11 +1,9 @@
-// The ten linear symbologies beyond JAN/UPC: encoding alone, encoding with
-// the 24-bit raster (Scale 2, bar height 50, with the human-readable line),
-// encoding of long data to show that time grows linearly, and libzint making
-// the same symbols into its RGB buffer.
+// The ten linear symbologies beyond JAN/UPC, encoding alone: typical data,
+// and long data to show that time grows linearly. (Encoding and drawing
+// against libzint: LinearBench.cpp.)
 #include "BarImage.h"
 
 #include <benchmark/benchmark.h>
-#include <zint.h>
 
 #include <string>
 #include <vector>
@@ -55,26 +53,6 @@ void Zebrix_Encode(benchmark::State &state, TBarTypes type)
     }
 }
 
-void Zebrix_EncodeAndRender(benchmark::State &state, TBarTypes type)
-{
-    TBarImage b;
-    b.setMatch(true);
-    b.setScale(2);
-    b.setBarHeight(50);
-    b.setCD(true);
-    b.setStartChar(u'B');
-    b.setStopChar(u'C');
-    b.setBarType(type);
-    const std::vector<QString> data = dataFor(type);
-    size_t i = 0;
-    for (auto _ : state) {
-        b.setCode(data[i++ % kRounds]);
-        benchmark::DoNotOptimize(b.Picture().bitmap().constBits());
-    }
-    if (b.Error)
-        state.SkipWithError("drawing failed");
-}
-
 // Long data, encoder only: the time per character stays the same.
 void Zebrix_EncodeLong(benchmark::State &state, TBarTypes type)
 {
@@ -99,44 +77,7 @@ void Zebrix_EncodeLong(benchmark::State &state, TBarTypes type)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-// libzint on the nearest symbology it has, same data (Codabar with its start
-// and stop characters, Code 128 without Zebrix's escapes).
-void Zint_EncodeAndBuffer(benchmark::State &state, int symbology, TBarTypes type)
-{
-    std::vector<std::string> data;
-    for (const QString &s : dataFor(type)) {
-        QString z = s;
-        if (type == cbarNW7)
-            z = u'B' + s + u'C';
-        else if (type == cbarCODE128)
-            z.remove(u"<CODEC>"_s);
-        else if (type == cbarCODE93)
-            z = u"ZEBRIXcode"_s + s.right(5);
-        data.push_back(z.toStdString());
-    }
-    size_t i = 0;
-    for (auto _ : state) {
-        const std::string &d = data[i++ % kRounds];
-        zint_symbol *s = ZBarcode_Create();
-        s->symbology = symbology;
-        s->scale = 1.0f;     // 2 pixels per module
-        s->height = 25.0f;   // in modules: 50 pixels
-        s->option_2 = symbology == BARCODE_CODE39 || symbology == BARCODE_C25INTER ? 1 : 0;   // check character
-        const int err = ZBarcode_Encode_and_Buffer(s, reinterpret_cast<const unsigned char *>(d.data()),
-                                                   int(d.size()), 0);
-        benchmark::DoNotOptimize(s->bitmap);
-        if (err >= ZINT_ERROR) {
-            state.SkipWithError(s->errtxt);
-            ZBarcode_Delete(s);
-            break;
-        }
-        ZBarcode_Delete(s);
-    }
-}
-
-#define ZEBRIX_SYMBOLOGY(name, type)                                                                      \
-    BENCHMARK_CAPTURE(Zebrix_Encode, name, type)->Unit(benchmark::kMicrosecond);                        \
-    BENCHMARK_CAPTURE(Zebrix_EncodeAndRender, name, type)->Unit(benchmark::kMicrosecond)
+#define ZEBRIX_SYMBOLOGY(name, type) BENCHMARK_CAPTURE(Zebrix_Encode, name, type)->Unit(benchmark::kMicrosecond)
 
 ZEBRIX_SYMBOLOGY(Code39, cbarCODE39);
 ZEBRIX_SYMBOLOGY(NW7, cbarNW7);
@@ -155,15 +96,5 @@ BENCHMARK_CAPTURE(Zebrix_EncodeLong, Code128, cbarCODE128)
     ->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Zebrix_EncodeLong, Code93, cbarCODE93)
     ->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
-
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code39, BARCODE_CODE39, cbarCODE39)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, NW7, BARCODE_CODABAR, cbarNW7)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, ITF, BARCODE_C25INTER, cbarITF)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, CTF, BARCODE_C25IND, cbarCTF)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, IATA, BARCODE_C25IATA, cbarIATA)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Matrix, BARCODE_C25STANDARD, cbarMATRIX)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Customer, BARCODE_JAPANPOST, cbarCUSTOMER)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code128, BARCODE_CODE128, cbarCODE128)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Zint_EncodeAndBuffer, Code93, BARCODE_CODE93, cbarCODE93)->Unit(benchmark::kMicrosecond);
 
 } // namespace

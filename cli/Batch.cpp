@@ -221,7 +221,8 @@ struct Job {
 void worker(const Job &job, TBatchQueue &queue, QString &optionError, std::mutex &errorLock)
 {
     JobModel m;
-    m.LoadLibrary();
+    if (MentionsLibrary(job.options))
+        m.LoadLibrary();
     PrepareConsoleModel(m, job.options);
     m.Params = job.options;
     ICommandHost host;   // no window, no save: the lines are saved below

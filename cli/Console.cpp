@@ -8,11 +8,6 @@
 
 namespace {
 
-bool isVectorKind(const QString &ext)
-{
-    return ext == u"emf" || ext == u"wmf" || ext == u"svg" || ext == u"pdf";
-}
-
 } // namespace
 
 void PrepareConsoleModel(JobModel &m, const QStringList &args)
@@ -42,6 +37,33 @@ bool WantsLibrary(const QStringList &args)
     return raw || index >= kIndexFirstLibrary;
 }
 
+TBarPictures PictureKindFor(const QString &ext)
+{
+    const QString e = ext.toLower();
+    return e == u"emf" || e == u"wmf" || e == u"svg" || e == u"pdf" ? pbarWMF : pbarBMP;
+}
+
+QString SaveNameOf(const QStringList &args)
+{
+    QString name;
+    for (const QString &a : args)
+        if (const TParamRule *rule = MatchParam(a); rule && rule->option == Option::Save)
+            name = a.mid(6);   // the last "/SAVE:" wins
+    return name;
+}
+
+bool MentionsLibrary(const QStringList &args)
+{
+    for (const QString &a : args)
+        if (const TParamRule *rule = MatchParam(a)) {
+            if (rule->option == Option::LibrarySymbology)
+                return true;
+            if (rule->option == Option::Symbology && rule->value >= kIndexFirstLibrary)
+                return true;
+        }
+    return false;
+}
+
 TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &ext)
 {
     if (m.EditCode.Text().isEmpty())
@@ -51,7 +73,7 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
         return {false, m.LibraryLoaded() ? texts::PluginWithoutExport(file) : texts::PluginMissing(file)};
     }
     if (ext)
-        m.SetPictureKind(isVectorKind(ext->toLower()) ? pbarWMF : pbarBMP);
+        m.SetPictureKind(PictureKindFor(*ext));
     m.BError = false;
     try {
         m.RB_Click();

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "BarImage.h"
+
 #include <optional>
 
 class JobModel;
@@ -18,6 +20,18 @@ void PrepareConsoleModel(JobModel &m, const QStringList &args);
 // the last symbology switch is one of /GS1Ltd ... /PDF417T, or a "/1nnnn"
 // names a raw library symbology (nnnn above 1000).
 bool WantsLibrary(const QStringList &args);
+
+// Whether any of the parameters names a symbology of the stacked-symbol
+// plugin (a switch /GS1Ltd ... /PDF417T or a "/1nnnn"): only then does a
+// console run load the plugin (the linear and QR symbologies never use it).
+bool MentionsLibrary(const QStringList &args);
+
+// The picture kind a file kind is drawn in: a metafile for "emf", "wmf",
+// "svg" and "pdf", a bitmap for anything else.
+TBarPictures PictureKindFor(const QString &ext);
+
+// The name of the parameters' last "/SAVE:", empty without one.
+QString SaveNameOf(const QStringList &args);
 
 // The verdict of one creation.
 struct TMade {

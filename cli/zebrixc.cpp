@@ -5,9 +5,11 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "FileNames.h"
+#include "FontRecords.h"
 #include "JobModel.h"
 #include "QuietMessages.h"
 #include "SafeFile.h"
+#include "Text.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -18,7 +20,10 @@
 #include <cstring>
 #include <memory>
 
+#include <climits>
+
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #ifndef ZEBRIX_VERSION
@@ -54,21 +59,6 @@ bool holdIfClosed(int fd, int flags)
     return true;
 }
 
-int writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        p += n;
-        left -= n;
-    }
-    return 0;
-}
 
 // The command-line host without a window: it only notes the "/SAVE:" name.
 // The console saves after the interpretation, and only a symbol that was made.
@@ -82,56 +72,112 @@ private:
     QString m_saveName;
 };
 
-int oneShot(const QStringList &args, const QString &type, bool outputClosed)
+// The outcome of a single run: the exit status and why it failed; or, for
+// a run without Qt's fonts, that a text needed them (nothing was written).
+struct TOutcome {
+    int status = 0;
+    QString error;
+    bool needsQtFonts = false;
+};
+
+TOutcome oneShot(const QStringList &args, const QString &type, bool outputClosed)
 {
+    // A run from remembered fonts: metafiles, SVG and PDF measure and draw
+    // their text with Qt's fonts.
+    const bool remembered = !FontsAvailable() && FontRecordsEnabled();
+    const QString saveName = SaveNameOf(args);
+    const QString kind = saveName == u"-" ? type : QFileInfo(saveName).suffix();
+    if (remembered && !saveName.isEmpty() && PictureKindFor(kind) != pbarBMP)
+        return {0, {}, true};
+    const int leftOut = TextLeftOut();
     JobModel m;
-    m.LoadLibrary();
+    if (MentionsLibrary(args))
+        m.LoadLibrary();
     PrepareConsoleModel(m, args);
+    // The options draw on the way in the kind of the file they end in.
+    if (!saveName.isEmpty())
+        m.SetPictureKind(PictureKindFor(kind));
     m.Params = args;
     TConsoleHost host;
     try {
         InterpretParams(m, host);
     } catch (const EConvertError &e) {
-        PrintError(e.message());
-        return 2;
+        return {2, e.message()};
     } catch (const std::exception &e) {
-        PrintError(QString::fromUtf8(e.what()));   // made with toStdString()
-        return 2;
+        return {2, QString::fromUtf8(e.what())};   // made with toStdString()
     }
     if (m.ExitFlag)
-        return 0;   // "/EXIT": nothing is made or saved
+        return {};   // "/EXIT": nothing is made or saved
 
     const QString name = host.saveName();
     const bool toOutput = name == u"-";
     const QString ext = toOutput ? type : QFileInfo(name).suffix().toLower();
     const TMade made = name.isEmpty() ? MakeSymbol(m, WantsLibrary(args)) : MakeSymbol(m, WantsLibrary(args), ext);
-    if (!made.ok) {
-        PrintError(made.message);
-        return 1;
-    }
+    if (remembered && TextLeftOut() != leftOut)
+        return {0, {}, true};
+    const QByteArray bytes = made.ok && !name.isEmpty() ? m.PictureBytes(ext) : QByteArray();
+    if (!made.ok)
+        return {1, made.message};
     if (name.isEmpty())
-        return 0;
-    const QByteArray bytes = m.PictureBytes(ext);
-    if (bytes.isEmpty()) {
-        PrintError(texts::NotConverted(name));
-        return 2;
-    }
+        return {};
+    if (bytes.isEmpty())
+        return {2, texts::NotConverted(name)};
     if (toOutput) {
-        if (outputClosed) {
-            PrintError(texts::OutputClosed());
-            return 2;
-        }
-        if (const int error = writeAll(STDOUT_FILENO, bytes)) {
-            PrintError(texts::OutputError(qt_error_string(error)));
-            return 2;
-        }
-        return 0;
+        if (outputClosed)
+            return {2, texts::OutputClosed()};
+        if (const int error = WriteAll(STDOUT_FILENO, bytes))
+            return {2, texts::OutputError(qt_error_string(error))};
+        return {};
     }
-    if (const QString why = WriteFileSafely(name, bytes); !why.isEmpty()) {
-        PrintError(texts::FileError(name, why));
-        return 2;
+    if (const QString why = WriteFileSafely(name, bytes); !why.isEmpty())
+        return {2, texts::FileError(name, why)};
+    return {};
+}
+
+// Where zebrixc remembers the fonts it drew with: the user's cache folder,
+// one file per machine (a home folder may be shared by machines with other
+// fonts). Empty when there is no home folder.
+QString fontRecordFile()
+{
+    QString cache = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
+    if (!cache.startsWith(u'/')) {
+        QString home = QFile::decodeName(qgetenv("HOME"));
+        if (!home.startsWith(u'/')) {
+            const passwd *pw = ::getpwuid(::getuid());
+            home = pw && pw->pw_dir ? QFile::decodeName(pw->pw_dir) : QString();
+        }
+        if (!home.startsWith(u'/'))
+            return {};
+        cache = home + QStringLiteral("/.cache");
     }
-    return 0;
+    char host[HOST_NAME_MAX + 1] = {};
+    ::gethostname(host, sizeof host - 1);
+    return cache + QStringLiteral("/zebrix/fonts-") + QString::fromLocal8Bit(host).replace(u'/', u'_');
+}
+
+// Decodes the arguments (every byte survives, file names included) once the
+// application has set up the locale.
+QStringList decoded(const QList<QByteArray> &rest)
+{
+    QStringList args;
+    for (const QByteArray &a : rest)
+        args << DecodeFileName(a);
+    return args;
+}
+
+std::unique_ptr<QCoreApplication> startApplication(bool gui, int &argc, char **argv)
+{
+    std::unique_ptr<QCoreApplication> app;
+    if (gui) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("zebrixc"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEBRIX_VERSION));
+    SetReferenceDpi(96);
+    return app;
 }
 
 } // namespace
@@ -190,22 +236,35 @@ int main(int argc, char **argv)
         }
     }
 
-    // No window: the offscreen platform, whatever display there may be.
-    std::unique_ptr<QCoreApplication> app;
-    if (needsText(rest)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
+    // No window: the offscreen platform, whatever display there may be, for
+    // text (text needs fonts, and fonts a GUI application). Without text a
+    // core application starts far faster; so does a single run whose texts
+    // zebrixc drew before (see FontRecords.h): it starts Qt's fonts only
+    // when a text needs them after all, and then makes the symbol again.
+    const bool text = needsText(rest);
+    const QString records = text ? fontRecordFile() : QString();
+    if (text && !batch && !records.isEmpty()) {
+        TOutcome run;
+        {
+            auto app = startApplication(false, argc, argv);
+            SetFontRecordFile(records, QStringLiteral("offscreen"));
+            const QStringList args = decoded(rest);
+            if (args.isEmpty()) {
+                std::fputs(texts::ZebrixcUsage().toUtf8().constData(), stderr);
+                return 2;
+            }
+            run = oneShot(args, type, outputClosed);
+        }
+        if (!run.needsQtFonts) {
+            if (!run.error.isEmpty())
+                PrintError(run.error);
+            return run.status;
+        }
     }
-    QCoreApplication::setApplicationName(QStringLiteral("zebrixc"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZEBRIX_VERSION));
-    SetReferenceDpi(96);
-
-    // Every byte of an argument survives, file names included.
-    QStringList args;
-    for (const QByteArray &a : rest)
-        args << DecodeFileName(a);
+    auto app = startApplication(text, argc, argv);
+    if (!records.isEmpty())
+        SetFontRecordFile(records, QStringLiteral("offscreen"));
+    const QStringList args = decoded(rest);
 
     if (batch) {
         if (inputClosed) {
@@ -218,5 +277,8 @@ int main(int argc, char **argv)
         std::fputs(texts::ZebrixcUsage().toUtf8().constData(), stderr);
         return 2;
     }
-    return oneShot(args, type, outputClosed);
+    const TOutcome run = oneShot(args, type, outputClosed);
+    if (!run.error.isEmpty())
+        PrintError(run.error);
+    return run.status;
 }

@@ -4,6 +4,8 @@
 #include "EmfWriter.h"
 #include "WmfWriter.h"
 
+#include "FontRecords.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 
@@ -18,7 +20,7 @@ QFont DefaultBarFont()
     static const QString kJapaneseFace = QStringLiteral("Noto Sans CJK JP");
     if (!FontsAvailable())
         return QFont(kJapaneseFace, 9);
-    static const bool haveJapanese = QFontDatabase::families().contains(kJapaneseFace);
+    static const bool haveJapanese = FamilyInstalled(kJapaneseFace);
     if (haveJapanese)
         return QFont(kJapaneseFace, 9);
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

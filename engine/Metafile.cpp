@@ -3,11 +3,13 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <vector>
 
 namespace {
 std::atomic<int> g_referenceDpi{96};
@@ -109,10 +111,28 @@ void TMetafile::drawImage(const QPoint &topLeft, const QImage &image)
 void TMetafile::replay(QPainter &painter) const
 {
     painter.save();
-    for (const TMetaRecord &rec : m_records) {
+    // On a raster (a picture, a window) a run of rectangles of one colour is
+    // filled in one call: the same pixels, without a call's set-up for every
+    // module of a big symbol. Other devices (SVG, PDF) get every rectangle.
+    const bool raster = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
+    std::vector<QRect> run;
+    for (size_t i = 0; i < m_records.size(); ++i) {
+        const TMetaRecord &rec = m_records[i];
         switch (rec.kind) {
         case TMetaRecord::FillRect:
             painter.setRenderHint(QPainter::Antialiasing, false);
+            if (raster) {
+                run.clear();
+                for (; i < m_records.size() && m_records[i].kind == TMetaRecord::FillRect
+                       && m_records[i].color == rec.color;
+                     ++i)
+                    run.push_back(m_records[i].rect);
+                --i;
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(ToQColor(rec.color));
+                painter.drawRects(run.data(), int(run.size()));
+                break;
+            }
             painter.fillRect(rec.rect, ToQColor(rec.color));
             break;
         case TMetaRecord::Text:

@@ -89,10 +89,12 @@ public:
 
     void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
     {
-        if (!FontsAvailable() || m_img.isNull())   // fonts need a GUI application
+        if (!TextAvailable() || m_img.isNull())
             return;
         if (!m_painter.isActive() && BlitText(m_img, x, y, text, font, ToQColor(c)))
             return;
+        if (!QtTextAvailable())
+            return;   // QPainter's text needs Qt's fonts (the text was left out)
         // QPainter gets only text that reaches into the picture, so its
         // coordinates stay small.
         if (x >= m_img.width() || y >= m_img.height() || y + TextHeight(font) <= 0
@@ -157,7 +159,7 @@ public:
     }
     void drawText(qint64 x, qint64 y, const QString &text, const QFont &font, TColor c) override
     {
-        if (FontsAvailable() && x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX)
+        if (TextAvailable() && x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX)
             m_mf.drawText(QPoint(int(x), int(y)), text, font, c);
     }
 
@@ -194,7 +196,7 @@ const QFont &TBarImage::DrawFont() const
 bool TBarImage::MeasureText(Layout &l)
 {
     const bool text = (FSymbolDisp && !FSymbol.isEmpty()) || !FCommentUp.isEmpty() || !FCommentDown.isEmpty();
-    if (!text || !FontsAvailable())
+    if (!text || !TextAvailable())
         return true;
     l.font = DrawFont();
     const int lineHeight = TextLineHeight();
@@ -215,7 +217,7 @@ bool TBarImage::MeasureText(Layout &l)
 
 int TBarImage::TextLineHeight() const
 {
-    return FontsAvailable() ? TextHeight(DrawFont()) : 0;
+    return TextAvailable() ? TextHeight(DrawFont()) : 0;
 }
 
 int TBarImage::MeasureCustomerWidth(const std::string &pattern, int scale)
@@ -309,7 +311,28 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
 {
     const bool raster = FBarPicture == pbarBMP;
     // Bars.
-    if (FBarType == cbarCUSTOMER) {
+    if (FBarType == cbarCUSTOMER && raster) {
+        // The same pixels as DrawCustomerColumn column by column, drawn third
+        // by third: the inked thirds of one height as one row of bars.
+        const int sc = FScale;
+        static constexpr int kThirds[3][2] = {{4, 0}, {2, 1}, {1, 2}};   // bit, third from the top
+        std::vector<TSurface::Run> runs;
+        runs.reserve(FPattern.size());
+        for (const auto &t : kThirds) {
+            runs.clear();
+            qint64 x = l.X0 + l.bx - sc;   // column i lies one module left of position i
+            for (char d : FPattern) {
+                if ((d - '0') & t[0]) {
+                    if (!runs.empty() && runs.back().x + runs.back().w == x)
+                        runs.back().w += sc;
+                    else
+                        runs.push_back({x, sc});
+                }
+                x += sc;
+            }
+            s.bars(runs, l.Y0 + 2 * t[1] * sc, 2 * sc, FBarColor);
+        }
+    } else if (FBarType == cbarCUSTOMER) {
         int i = 0;
         for (char d : FPattern)
             DrawCustomerColumn(s, l, l.bx, i++, d - '0');

@@ -9,10 +9,13 @@
 // struck-out fonts, and fonts whose blending cannot be learnt (coloured
 // glyphs), are drawn by QPainter. A text is laid out once for measuring and
 // drawing (the last few are kept), and everything takes time linear in its
-// length.
+// length. Simple texts (see Shaping.h) are shaped by HarfBuzz directly, the
+// way Qt's text engine would shape them, once a font has shown on a few
+// probes that both agree to the 1/64 pixel.
 //
-// Everything here needs a GUI application (see FontsAvailable()). Caches
-// are per thread.
+// Everything here needs a GUI application (see FontsAvailable()), except
+// where fonts are remembered (FontRecords.h): then the texts a record covers
+// are measured and drawn from it without one. Caches are per thread.
 #pragma once
 
 #include <QColor>
@@ -22,6 +25,27 @@
 #include <vector>
 
 class QPainter;
+
+// Whether text can be measured and drawn at all: with a GUI application, or
+// from remembered fonts.
+bool TextAvailable();
+// How many times a text was left out (measured as 0, not drawn) because it
+// needed Qt's fonts and there was no GUI application. A console run that
+// drew from remembered fonts compares this before and after: a change means
+// it must draw again with Qt's fonts.
+int TextLeftOut();
+
+// Whether Qt's own fonts measure and draw text (a GUI application, and not
+// set aside by UseRememberedFontsOnly).
+bool QtTextAvailable();
+// Measures and draws as a console run without Qt's fonts does, from the
+// remembered fonts alone, even where Qt's fonts are at hand: for the tests
+// and benchmarks that hold the two side by side.
+void UseRememberedFontsOnly(bool on);
+
+// Whether the simple texts of a font (see Shaping.h) are shaped here rather
+// than by Qt's text engine.
+bool ShapesSimpleText(const QFont &font);
 
 // Width of the text in whole pixels: QFontMetrics::horizontalAdvance.
 int TextWidth(const QFont &font, const QString &text);

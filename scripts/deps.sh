@@ -7,7 +7,7 @@ set -euo pipefail
 build_pkgs=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6
-  libzint-dev libjpeg62-turbo-dev libpng-dev gettext
+  libzint-dev libjpeg62-turbo-dev libpng-dev libharfbuzz-dev libfontconfig-dev gettext
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
 )
 test_pkgs=(

@@ -41,6 +41,19 @@ namespace {
 
 using ZXing::BarcodeFormat;
 
+// zebrixc remembers fonts in the user's cache folder: here a folder of the
+// tests' own, for every run.
+class OwnCacheFolder : public ::testing::Environment
+{
+public:
+    void SetUp() override { qputenv("XDG_CACHE_HOME", m_dir.path().toUtf8()); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+auto *const g_cache = static_cast<OwnCacheFolder *>(::testing::AddGlobalTestEnvironment(new OwnCacheFolder));
+
 struct Outcome {
     int status = -1;
     QByteArray out, err;
@@ -280,6 +293,87 @@ TEST(ZebrixcOutput, HelpAndVersion)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "zebrixc (Zebrix) " ZEBRIX_VERSION "\n");
     EXPECT_TRUE(r.err.isEmpty());
+}
+
+// --- Text from remembered fonts ----------------------------------------------------------------
+
+// A single run with text the second time draws from the fonts the first run
+// remembered, without Qt's fonts: the very bytes the first run wrote, and
+// nothing on standard error. Texts the record lacks, and metafiles, are
+// drawn with Qt's fonts again, to the same bytes as a run that remembered
+// nothing.
+struct TextJob { const char *name; QStringList args; };
+class RememberedFonts : public ::testing::TestWithParam<TextJob> {};
+
+// zebrixc with its cache folder; "%OUT" in the arguments is out. The
+// picture: standard output, then the file of that name with any extension.
+Outcome zebrixcCaching(const QString &cache, QStringList args, const QString &out)
+{
+    for (QString &a : args)
+        a.replace(QStringLiteral("%OUT"), out);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ZEBRIXC), args);
+    Outcome r = finish(p, {}, 60000);
+    const QFileInfo file(out);
+    for (const QFileInfo &f : file.dir().entryInfoList({file.fileName() + QStringLiteral(".*")}, QDir::Files))
+        r.out += readAll(f.filePath());
+    return r;
+}
+
+TEST_P(RememberedFonts, SameBytesAsWithQtsFonts)
+{
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(QStringLiteral("cache"));
+    const QStringList &args = GetParam().args;
+    const Outcome first = zebrixcCaching(cache, args, dir.filePath(QStringLiteral("first")));
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(first.err, QByteArray());
+    const Outcome second = zebrixcCaching(cache, args, dir.filePath(QStringLiteral("second")));
+    ASSERT_EQ(second.status, 0) << second.err.toStdString();
+    EXPECT_EQ(second.err, QByteArray());
+    EXPECT_FALSE(first.out.isEmpty());
+    EXPECT_EQ(first.out, second.out);
+    // A record file that is damaged, or whose folder cannot be made, is no
+    // record: the same bytes still.
+    QFile records(QDir(cache + QStringLiteral("/zebrix")).entryInfoList(QDir::Files).value(0).filePath());
+    ASSERT_TRUE(records.open(QIODevice::ReadWrite));
+    records.resize(records.size() / 2);
+    records.close();
+    const Outcome damaged = zebrixcCaching(cache, args, dir.filePath(QStringLiteral("damaged")));
+    EXPECT_EQ(damaged.err, QByteArray());
+    EXPECT_EQ(first.out, damaged.out);
+    const Outcome nowhere = zebrixcCaching(QStringLiteral("/proc/self/nowhere"), args, dir.filePath(QStringLiteral("nowhere")));
+    EXPECT_EQ(nowhere.err, QByteArray());
+    EXPECT_EQ(first.out, nowhere.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, RememberedFonts, ::testing::Values(
+    TextJob{"Ean13Png", {"/JAN", "4901234567894", "/CC1", "/SAVE:%OUT.png"}},
+    TextJob{"Code128Bmp", {"/C128", "ZEBRIX12345", "/CC1", "/SAVE:%OUT.bmp"}},
+    TextJob{"Code128Double", {"/C128", "/TN2", "Zebrix-00042<CODEC>123456", "/CC1", "/STB", "/SAVE:%OUT.png"}},
+    TextJob{"Nw7Jpeg", {"/NW7", "1234-5678", "/CC1", "/SAVE:%OUT.jpg"}},
+    TextJob{"CustomerPng", {"/CST", "2630023-30-8-4", "/CC1", "/SAVE:%OUT.png"}},
+    TextJob{"LigaturesInAComment", {"/C39", "ABC", "/C:office fi ffl", "/SAVE:%OUT.png"}},
+    TextJob{"JapaneseComment", {"/C39", "ABC", "/C:日本語のテキスト、カタカナ", "/SAVE:%OUT.png"}},
+    TextJob{"Code93OnStandardOutput", {"--type", "png", "/C93", "ZEBRIX", "/CC1", "/SAVE:-"}},
+    TextJob{"Metafile", {"/JAN", "4901234567894", "/CC1", "/SAVE:%OUT.emf"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(RememberedFonts, ATextTheRecordLacksIsDrawnWithQtsFonts)
+{
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(QStringLiteral("cache"));
+    ASSERT_EQ(zebrixcCaching(cache, {"/C39", "ABC", "/CC1", "/SAVE:%OUT.png"}, dir.filePath("warm")).status, 0);
+    const QStringList args = {"/C39", "ABC", "/C:新しい漢字", "/SAVE:%OUT.png"};
+    const Outcome lacking = zebrixcCaching(cache, args, dir.filePath(QStringLiteral("lacking")));
+    const Outcome fresh = zebrixcCaching(dir.filePath(QStringLiteral("fresh")), args, dir.filePath("fresh"));
+    ASSERT_EQ(lacking.status, 0) << lacking.err.toStdString();
+    EXPECT_EQ(lacking.err, QByteArray());
+    EXPECT_FALSE(lacking.out.isEmpty());
+    EXPECT_EQ(lacking.out, fresh.out);
 }
 
 // --- The one rule for saving, in every mode ---------------------------------------------------

@@ -276,3 +276,47 @@ TEST(MetafileReplay, ImageResolutionIsTheReferenceDpi)
 }
 
 } // namespace
+
+namespace {
+
+// On a raster, runs of rectangles of one colour are replayed in one call:
+// the same pixels as filling them one by one, at the picture's own size and
+// stretched, with colours taking turns and overlapping.
+struct ReplayCase { const char *name; double scaleX, scaleY; int colours; };
+class RasterReplay : public ::testing::TestWithParam<ReplayCase> {};
+
+TEST_P(RasterReplay, SamePixelsAsRectangleByRectangle)
+{
+    TMetafile mf(181, 97);
+    mf.fillRect(QRect(0, 0, 181, 97), 0xFFFFFF);
+    quint32 seed = 99;
+    for (int i = 0; i < 2000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        const int x = int(seed >> 8) % 181, y = int(seed >> 16) % 97;
+        const TColor c = (seed >> 4) % quint32(GetParam().colours) == 0 ? 0x000000 : 0x3060C0;
+        mf.fillRect(QRect(x, y, 1 + int(seed >> 24) % 7, 1 + int(seed >> 12) % 3), c);
+    }
+    const QSize size(int(181 * GetParam().scaleX), int(97 * GetParam().scaleY));
+    QImage replayed(size, QImage::Format_RGB888), byHand(size, QImage::Format_RGB888);
+    replayed.fill(Qt::gray);
+    byHand.fill(Qt::gray);
+    {
+        QPainter p(&replayed);
+        p.scale(GetParam().scaleX, GetParam().scaleY);
+        mf.replay(p);
+    }
+    {
+        QPainter p(&byHand);
+        p.scale(GetParam().scaleX, GetParam().scaleY);
+        for (const TMetaRecord &r : mf.records())
+            p.fillRect(r.rect, ToQColor(r.color));
+    }
+    EXPECT_EQ(replayed, byHand);
+}
+
+INSTANTIATE_TEST_SUITE_P(Metafile, RasterReplay, ::testing::Values(
+    ReplayCase{"OwnSize", 1, 1, 2}, ReplayCase{"Stretched", 2.5, 1.75, 2}, ReplayCase{"Shrunk", 0.6, 0.45, 3},
+    ReplayCase{"OneColour", 1, 1, 1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace

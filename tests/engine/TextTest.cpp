@@ -1,11 +1,15 @@
 // Text on the raster, on a QPainter and in a metafile: the same pixels as
 // Qt's own QPainter::drawText and the same widths, for the fonts Zebrix
-// meets, in every style and colour; and time linear in the length.
+// meets, in every style and colour; from remembered fonts without Qt's, the
+// very pixels the window draws; and time linear in the length.
+#include "FontRecords.h"
 #include "Metafile.h"
 #include "Text.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
@@ -128,6 +132,69 @@ TEST_P(TextPixels, WidthsAgreeEverywhere)
     EXPECT_EQ(std::accumulate(a.begin(), a.end(), 0), width);
 }
 
+// Remembered fonts cover texts of one face without decorations: Japanese
+// only where the face has it, never text running right to left; and the
+// advances a metafile records only where every character is a glyph of its
+// own (no ligatures).
+bool remembered(const Style &style, const char *family, const Sample &sample)
+{
+    const std::string name = sample.name;
+    return !style.underline && !style.strikeOut && name != "RightToLeft"
+           && (name != "Japanese" || std::string(family) == "Noto Sans CJK JP");
+}
+bool advancesRemembered(const Style &style, const char *family, const Sample &sample)
+{
+    return remembered(style, family, sample) && std::string(sample.name) != "Ligatures";
+}
+
+// Where fonts are remembered, one file for the whole suite, as a user's.
+QString recordFile()
+{
+    static QTemporaryDir dir;
+    return dir.path() + QStringLiteral("/fonts");
+}
+
+TEST_P(TextPixels, RememberedFontsDrawTheWindowsPixels)
+{
+    // The window's drawing, remembered on the way.
+    SetFontRecordFile(recordFile(), QGuiApplication::platformName());
+    QImage byQt = blank();
+    ASSERT_EQ(BlitText(byQt, kX, kY, text(), font(), ink()), !std::get<2>(GetParam()).underline
+                                                                 && !std::get<2>(GetParam()).strikeOut);
+    const int width = TextWidth(font(), text()), height = TextHeight(font());
+    const std::vector<int> advances = TextAdvances(font(), text());
+
+    // A later run without Qt's fonts, from the file alone.
+    SetFontRecordFile(recordFile(), QGuiApplication::platformName());
+    UseRememberedFontsOnly(true);
+    int leftOut = TextLeftOut();
+    QImage fromRecord = blank();
+    const bool drawn = BlitText(fromRecord, kX, kY, text(), font(), ink());
+    const int rememberedWidth = TextWidth(font(), text()), rememberedHeight = TextHeight(font());
+    const bool complete = TextLeftOut() == leftOut;
+    leftOut = TextLeftOut();
+    const std::vector<int> rememberedAdvances = TextAdvances(font(), text());
+    const bool advancesComplete = TextLeftOut() == leftOut;
+    UseRememberedFontsOnly(false);
+    SetFontRecordFile({}, {});
+
+    const auto &[family, px, style, colours, sample] = GetParam();
+    EXPECT_EQ(complete, remembered(style, family, sample));
+    if (complete) {
+        EXPECT_TRUE(drawn);
+        EXPECT_EQ(maxDifference(fromRecord, byQt), 0);
+        EXPECT_EQ(rememberedWidth, width);
+        EXPECT_EQ(rememberedHeight, height);
+    } else {
+        EXPECT_FALSE(drawn);
+        EXPECT_EQ(maxDifference(fromRecord, blank()), 0) << "a text left out draws nothing";
+    }
+    EXPECT_EQ(advancesComplete, advancesRemembered(style, family, sample));
+    if (advancesComplete) {
+        EXPECT_EQ(rememberedAdvances, advances);
+    }
+}
+
 std::string rowName(const ::testing::TestParamInfo<Params> &info)
 {
     const auto &[family, px, style, colours, sample] = info.param;
@@ -141,6 +208,40 @@ INSTANTIATE_TEST_SUITE_P(Fonts, TextPixels,
                                             ::testing::Values(9, 12, 20), ::testing::ValuesIn(kStyles),
                                             ::testing::ValuesIn(kColours), ::testing::ValuesIn(kSamples)),
                          rowName);
+
+// Kerning and substitutions learnt from the texts shaped before apply to
+// every later text: hundreds of different texts of the characters symbols
+// carry, each as wide as Qt measures it and drawn where Qt draws it.
+class LearntShaping : public ::testing::TestWithParam<std::tuple<const char *, int, bool>> {};
+
+TEST_P(LearntShaping, EveryLaterTextAsQtLaysItOut)
+{
+    const auto &[family, px, bold] = GetParam();
+    QFont f(QString::fromUtf8(family));
+    f.setPixelSize(px);
+    f.setBold(bold);
+    const QString alphabet = QStringLiteral("AVToa.,-0123456789ZEBRIXe");
+    quint32 seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245 + 12345) >> 16; };
+    for (int n = 0; n < 400; ++n) {
+        QString text;
+        for (quint32 k = 0, length = 2 + next() % 18; k < length; ++k)
+            text += alphabet[qsizetype(next() % quint32(alphabet.size()))];
+        ASSERT_EQ(TextWidth(f, text), QFontMetrics(f).horizontalAdvance(text)) << text.toStdString();
+        if (n % 7 == 0) {
+            const QFontMetrics fm(f);
+            QImage img(40 + 2 * fm.horizontalAdvance(text), 3 * fm.height(), QImage::Format_RGB888);
+            img.fill(Qt::white);
+            const QImage byQt = drawnByQt(img, text, f, Qt::black);
+            ASSERT_TRUE(BlitText(img, kX, kY, text, f, Qt::black));
+            ASSERT_LE(maxDifference(img, byQt), kTolerance) << text.toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, LearntShaping,
+                         ::testing::Combine(::testing::Values("Noto Sans CJK JP", "DejaVu Sans"),
+                                            ::testing::Values(9, 12, 20), ::testing::Bool()));
 
 // Advances of long texts, against where one layout of the whole text puts
 // every cluster (cursorToX). Long texts are measured in blocks; a block edge
