@@ -277,6 +277,8 @@ inline QString AllowedLengths(int index)
     switch (index) {
     case 0: return QStringLiteral("7, 8, 12 or 13 digits");
     case 1: return QStringLiteral("11 digits (UPC-A) or 7 digits (UPC-E)");
+    case 20: return QStringLiteral("13 or 14 digits");
+    case 21: return QStringLiteral("12 or 13 digits, a space and 2 or 5 add-on digits");
     default: return QStringLiteral("any length");
     }
 }
@@ -287,6 +289,7 @@ inline QString AllowedCharacters(int index)
     case 3: return QStringLiteral("0-9 - $ : / . + A-D");
     case 10: return QStringLiteral("the characters of its code set, <name> escapes, << and >x");
     case 11: return QStringLiteral("0-9 A-Z - . space $ / + % and the shift characters <$> <%> </> <+>");
+    case 21: return QStringLiteral("digits 0-9 and one space before the add-on");
     default: return QStringLiteral("digits 0-9");
     }
 }
@@ -320,6 +323,52 @@ inline QString RejectUpcE(const QString &code)
 {
     return QStringLiteral("'%1' is no UPC-E number: UPC-E takes 7 digits starting with 0 that expand to UPC-A")
         .arg(code);
+}
+// User data goes into these texts in one arg() call, so that a "%1" in it
+// stays as it is.
+inline QString RejectCheckDigit(const QString &given, qsizetype position, QChar expected, const QString &ai)
+{
+    QString s = QStringLiteral("the check digit '%1' at position %2 is wrong: it must be %3")
+                    .arg(given, QString::number(position), QString(expected));
+    if (!ai.isEmpty())
+        s += QStringLiteral(" (AI %1)").arg(ai);
+    return s;
+}
+// GS1 data: fields "(AI)value" or "[AI]value"; a format in GS1's notation.
+inline QString GS1FormatNote()
+{
+    return QStringLiteral("N digits, X the GS1 characters, ..n up to n, [ ] optional");
+}
+inline QString RejectGS1Syntax(const QString &text, qsizetype position)
+{
+    return QStringLiteral("'%1' at position %2: GS1 data is written as fields (AI)value or [AI]value, "
+                          "each application identifier of 2 to 4 digits between closed brackets")
+        .arg(text, QString::number(position));
+}
+inline QString RejectGS1AI(const QString &text, qsizetype position)
+{
+    return QStringLiteral("'%1' at position %2 is no GS1 application identifier Zebrix knows")
+        .arg(text, QString::number(position));
+}
+inline QString RejectGS1Length(const QString &ai, const QString &field, qsizetype position, const QString &format)
+{
+    return QStringLiteral("AI %1 at position %2 ('%3'): the data has the wrong length; it takes %4 (%5)")
+        .arg(ai, QString::number(position), field, format, GS1FormatNote());
+}
+inline QString RejectGS1Character(const QString &ai, const QString &character, qsizetype position,
+                                  const QString &format)
+{
+    return QStringLiteral("'%1' at position %2 is not allowed there in AI %3: it takes %4 (%5)")
+        .arg(character, QString::number(position), ai, format, GS1FormatNote());
+}
+inline QString RejectGS1Date(const QString &ai, const QString &date, qsizetype position)
+{
+    return QStringLiteral("'%1' at position %2 in AI %3 is no date YYMMDD").arg(date, QString::number(position), ai);
+}
+inline QString RejectGS1TooLong(const QString &count)
+{
+    return QStringLiteral("GS1-128 takes at most 48 characters of AIs, data and separators; this data has %1")
+        .arg(count);
 }
 // The stacked-symbol plugin for a library symbology.
 inline QString PluginMissing(const QString &file)

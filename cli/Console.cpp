@@ -24,6 +24,13 @@ QString reasonText(const TRejectReason &r, int index, qsizetype length)
     case rejEscape: return texts::RejectEscape(r.Text, position, index == cbarCODE128);
     case rejCodeSet: return texts::RejectCodeSet(r.Text, position, r.CodeSet);
     case rejUpcE: return texts::RejectUpcE(r.Text);
+    case rejCheckDigit: return texts::RejectCheckDigit(r.Text, position, r.Expected, r.AI);
+    case rejGS1Syntax: return texts::RejectGS1Syntax(r.Text, position);
+    case rejGS1AI: return texts::RejectGS1AI(r.Text, position);
+    case rejGS1Length: return texts::RejectGS1Length(r.AI, r.Text, position, r.Format);
+    case rejGS1Character: return texts::RejectGS1Character(r.AI, r.Text, position, r.Format);
+    case rejGS1Date: return texts::RejectGS1Date(r.AI, r.Text, position);
+    case rejGS1TooLong: return texts::RejectGS1TooLong(r.Text);
     case rejEmpty: return texts::NoData();
     case rejNone: break;
     }

@@ -187,7 +187,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
         // any code set, and must not turn into one.
         const size_t close = i + 2 <= code.size() ? code.find(u'>', i + 2) : std::u16string_view::npos;
         if (close == std::u16string_view::npos) {
-            why = {rejEscape, qsizetype(i), toQString(code.substr(i, kShownEscape)), {}};
+            why = RejectReason(rejEscape, qsizetype(i), toQString(code.substr(i, kShownEscape)));
             return std::nullopt;
         }
         std::u16string name(code.substr(i + 1, close - i - 1));
@@ -199,7 +199,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
     if (c == u'>') {
         if (i + 1 >= code.size()) {
             // The escaped character would be the NUL after the end.
-            why = {rejEscape, qsizetype(i), QStringLiteral(">"), {}};
+            why = RejectReason(rejEscape, qsizetype(i), QStringLiteral(">"));
             return std::nullopt;
         }
         i += 2;
@@ -207,7 +207,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
     }
     if (set == SetC) {
         if (!isDigit(c) || !isDigit(at(i + 1))) {
-            why = {rejCodeSet, qsizetype(i), toQString(code.substr(i, 2)), u'C'};
+            why = RejectReason(rejCodeSet, qsizetype(i), toQString(code.substr(i, 2)), u'C');
             return std::nullopt;
         }
         i += 2;
@@ -275,7 +275,8 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
             return r;
         const std::optional<int> found = lookUp(*token, set);
         if (!found) {
-            r.Reason = {rejCodeSet, qsizetype(from), toQString(code.substr(from, i - from)), QChar(u'A' + set)};
+            r.Reason =
+                RejectReason(rejCodeSet, qsizetype(from), toQString(code.substr(from, i - from)), QChar(u'A' + set));
             return r;
         }
         const int value = *found;

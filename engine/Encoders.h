@@ -49,6 +49,18 @@ enum TRejectKind : unsigned char {
     rejCodeSet,     // Code 128: the code set in force (CodeSet) has no character Text;
                     // in code set C, Text is not a pair of digits
     rejUpcE,        // UPC: the 7 digits are no UPC-E number (it must start with 0 and expand)
+    rejCheckDigit,  // the check digit Text at Position is wrong; Expected is the right one.
+                    // In GS1 data, AI names the field it closes
+    rejGS1Syntax,   // GS1: at Position (Text) the data is not "(AI)value" or "[AI]value": it
+                    // does not open with a bracket, or a bracket is never closed
+    rejGS1AI,       // GS1: Text at Position (the brackets and what they hold) is no application
+                    // identifier of the table
+    rejGS1Length,   // GS1: the field Text at Position (from its opening bracket to the end of its
+                    // value) has a value of a length its Format does not allow; AI names it
+    rejGS1Character,// GS1: the character Text at Position is not allowed at its place in the value
+                    // of AI (Format says which part takes digits only, N, or GS1's characters, X)
+    rejGS1Date,     // GS1: the six digits Text at Position in the value of AI are no date YYMMDD
+    rejGS1TooLong,  // GS1-128: the element string has Text characters, more than a symbol takes
 };
 
 struct TRejectReason {
@@ -56,6 +68,12 @@ struct TRejectReason {
     qsizetype Position = -1;   // index in Code (UTF-16 units) of Text; -1 when it is no place
     QString Text;              // the offending character or escape, as written
     QChar CodeSet;             // rejCodeSet: "A", "B" or "C"
+    QString AI;                // GS1: the application identifier of the field at fault (its
+                               // digits); empty when the fault lies in no known field
+    QString Format;            // GS1: that field's data format in GS1's notation, N digits,
+                               // X GS1's characters, "..n" up to n, "[]" optional, "+" joins
+                               // the parts: "N14", "X..20", "N3+X..9", "N13+[X..17]"
+    QChar Expected;            // rejCheckDigit: the check digit the data needs
 };
 
 // What an encoder gives back. An empty Pattern means the data was rejected;
@@ -77,11 +95,20 @@ inline QString CharacterAt(QStringView text, qsizetype i)
     return text.mid(i, pair ? 2 : 1).toString();
 }
 
-// A rejection: an empty pattern with its reason.
+// A reason, and a rejection: an empty pattern with its reason.
+inline TRejectReason RejectReason(TRejectKind kind, qsizetype position = -1, QString text = {}, QChar codeSet = {})
+{
+    TRejectReason r;
+    r.Kind = kind;
+    r.Position = position;
+    r.Text = std::move(text);
+    r.CodeSet = codeSet;
+    return r;
+}
 inline TEncodeResult Rejected(TRejectKind kind, qsizetype position = -1, QString text = {}, QChar codeSet = {})
 {
     TEncodeResult r;
-    r.Reason = {kind, position, std::move(text), codeSet};
+    r.Reason = RejectReason(kind, position, std::move(text), codeSet);
     return r;
 }
 
