@@ -134,6 +134,26 @@ TEncodeResult EncodeCUSTOMER(const TEncodeInput &in);
 TEncodeResult EncodeCODE128(const TEncodeInput &in);
 TEncodeResult EncodeCODE93(const TEncodeInput &in);
 
+// GS1 element strings, as GS1-128 and the GS1 two-dimensional symbols carry
+// them. The data is a run of fields "(AI)value": "(01)04912345123459(10)ABC".
+// Square brackets may stand for the parentheses ("[01]...[10]ABC"); the
+// first character of the data decides which, and the other kind is then an
+// ordinary character of a value (so a value holding "(" is written with
+// square brackets). Every field is checked against Zebrix's table of
+// application identifiers: its length, its digits-only parts, GS1's 82
+// characters elsewhere, dates (YYMMDD) and check digits. A field that is a
+// number closed by a check digit (GTIN, SSCC, GLN, ...) may be given one
+// digit short: the check digit is then added.
+struct TGS1ElementString {
+    std::string Data;      // the AIs and values, ASCII, with a GS (0x1D) after every field
+                           // whose length is not predefined, unless it is the last; the
+                           // FNC1 every GS1 symbol starts with is not included
+    QString Text;          // the human-readable form: "(AI)value" for every field
+    TRejectReason Reason;  // why the data was rejected; Kind rejNone exactly when Data is
+                           // not empty (rejEmpty, rejGS1*, rejCheckDigit)
+};
+TGS1ElementString GS1ElementString(QStringView code);
+
 // UPC-E number (7 digits, number system 0, no check digit) to UPC-A number
 // (11 digits, no check digit) and back; empty when the number cannot be
 // expanded or compressed.
