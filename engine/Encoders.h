@@ -134,6 +134,19 @@ TEncodeResult EncodeCUSTOMER(const TEncodeInput &in);
 TEncodeResult EncodeCODE128(const TEncodeInput &in);
 TEncodeResult EncodeCODE93(const TEncodeInput &in);
 
+// GS1-128: Code 128 carrying a GS1 element string, read from Code as
+// GS1ElementString reads it. FNC1 follows the start character and stands for
+// every separator; Zebrix chooses the code sets (B and C: GS1's characters
+// need no other) for the fewest symbol characters, preferring to stay in a
+// set on a tie. At most kGS1128MaxData characters of element string (AIs,
+// values and separators) fit in one symbol; more is rejGS1TooLong. Symbol is
+// the text with the AIs in parentheses; start, FNC1 and check characters are
+// never shown. Reads Code only.
+// The pattern is drawn as Code 128's (widths never stretched), with a quiet
+// zone of 10 modules on either side.
+inline constexpr int kGS1128MaxData = 48;
+TEncodeResult EncodeGS1128(const TEncodeInput &in);
+
 // GS1 element strings, as GS1-128 and the GS1 two-dimensional symbols carry
 // them. The data is a run of fields "(AI)value": "(01)04912345123459(10)ABC".
 // Square brackets may stand for the parentheses ("[01]...[10]ABC"); the
