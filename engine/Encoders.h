@@ -147,6 +147,27 @@ TEncodeResult EncodeCODE93(const TEncodeInput &in);
 inline constexpr int kGS1128MaxData = 48;
 TEncodeResult EncodeGS1128(const TEncodeInput &in);
 
+// ITF-14: interleaved two of five carrying a GTIN-14, from 13 digits (the
+// check digit is added) or 14 (the last one is verified: rejCheckDigit, at
+// Position 13). A length other than 13 or 14 is rejLength, any other
+// character than a digit rejCharacter. The pattern is ITF's (start, seven
+// digit pairs, stop); Symbol is the 14 digits. Reads Code only.
+// The renderer adds, in modules (narrow elements):
+//   - wide elements of 2.25 to 3 modules (ElementRatio 23 to 30; 25 nominal);
+//   - kITF14QuietZone light modules on either side of the bars;
+//   - bearer bars kITF14BearerBar modules thick on all four sides: the top
+//     and bottom ones across bars and quiet zones, the vertical ones outside
+//     the quiet zones; they keep a scan that runs off the top or bottom of
+//     the symbol from reading a shorter ITF inside it;
+//   - the human-readable line under the bottom bearer bar.
+// TBarImage's frame for ITF draws exactly this when BarFrame is
+// kITF14BearerBar x Scale and BarSpaceLeft and BarSpaceRight are
+// (kITF14QuietZone + kITF14BearerBar) x Scale: it lies inside the margins
+// and over the ends of the bars.
+inline constexpr int kITF14QuietZone = 10;
+inline constexpr int kITF14BearerBar = 5;   // 4.8 mm at the nominal 1.016 mm module, rounded up
+TEncodeResult EncodeITF14(const TEncodeInput &in);
+
 // GS1 element strings, as GS1-128 and the GS1 two-dimensional symbols carry
 // them. The data is a run of fields "(AI)value": "(01)04912345123459(10)ABC".
 // Square brackets may stand for the parentheses ("[01]...[10]ABC"); the

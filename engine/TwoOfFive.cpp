@@ -1,5 +1,5 @@
-// The two-of-five family: interleaved (ITF), industrial (CTF), IATA, matrix
-// and NEC's matrix variant.
+// The two-of-five family: interleaved (ITF) with ITF-14, industrial (CTF),
+// IATA, matrix and NEC's matrix variant.
 //
 // Every digit is five elements of which exactly two are wide. The members
 // differ in which elements carry the digit (bars only, bars and spaces, or
@@ -132,3 +132,29 @@ TEncodeResult EncodeCTF(const TEncodeInput &in) { return encode(kCTF, in); }
 TEncodeResult EncodeIATA(const TEncodeInput &in) { return encode(kIATA, in); }
 TEncodeResult EncodeMATRIX(const TEncodeInput &in) { return encode(kMATRIX, in); }
 TEncodeResult EncodeNEC(const TEncodeInput &in) { return encode(kNEC, in); }
+
+// ITF-14 carries a GTIN-14 as seven interleaved pairs; its check digit is
+// the GTIN's, the same mod-10 rule as ITF's own.
+TEncodeResult EncodeITF14(const TEncodeInput &in)
+{
+    const qsizetype n = in.Code.size();
+    if (n == 0)
+        return Rejected(rejEmpty);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in.Code[i] < u'0' || in.Code[i] > u'9')
+            return Rejected(rejCharacter, i, CharacterAt(in.Code, i));
+    }
+    if (n != 13 && n != 14)
+        return Rejected(rejLength);
+    const std::u16string digits(reinterpret_cast<const char16_t *>(in.Code.utf16()), 13);
+    const QChar check = QChar(char16_t(checkDigit(digits)));
+    if (n == 14 && in.Code[13] != check) {
+        TEncodeResult r = Rejected(rejCheckDigit, 13, QString(in.Code[13]));
+        r.Reason.Expected = check;
+        return r;
+    }
+    const QString gtin = in.Code.left(13).toString() + check;
+    TEncodeInput itf;
+    itf.Code = gtin;
+    return encode(kITF, itf);
+}
