@@ -168,6 +168,25 @@ inline constexpr int kITF14QuietZone = 10;
 inline constexpr int kITF14BearerBar = 5;   // 4.8 mm at the nominal 1.016 mm module, rounded up
 TEncodeResult EncodeITF14(const TEncodeInput &in);
 
+// JAN with an add-on: an EAN-13 number, 12 digits (the check digit is added)
+// or 13 (the last one taken as given, as JAN takes it), one space, and the
+// 2 or 5 digits of an EAN-2 or EAN-5 add-on. A character other than a digit
+// and that one space is rejCharacter; any other shape is rejLength.
+// Pattern: the EAN-13 symbol without JAN's trailing space module
+// (kJANMainModules), a gap of kJANAddOnGap light modules, then the add-on
+// (kJANAddOn2Modules or kJANAddOn5Modules), all one module per element.
+// Symbol: the 13 digits, a space, the add-on digits.
+// The renderer prints the 13 digits under the main symbol as for JAN, and the
+// add-on digits above the add-on's bars (from module kJANAddOnStart on), whose
+// bars are shortened at the top by the height of that line and end level with
+// the main symbol's bars; a quiet zone of 5 modules follows the add-on.
+inline constexpr int kJANMainModules = 95;
+inline constexpr int kJANAddOnGap = 9;   // 7 to 12 for EAN-13, 9 to 12 for UPC: 9 suits both
+inline constexpr int kJANAddOnStart = kJANMainModules + kJANAddOnGap;
+inline constexpr int kJANAddOn2Modules = 20;
+inline constexpr int kJANAddOn5Modules = 47;
+TEncodeResult EncodeJANADD(const TEncodeInput &in);
+
 // GS1 element strings, as GS1-128 and the GS1 two-dimensional symbols carry
 // them. The data is a run of fields "(AI)value": "(01)04912345123459(10)ABC".
 // Square brackets may stand for the parentheses ("[01]...[10]ABC"); the

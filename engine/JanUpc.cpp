@@ -1,4 +1,5 @@
-// JAN (EAN-13, EAN-8) and UPC (UPC-A, UPC-E).
+// JAN (EAN-13, EAN-8), JAN with an EAN-2 or EAN-5 add-on, and UPC (UPC-A,
+// UPC-E).
 #include "Encoders.h"
 
 #include <array>
@@ -35,7 +36,21 @@ constexpr std::array<std::string_view, 10> kUpcEParity = {
     "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE",   // 5-9
 };
 
+// Add-on symbols of ISO/IEC 15420: the parity of each add-on digit, 'L' =
+// set A, 'G' = set B. EAN-2 takes its pattern from the value of its two
+// digits modulo 4, EAN-5 from the weighted sum of its digits (weights 3, 9,
+// 3, 9, 3 from the left) modulo 10.
+constexpr std::array<std::string_view, 4> kAddOn2Parity = {
+    "LL", "LG", "GL", "GG",   // 0-3
+};
+constexpr std::array<std::string_view, 10> kAddOn5Parity = {
+    "GGLLL", "GLGLL", "GLLGL", "GLLLG", "LGGLL",   // 0-4
+    "LLGGL", "LLLGG", "LGLGL", "LGLLG", "LLGLG",   // 5-9
+};
+
 constexpr std::string_view kStartGuard = "101";
+constexpr std::string_view kAddOnStart = "1011";
+constexpr std::string_view kAddOnSeparator = "01";
 constexpr std::string_view kCentreGuard = "01010";
 constexpr std::string_view kEndEanUpcA = "1010";      // end guard and one trailing space module
 constexpr std::string_view kEndUpcE = "0101010";      // UPC-E end guard and one trailing space module
@@ -115,6 +130,50 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
     }
     append(p, kEndEanUpcA);
     return {std::move(p), t, {}, {}};
+}
+
+TEncodeResult EncodeJANADD(const TEncodeInput &in)
+{
+    const QStringView code = in.Code;
+    if (code.isEmpty())
+        return Rejected(rejEmpty);
+    // Digits and one space, where the add-on begins.
+    const qsizetype space = code.indexOf(u' ');
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const bool ok = (code[i] >= u'0' && code[i] <= u'9') || (i == space && (i == 12 || i == 13));
+        if (!ok)
+            return Rejected(rejCharacter, i, CharacterAt(code, i));
+    }
+    const qsizetype addOnLength = code.size() - space - 1;
+    if (space < 0 || (addOnLength != 2 && addOnLength != 5))
+        return Rejected(rejLength);
+
+    TEncodeInput main;
+    main.Code = code.left(space);
+    TEncodeResult r = EncodeJAN(main);
+    const QStringView addOn = code.mid(space + 1);
+    // The gap takes the place of JAN's trailing space module.
+    r.Pattern.resize(kJANMainModules);
+    r.Pattern.append(kJANAddOnGap, '0');
+    append(r.Pattern, kAddOnStart);
+    std::string_view parity;
+    if (addOn.size() == 2) {
+        parity = kAddOn2Parity[size_t((digitAt(addOn, 0) * 10 + digitAt(addOn, 1)) % 4)];
+    } else {
+        int sum = 0;
+        for (qsizetype k = 0; k < 5; ++k)
+            sum += digitAt(addOn, k) * (k % 2 == 0 ? 3 : 9);
+        parity = kAddOn5Parity[size_t(sum % 10)];
+    }
+    for (qsizetype k = 0; k < addOn.size(); ++k) {
+        if (k > 0)
+            append(r.Pattern, kAddOnSeparator);
+        const int d = digitAt(addOn, k);
+        append(r.Pattern, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
+    }
+    r.Symbol += u' ';
+    r.Symbol += addOn;
+    return r;
 }
 
 TEncodeResult EncodeUPC(const TEncodeInput &in)
