@@ -1,5 +1,7 @@
-// JAN and UPC symbols drawn by the component decode with zxing-cpp.
+// JAN and UPC symbols drawn by the component decode with zxing-cpp; JAN
+// with an add-on decodes with its add-on when the reader looks for one.
 #include "BarImage.h"
+#include "EncoderImage.h"
 #include "Oracle.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +108,35 @@ TEST(JanUpcOracle, EngineEmfOpensInLibreOfficeAndDecodes)
     const oracle::Decoded r = oracle::Decode(page.copy(ink.adjusted(-20, -20, 20, 20)), ZXing::BarcodeFormat::EAN13);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.text, "4901234567894");
+}
+
+TEST(JanUpcOracle, AddOnIsReadWhenTheReaderAsksForIt)
+{
+    std::mt19937 rng(20261215u);
+    for (int i = 0; i < 240; ++i) {
+        const int scale = 1 + i % 3;
+        const QString addOn = randomDigits(rng, i % 2 == 0 ? 2 : 5, false);
+        const QString data = randomDigits(rng, 12, false) + u' ' + addOn;
+        TEncoderImage b(EncodeJANADD, cbarJAN);
+        b.setMatch(true);
+        b.setSymbolDisp(false);
+        b.setBarHeight(40 + 10 * scale);
+        b.setScale(TSCale(scale));
+        b.setBarSpaceRight(5 * scale);
+        b.ShowStartStop = true;
+        b.setCode(data);
+        ASSERT_FALSE(b.Error) << data.toStdString();
+        const QImage img = b.Picture().toImage();
+        ZXing::DecodeHints hints;
+        hints.setFormats(BarcodeFormat::EAN13);
+        hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Require);
+        hints.setTryRotate(false);
+        const oracle::Decoded r = oracle::Decode(img, hints);
+        ASSERT_TRUE(r.ok) << data.toStdString() << " at scale " << scale;
+        EXPECT_EQ(r.text, b.Symbol().toStdString()) << data.toStdString();
+        // Without the request the main symbol alone is read.
+        EXPECT_EQ(oracle::Decode(img, BarcodeFormat::EAN13).text, b.Symbol().left(13).toStdString());
+    }
 }
 
 } // namespace
