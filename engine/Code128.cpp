@@ -401,17 +401,22 @@ TEncodeResult EncodeGS1128(const TEncodeInput &in)
     if (es.Data.size() > size_t(kGS1128MaxData))
         return Rejected(rejGS1TooLong, -1, QString::number(es.Data.size()));
 
+    // The start, at most one symbol character for the leading FNC1 and each
+    // data character with a change of set before each, the check character.
+    std::array<int, 2 * kGS1128MaxData + 4> values;
+    size_t count = 0;
+    GS1Plan(es.Data).values([&](int value) { values[count++] = value; });
+    int checksum = values[0];
+    for (size_t k = 1; k < count; ++k)
+        checksum += values[k] * int(k);
+    values[count++] = checksum % kModulus;
+
     TEncodeResult r;
-    r.Pattern.reserve((es.Data.size() + 4) * 6 + 7);
-    int checksum = 0;
-    int position = 0;
-    GS1Plan(es.Data).values([&](int value) {
-        checksum += value * std::max(position, 1);   // the start character weighs 1, as the first data character does
-        ++position;
-        r.Pattern += kCode128[size_t(value)].pattern;
-    });
-    r.Pattern += kCode128[size_t(checksum % kModulus)].pattern;
-    r.Pattern += kCode128[kStop].pattern;
+    r.Pattern.resize(count * 6 + kCode128[kStop].pattern.size());
+    char *out = r.Pattern.data();
+    for (size_t k = 0; k < count; ++k, out += 6)
+        std::copy_n(kCode128[size_t(values[k])].pattern.data(), 6, out);
+    std::copy_n(kCode128[kStop].pattern.data(), kCode128[kStop].pattern.size(), out);
     r.Symbol = std::move(es.Text);
     return r;
 }

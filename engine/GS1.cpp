@@ -3,7 +3,6 @@
 // GS1 symbol carries, checking every field on the way.
 #include "Encoders.h"
 
-#include <optional>
 #include <string_view>
 
 namespace {
@@ -221,6 +220,35 @@ bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 bool isCset82(QChar c) { return c.unicode() < 128 && kCset82[c.unicode()]; }
 int digit(QChar c) { return c.unicode() - u'0'; }
 
+// The rows of each first two digits of an AI, found without a search:
+// rows sharing them stand together in the table.
+struct Span {
+    unsigned char first = 0, count = 0;
+};
+constexpr int prefixOf(std::string_view ai) { return (ai[0] - '0') * 10 + (ai[1] - '0'); }
+constexpr std::array<Span, 100> kRowsByPrefix = [] {
+    std::array<Span, 100> a{};
+    for (size_t i = 0; i < kAIs.size(); ++i) {
+        for (int p = prefixOf(kAIs[i].first); p <= prefixOf(kAIs[i].last); ++p) {
+            if (a[size_t(p)].count == 0)
+                a[size_t(p)].first = (unsigned char)i;
+            ++a[size_t(p)].count;
+        }
+    }
+    return a;
+}();
+static_assert(kAIs.size() < 256);
+static_assert([] {
+    for (size_t i = 0; i < kAIs.size(); ++i) {
+        for (int p = prefixOf(kAIs[i].first); p <= prefixOf(kAIs[i].last); ++p) {
+            const Span s = kRowsByPrefix[size_t(p)];
+            if (i < s.first || i >= size_t(s.first + s.count))
+                return false;
+        }
+    }
+    return true;
+}());
+
 const AIRow *findAI(QStringView ai)
 {
     if (ai.size() < 2 || ai.size() > 4)
@@ -232,9 +260,12 @@ const AIRow *findAI(QStringView ai)
         key[i] = char(ai[i].unicode());
     }
     const std::string_view k(key, size_t(ai.size()));
-    for (const AIRow &r : kAIs)
+    const Span span = kRowsByPrefix[size_t(prefixOf(k))];
+    for (size_t i = span.first; i < size_t(span.first + span.count); ++i) {
+        const AIRow &r = kAIs[i];
         if (r.first.size() == k.size() && r.first <= k && k <= r.last)
             return &r;
+    }
     return nullptr;
 }
 
@@ -290,57 +321,55 @@ TRejectReason fieldReason(TRejectKind kind, qsizetype position, QString text, co
     return r;
 }
 
-// Checks the value of one field (written from `at` in the data) and gives it
-// back with a missing check digit added; nothing and the reason otherwise.
-std::optional<QString> readValue(QStringView value, qsizetype at, QStringView field, qsizetype fieldAt,
-                                 const AIRow &entry, QStringView ai, TRejectReason &why)
+// Checks the value of one field (written from `at` in the data). `added` is
+// the check digit it lacked, or null. False, and the reason, when the value
+// does not fit the field.
+bool readValue(QStringView value, qsizetype at, QStringView field, qsizetype fieldAt, const AIRow &entry,
+               QStringView ai, QChar &added, TRejectReason &why)
 {
-    QString v = value.toString();
+    added = QChar();
     const Part &p0 = entry.parts[0];
     const Part &p1 = entry.parts[1];
-    // A number closed by its check digit may be given without it.
-    if (p1.max == 0 && p0.check == Check::CheckDigit && v.size() == p0.max - 1) {
-        bool digits = true;
-        for (const QChar c : v)
-            digits = digits && isDigit(c);
-        if (digits)
-            v += checkDigit(v);
-    }
     // The parts: the first takes its fixed length (or what there is), the second the rest.
-    const qsizetype split = p1.max == 0 ? v.size() : std::min<qsizetype>(p0.max, v.size());
+    const qsizetype split = p1.max == 0 ? value.size() : std::min<qsizetype>(p0.max, value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const Part &p = i < split ? p0 : p1;
         const bool ok = p.chars == Chars::N ? isDigit(value[i]) : isCset82(value[i]);
         if (!ok) {
             why = fieldReason(rejGS1Character, at + i, CharacterAt(value, i), entry, ai);
-            return std::nullopt;
+            return false;
         }
     }
-    const int min = p0.min + p1.min, max = p0.max + p1.max;
-    if (v.size() < min || v.size() > max) {
+    // A number closed by its check digit may be given without it.
+    const bool completed = p1.max == 0 && p0.check == Check::CheckDigit && value.size() == p0.max - 1;
+    const qsizetype length = value.size() + (completed ? 1 : 0);
+    if (length < p0.min + p1.min || length > p0.max + p1.max) {
         why = fieldReason(rejGS1Length, fieldAt, field.toString(), entry, ai);
-        return std::nullopt;
+        return false;
     }
-    const QStringView parts[2] = {QStringView(v).left(split), QStringView(v).mid(split)};
+    if (completed) {
+        added = checkDigit(value);
+        return true;
+    }
+    const QStringView parts[2] = {value.left(split), value.mid(split)};
     qsizetype partAt = at;
     for (int k = 0; k < 2; ++k) {
         const Part &p = entry.parts[size_t(k)];
         const QStringView s = parts[k];
         if (p.check == Check::CheckDigit) {
             const QChar expected = checkDigit(s.chopped(1));
-            // A check digit of ours is right by construction; only a given one is compared.
             if (s.back() != expected) {
                 why = fieldReason(rejCheckDigit, partAt + s.size() - 1, QString(s.back()), entry, ai);
                 why.Expected = expected;
-                return std::nullopt;
+                return false;
             }
         } else if ((p.check == Check::Date || p.check == Check::DayDate) && !isDate(s, p.check == Check::Date)) {
             why = fieldReason(rejGS1Date, partAt, s.toString(), entry, ai);
-            return std::nullopt;
+            return false;
         }
         partAt += s.size();
     }
-    return v;
+    return true;
 }
 
 // What a rejection shows of an unclosed bracket: its beginning, enough to find it.
@@ -383,21 +412,29 @@ TGS1ElementString GS1ElementString(QStringView code)
         qsizetype next = code.indexOf(open, end + 1);
         if (next < 0)
             next = code.size();
-        const std::optional<QString> value =
-            readValue(code.mid(end + 1, next - end - 1), end + 1, code.mid(i, next - i), i, *entry, ai, r.Reason);
-        if (!value)
+        const QStringView value = code.mid(end + 1, next - end - 1);
+        QChar added;
+        if (!readValue(value, end + 1, code.mid(i, next - i), i, *entry, ai, added, r.Reason))
             return r;
 
+        // All of it ASCII now.
+        const size_t at = data.size();
+        data.resize(at + (separate ? 1 : 0) + size_t(ai.size() + value.size()));
+        char *out = data.data() + at;
         if (separate)
-            data += '\x1D';
+            *out++ = '\x1D';
         for (const QChar c : ai)
-            data += char(c.unicode());
-        for (const QChar c : *value)
-            data += char(c.unicode());
+            *out++ = char(c.unicode());
+        for (const QChar c : value)
+            *out++ = char(c.unicode());
         text += u'(';
         text += ai;
         text += u')';
-        text += *value;
+        text += value;
+        if (!added.isNull()) {
+            data += char(added.unicode());
+            text += added;
+        }
         separate = !entry->predefined;
         i = next;
     }

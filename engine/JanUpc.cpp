@@ -2,6 +2,7 @@
 // UPC-E).
 #include "Encoders.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -53,6 +54,7 @@ constexpr std::string_view kAddOnStart = "1011";
 constexpr std::string_view kAddOnSeparator = "01";
 constexpr std::string_view kCentreGuard = "01010";
 constexpr std::string_view kEndEanUpcA = "1010";      // end guard and one trailing space module
+constexpr std::string_view kEndGuard = kEndEanUpcA.substr(0, 3);
 constexpr std::string_view kEndUpcE = "0101010";      // UPC-E end guard and one trailing space module
 
 // Index of the first character that is not a digit, -1 when all are.
@@ -93,6 +95,21 @@ void append(std::string &p, std::string_view s) { p.append(s); }
 
 bool oneOf(QChar c, std::u16string_view set) { return set.find(c.unicode()) != std::u16string_view::npos; }
 
+// EAN-13 from its 13 digits, from the start guard to the right half: the
+// first digit is carried by the parities of the left half.
+void appendEan13Halves(std::string &p, QStringView t)
+{
+    append(p, kStartGuard);
+    const std::string_view parity = kFirstDigitParity[size_t(digitAt(t, 0))];
+    for (int k = 0; k < 6; ++k) {
+        const int d = digitAt(t, k + 1);
+        append(p, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
+    }
+    append(p, kCentreGuard);
+    for (int k = 7; k < 13; ++k)
+        append(p, kSetC[size_t(digitAt(t, k))]);
+}
+
 } // namespace
 
 TEncodeResult EncodeJAN(const TEncodeInput &in)
@@ -111,17 +128,10 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
 
     std::string p;
     p.reserve(96);
-    append(p, kStartGuard);
     if (t.size() == 13) {
-        const std::string_view parity = kFirstDigitParity[size_t(digitAt(t, 0))];
-        for (int k = 0; k < 6; ++k) {
-            const int d = digitAt(t, k + 1);
-            append(p, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
-        }
-        append(p, kCentreGuard);
-        for (int k = 7; k < 13; ++k)
-            append(p, kSetC[size_t(digitAt(t, k))]);
+        appendEan13Halves(p, t);
     } else {
+        append(p, kStartGuard);
         for (int k = 0; k < 4; ++k)
             append(p, kSetA[size_t(digitAt(t, k))]);
         append(p, kCentreGuard);
@@ -148,12 +158,18 @@ TEncodeResult EncodeJANADD(const TEncodeInput &in)
     if (space < 0 || (addOnLength != 2 && addOnLength != 5))
         return Rejected(rejLength);
 
-    TEncodeInput main;
-    main.Code = code.left(space);
-    TEncodeResult r = EncodeJAN(main);
+    // The main symbol's 13 digits, the 13th taken as given as JAN takes it.
+    std::array<char16_t, 13> digits;
+    std::copy_n(reinterpret_cast<const char16_t *>(code.utf16()), space, digits.begin());
+    if (space == 12)
+        digits[12] = checkDigit(QStringView(digits.data(), 12)).unicode();
+    const QStringView main(digits.data(), 13);
     const QStringView addOn = code.mid(space + 1);
-    // The gap takes the place of JAN's trailing space module.
-    r.Pattern.resize(kJANMainModules);
+
+    TEncodeResult r;
+    r.Pattern.reserve(size_t(kJANAddOnStart + (addOn.size() == 2 ? kJANAddOn2Modules : kJANAddOn5Modules)));
+    appendEan13Halves(r.Pattern, main);
+    append(r.Pattern, kEndGuard);
     r.Pattern.append(kJANAddOnGap, '0');
     append(r.Pattern, kAddOnStart);
     std::string_view parity;
@@ -171,6 +187,8 @@ TEncodeResult EncodeJANADD(const TEncodeInput &in)
         const int d = digitAt(addOn, k);
         append(r.Pattern, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
     }
+    r.Symbol.reserve(13 + 1 + addOn.size());
+    r.Symbol += main;
     r.Symbol += u' ';
     r.Symbol += addOn;
     return r;

@@ -9,6 +9,7 @@
 // renderer applies ElementRatio.
 #include "Encoders.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -56,7 +57,7 @@ char bar(char element) { return element == 'W' ? '3' : '1'; }
 char space(char element) { return element == 'W' ? '2' : '0'; }
 
 // Mod-10 check digit: weights 3, 1, 3, 1, ... from the rightmost digit.
-char checkDigit(const std::u16string &digits)
+char checkDigit(std::u16string_view digits)
 {
     int sum = 0;
     int weight = 3;
@@ -65,6 +66,19 @@ char checkDigit(const std::u16string &digits)
         weight = 4 - weight;
     }
     return char('0' + (10 - sum) % 10);
+}
+
+// ITF's pair: the bars of the first digit interleaved with the spaces of
+// the second, ten elements written from `out` on.
+char *writePair(char *out, const std::array<std::string_view, 10> &table, char16_t first, char16_t second)
+{
+    const std::string_view bars = table[size_t(first - u'0')];
+    const std::string_view spaces = table[size_t(second - u'0')];
+    for (size_t e = 0; e < 5; ++e) {
+        *out++ = bar(bars[e]);
+        *out++ = space(spaces[e]);
+    }
+    return out;
 }
 
 TEncodeResult encode(const Member &m, const TEncodeInput &in)
@@ -93,12 +107,9 @@ TEncodeResult encode(const Member &m, const TEncodeInput &in)
     switch (m.layout) {
     case Layout::Interleaved:
         for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-            const std::string_view bars = table[size_t(digits[i] - u'0')];
-            const std::string_view spaces = table[size_t(digits[i + 1] - u'0')];
-            for (size_t e = 0; e < 5; ++e) {
-                pattern += bar(bars[e]);
-                pattern += space(spaces[e]);
-            }
+            char pair[10];
+            writePair(pair, table, digits[i], digits[i + 1]);
+            pattern.append(pair, sizeof pair);
         }
         break;
     case Layout::BarsOnly:
@@ -146,15 +157,21 @@ TEncodeResult EncodeITF14(const TEncodeInput &in)
     }
     if (n != 13 && n != 14)
         return Rejected(rejLength);
-    const std::u16string digits(reinterpret_cast<const char16_t *>(in.Code.utf16()), 13);
-    const QChar check = QChar(char16_t(checkDigit(digits)));
-    if (n == 14 && in.Code[13] != check) {
+    std::array<char16_t, 14> digits;
+    std::copy_n(reinterpret_cast<const char16_t *>(in.Code.utf16()), 13, digits.begin());
+    digits[13] = char16_t(checkDigit(std::u16string_view(digits.data(), 13)));
+    if (n == 14 && in.Code[13] != digits[13]) {
         TEncodeResult r = Rejected(rejCheckDigit, 13, QString(in.Code[13]));
-        r.Reason.Expected = check;
+        r.Reason.Expected = digits[13];
         return r;
     }
-    const QString gtin = in.Code.left(13).toString() + check;
-    TEncodeInput itf;
-    itf.Code = gtin;
-    return encode(kITF, itf);
+
+    TEncodeResult r;
+    r.Pattern.resize(kITF.start.size() + 7 * 10 + kITF.stop.size());
+    char *out = std::copy(kITF.start.begin(), kITF.start.end(), r.Pattern.data());
+    for (size_t i = 0; i < digits.size(); i += 2)
+        out = writePair(out, kTwoOfFive, digits[i], digits[i + 1]);
+    std::copy(kITF.stop.begin(), kITF.stop.end(), out);
+    r.Symbol = QString(reinterpret_cast<const QChar *>(digits.data()), qsizetype(digits.size()));
+    return r;
 }
