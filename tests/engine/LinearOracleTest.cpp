@@ -420,9 +420,11 @@ struct Gs1Field {
 QString randomGs1Characters(std::mt19937 &rng, int length, bool squareBrackets)
 {
     // With parentheses around the AIs, "(" would open the next field.
-    return randomFrom(rng, squareBrackets ? u"!\"%&'()*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz"
-                                          : u"!\"%&'*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz",
-                      length);
+    constexpr std::u16string_view kGs1 =
+        u"!\"%&'()*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+    constexpr std::u16string_view kWithoutParentheses =
+        u"!\"%&'*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+    return randomFrom(rng, squareBrackets ? kGs1 : kWithoutParentheses, length);
 }
 
 QString withCheckDigit(const QString &digits)
@@ -448,7 +450,9 @@ std::vector<Gs1Field> randomGs1Fields(std::mt19937 &rng, bool squareBrackets)
                                            .arg(uniform(rng, 0, 28), 2, 10, QChar(u'0')),
                               false});
             break;
-        case 3: fields.push_back({u"310"_s + QChar(u'0' + uniform(rng, 0, 5)), randomFrom(rng, u"0123456789", 6), false}); break;
+        case 3:
+            fields.push_back({u"310"_s + QChar(u'0' + uniform(rng, 0, 5)), randomFrom(rng, u"0123456789", 6), false});
+            break;
         case 4: fields.push_back({u"10"_s, randomGs1Characters(rng, uniform(rng, 1, 8), squareBrackets), true}); break;
         case 5: fields.push_back({u"21"_s, randomFrom(rng, u"0123456789", uniform(rng, 1, 10)), true}); break;
         default: fields.push_back({u"30"_s, randomFrom(rng, u"0123456789", uniform(rng, 1, 8)), true}); break;
@@ -562,7 +566,9 @@ TEST(LinearOracle, Itf14BearerBarsPixelExact)
         }
         // Between the bearer bars every row is the pattern: start, 04, 91, ..., stop.
         std::string expected;
-        const std::string pattern = EncodeITF14([] { TEncodeInput in; in.Code = u"04912345123459"; return in; }()).Pattern;
+        TEncodeInput in;
+        in.Code = u"04912345123459";
+        const std::string pattern = EncodeITF14(in).Pattern;
         for (size_t e = 0; e < pattern.size(); ++e) {
             const int w = pattern[e] == '2' || pattern[e] == '3' ? wide : narrow;
             expected.append(size_t(w), e % 2 == 0 ? '1' : '0');
