@@ -3,6 +3,8 @@
 // GS1 symbol carries, checking every field on the way.
 #include "Encoders.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace {
