@@ -41,7 +41,10 @@ TAboutDlg::TAboutDlg(const QString &libraryName, QWidget *parent)
     auto *contact = new TURLLink(texts::AboutContact(), QUrl(texts::AboutContactUrl()), this);
     contact->setObjectName(QStringLiteral("Contact"));
     auto *ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    // Return and Space close the box, whatever else takes the focus.
     ok->setDefault(true);
+    ok->setFocus();
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *grid = new QGridLayout(this);

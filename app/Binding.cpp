@@ -111,6 +111,7 @@ void Bind(QCheckBox *w, TCheckState *s)
 
 void Bind(TWinSpinEdit *w, TSpinState *s)
 {
+    w->setRange(s->Min(), s->Max());
     auto sync = [w, s] {
         w->setEnabled(s->Enabled());
         if (w->text() != s->Text()) {

@@ -73,8 +73,10 @@ void THistoryEx::LoadFromIni()
     std::sort(present.begin(), present.end(), std::greater<int>());
     present.erase(std::unique(present.begin(), present.end()), present.end());
     for (int i : present) {
-        const QString entry = ini.ReadStr(Name, QString::number(i), kNil);
-        if (entry != kNil)
+        bool escaped = false;
+        const QString entry = ini.ReadStr(Name, QString::number(i), kNil, &escaped);
+        // "NIL" stands for an empty entry; the data line NIL itself is kept escaped.
+        if (entry != kNil || escaped)
             Append(entry);
     }
 }
@@ -86,7 +88,12 @@ void THistoryEx::SaveToIni()
     ini.BeginUpdate();
     for (int i = 0; i < m_history.size(); ++i) {
         const QString &entry = m_history.at(i);
-        ini.WriteStr(Name, QString::number(i), entry.isEmpty() ? kNil : u'"' + entry + u'"');
+        if (entry.isEmpty())
+            ini.WriteRaw(Name, QString::number(i), kNil);
+        else if (entry == kNil)
+            ini.WriteEscaped(Name, QString::number(i), entry);
+        else
+            ini.WriteQuoted(Name, QString::number(i), entry);
     }
     ini.WriteInt(Name, QStringLiteral("Count"), m_count);
     ini.EndUpdate();

@@ -1,6 +1,7 @@
 #include "IniGT.h"
 
 #include "CodePage.h"
+#include "Executable.h"
 #include "FileNames.h"
 #include "TextFile.h"
 
@@ -58,6 +59,18 @@ QString stripQuotes(const QString &v)
     return v;
 }
 
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString hex8(quint32 v) { return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0')).toUpper().replace(u'X', u'x'); }
@@ -80,20 +93,6 @@ const QDateTime &dayZero()
 
 double toDays(const QDateTime &t) { return double(dayZero().msecsTo(t)) / 86400000.0; }
 QDateTime fromDays(double days) { return dayZero().addMSecs(qint64(std::llround(days * 86400000.0))); }
-
-QString executableFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
-
-QString executableName()
-{
-    const QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                      : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(path).completeBaseName();
-}
 
 QString configHome()
 {
@@ -147,7 +146,7 @@ void TIniGT::setFileName(const QString &name)
         m_fileName = name;
     } else {
         switch (m_defaultDir) {
-        case ddApplication: m_fileName = executableFolder() + u'/' + name; break;
+        case ddApplication: m_fileName = ExecutableFolder() + u'/' + name; break;
         case ddWindows: m_fileName = QStringLiteral("/etc/xdg/") + name; break;
         case ddNone: m_fileName = name; break;
         }
@@ -170,7 +169,7 @@ void TIniGT::setDefaultDir(TIniGTDefaultDir dir)
 
 QString TIniGT::DefaultFileName(const QString &exeName)
 {
-    const QString exe = exeName.isEmpty() ? executableName() : exeName;
+    const QString exe = exeName.isEmpty() ? ExecutableName() : exeName;
     return configHome() + u'/' + exe + u'/' + exe + QStringLiteral(".ini");
 }
 
@@ -296,16 +295,26 @@ int TIniGT::findKey(int header, const QString &key) const
     return -1;
 }
 
-QString TIniGT::ReadRaw(const QString &section, const QString &key, const QString &def)
+std::optional<QString> TIniGT::value(const QString &section, const QString &key)
 {
     load();
     const int header = findSection(section);
     const int line = header < 0 ? -1 : findKey(header, key);
     if (line < 0)
-        return def;
+        return std::nullopt;
     QString value;
     isKeyLine(m_lines.at(line), nullptr, &value);
-    return stripQuotes(value);
+    return value;
+}
+
+QString TIniGT::ReadRaw(const QString &section, const QString &key, const QString &def)
+{
+    const std::optional<QString> v = value(section, key);
+    if (!v)
+        return def;
+    if (std::optional<QString> text = UnescapeValue(*v))
+        return *text;
+    return stripQuotes(*v);
 }
 
 void TIniGT::WriteRaw(const QString &section, const QString &key, const QString &value)
@@ -388,14 +397,147 @@ QString TIniGT::unwrap(const QString &text, TIniGTFence fence) const
     return strip ? text.mid(1, text.size() - 2) : text;
 }
 
-QString TIniGT::ReadStr(const QString &section, const QString &key, const QString &def)
+QString TIniGT::readText(const QString &section, const QString &key, const QString &def, TIniGTFence fence,
+                         bool *escaped)
 {
-    return unwrap(ReadRaw(section, key, wrap(def)), m_fence);
+    if (escaped)
+        *escaped = false;
+    const std::optional<QString> v = value(section, key);
+    if (!v)
+        return def;
+    if (std::optional<QString> text = UnescapeValue(*v)) {
+        if (escaped)
+            *escaped = true;
+        return *text;
+    }
+    return unwrap(stripQuotes(*v), fence);
+}
+
+void TIniGT::writeText(const QString &section, const QString &key, const QString &written, const QString &text,
+                       TIniGTFence fence)
+{
+    // What a reader makes of the line: blanks at both ends go, then one pair
+    // of quotes, then the fence; and a line that looks escaped is unescaped.
+    const QString line = written.trimmed();
+    const bool readsBack = unwrap(stripQuotes(line), fence) == text && !UnescapeValue(line);
+    // A line break or a NUL would break the file; a lone UTF-16 surrogate
+    // has no bytes in any encoding.
+    bool writable = true;
+    for (qsizetype i = 0; i < written.size() && writable; ++i) {
+        const QChar c = written.at(i);
+        if (c.isHighSurrogate() && i + 1 < written.size() && written.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            writable = !(c == u'\n' || c == u'\r' || c.isNull() || c.isSurrogate());
+    }
+    WriteRaw(section, key, readsBack && writable ? written : EscapeValue(text));
+}
+
+QString TIniGT::ReadStr(const QString &section, const QString &key, const QString &def, bool *escaped)
+{
+    // A missing key gives the default as the fence would have written it, unwrapped.
+    return readText(section, key, unwrap(wrap(def), m_fence), m_fence, escaped);
 }
 
 void TIniGT::WriteStr(const QString &section, const QString &key, const QString &value)
 {
-    WriteRaw(section, key, wrap(value));
+    writeText(section, key, wrap(value), value, m_fence);
+}
+
+void TIniGT::WriteQuoted(const QString &section, const QString &key, const QString &text)
+{
+    writeText(section, key, u'"' + text + u'"', text, m_fence);
+}
+
+void TIniGT::WriteEscaped(const QString &section, const QString &key, const QString &text)
+{
+    WriteRaw(section, key, EscapeValue(text));
+}
+
+// --- The escaped form ------------------------------------------------------------------
+
+QString TIniGT::EscapeValue(const QString &text)
+{
+    QString out = QStringLiteral("$'");
+    out.reserve(text.size() + 3);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if (u == u'\\' || u == u'\'') {
+            out += u'\\';
+            out += c;
+        } else if (u == u'\n') {
+            out += QStringLiteral("\\n");
+        } else if (u == u'\r') {
+            out += QStringLiteral("\\r");
+        } else if (u == u'\t') {
+            out += QStringLiteral("\\t");
+        } else if (u < 0x20 || u == 0x7F) {
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else if (c.isSurrogate() || u == 0x85 || u == 0x2028 || u == 0x2029) {
+            // A lone surrogate cannot be written at all, and some editors
+            // break lines at these.
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    out += u'\'';
+    return out;
+}
+
+std::optional<QString> TIniGT::UnescapeValue(const QString &value)
+{
+    if (value.size() < 3 || !value.startsWith(QStringLiteral("$'")) || !value.endsWith(u'\''))
+        return std::nullopt;
+    // Exactly `digits` hexadecimal digits from `at`, before the closing quote.
+    auto hex = [&](qsizetype at, int digits) {
+        int n = 0;
+        for (qsizetype i = at; i < at + digits; ++i) {
+            const int d = i < value.size() - 1 ? hexDigit(value.at(i)) : -1;
+            if (d < 0)
+                return -1;
+            n = n * 16 + d;
+        }
+        return n;
+    };
+    QString text;
+    text.reserve(value.size());
+    const qsizetype end = value.size() - 1;   // the closing quote
+    for (qsizetype i = 2; i < end; ++i) {
+        const QChar c = value.at(i);
+        if (c == u'\'')
+            return std::nullopt;   // a quote inside must be escaped
+        if (c != u'\\') {
+            text += c;
+            continue;
+        }
+        if (++i >= end)
+            return std::nullopt;
+        switch (value.at(i).unicode()) {
+        case u'\\': text += u'\\'; break;
+        case u'\'': text += u'\''; break;
+        case u'"': text += u'"'; break;
+        case u'n': text += u'\n'; break;
+        case u'r': text += u'\r'; break;
+        case u't': text += u'\t'; break;
+        case u'x':
+        case u'u': {
+            const int digits = value.at(i) == u'x' ? 2 : 4;
+            const int n = hex(i + 1, digits);
+            if (n < 0)
+                return std::nullopt;
+            text += QChar(char16_t(n));
+            i += digits;
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return text;
 }
 
 quint32 TIniGT::ReadHex(const QString &section, const QString &key, quint32 def)
@@ -446,7 +588,7 @@ void TIniGT::WriteDateTime(const QString &section, const QString &key, const QDa
 
 void TIniGT::ReadFont(const QString &section, const QString &prefix, QFont &font, TColor &color)
 {
-    const QString name = unwrap(ReadRaw(section, prefix + QStringLiteral(".Name"), font.family()), fnVer11Mode);
+    const QString name = readText(section, prefix + QStringLiteral(".Name"), font.family(), fnVer11Mode);
     const int size = ReadInt(section, prefix + QStringLiteral(".Size"), font.pointSize());
     const int style = ReadInt(section, prefix + QStringLiteral(".Style"),
                               (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
@@ -475,7 +617,8 @@ void TIniGT::ReadFont(const QString &section, const QString &prefix, QFont &font
 void TIniGT::WriteFont(const QString &section, const QString &prefix, const QFont &font, TColor color)
 {
     BeginUpdate();
-    WriteRaw(section, prefix + QStringLiteral(".Name"), font.family());   // never fenced
+    // Never fenced; read with either fence taken off.
+    writeText(section, prefix + QStringLiteral(".Name"), font.family(), font.family(), fnVer11Mode);
     WriteInt(section, prefix + QStringLiteral(".Size"), font.pointSize());
     WriteInt(section, prefix + QStringLiteral(".Style"),
              (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
@@ -587,7 +730,7 @@ QStringList TIniGT::ReadSectionValues(const QString &section)
     QString k, v;
     for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
         if (isKeyLine(m_lines.at(i), &k, &v))
-            lines << k + u'=' + stripQuotes(v);
+            lines << k + u'=' + UnescapeValue(v).value_or(stripQuotes(v));
     return lines;
 }
 

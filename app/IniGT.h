@@ -12,6 +12,17 @@
 // atomically: a crash, a kill or a full disk leaves the old file or the
 // whole new one, never a part.
 //
+// Any text survives a write and a read exactly, line breaks, quotes and
+// blanks at either end included. A value the lines can carry as it is is
+// written as it always was; one they cannot (a line break, a NUL, a lone
+// UTF-16 surrogate, or blanks and quotes that reading would strip) is
+// written in the shell's ANSI-C quoting, $'first line\nsecond line': inside
+// it \\ is a backslash, \' a quote, \n \r \t a line feed, carriage return
+// and tab, \xHH and \uHHHH the character of that code, and every other
+// character itself. A value that only looks like $'...' (and is no complete
+// escape) reads as it is written; one Zebrix writes that would be taken for
+// an escape is escaped itself.
+//
 // A new file is written in the locale's code page (characters it lacks
 // become "?"); a file that starts with a UTF-16 byte-order mark stays UTF-16,
 // one with a UTF-8 mark stays UTF-8 with it. A file Zebrix cannot read as
@@ -30,6 +41,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <stdexcept>
 
 struct stat;
@@ -110,8 +122,15 @@ public:
     void WriteInt(const QString &section, const QString &key, int value);
     bool ReadBool(const QString &section, const QString &key, bool def);
     void WriteBool(const QString &section, const QString &key, bool value);
-    QString ReadStr(const QString &section, const QString &key, const QString &def);
+    // The text as written (escaped is set when the file held it escaped).
+    QString ReadStr(const QString &section, const QString &key, const QString &def, bool *escaped = nullptr);
     void WriteStr(const QString &section, const QString &key, const QString &value);
+    // The text in double quotes (so that blanks at either end survive),
+    // whatever the fence; read back by ReadStr without them.
+    void WriteQuoted(const QString &section, const QString &key, const QString &text);
+    // A value in the escaped form, always (for texts that must not be taken
+    // for a word of the file, as the history's "NIL").
+    void WriteEscaped(const QString &section, const QString &key, const QString &text);
     // "0x" and eight upper-case hexadecimal digits. Reading skips the first
     // two characters and takes up to eight hexadecimal digits after them;
     // anything else throws EIniConvertError.
@@ -163,11 +182,25 @@ public:
     // Writes the value as it is.
     void WriteRaw(const QString &section, const QString &key, const QString &value);
 
+    // The escaped form of a text, and the text of an escaped form (nothing
+    // when the value is no complete escape).
+    static QString EscapeValue(const QString &text);
+    static std::optional<QString> UnescapeValue(const QString &value);
+
 private:
 
     void load();
     void store();
     QString wrap(const QString &text) const;
+    // The value as the file holds it (trimmed, quotes not removed); nothing when missing.
+    std::optional<QString> value(const QString &section, const QString &key);
+    // A text read back as a reader with the fence takes it; def when missing.
+    QString readText(const QString &section, const QString &key, const QString &def, TIniGTFence fence,
+                     bool *escaped = nullptr);
+    // Writes `written`, which a reader with the fence takes back as text,
+    // or text escaped where the file could not carry it so.
+    void writeText(const QString &section, const QString &key, const QString &written, const QString &text,
+                   TIniGTFence fence);
     QString unwrap(const QString &text, TIniGTFence fence) const;
     // Index of the section's header line, -1 when missing.
     int findSection(const QString &section) const;

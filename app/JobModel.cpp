@@ -33,6 +33,33 @@ int hexDigit(char c)
 
 } // namespace
 
+TCreationScope::TCreationScope(JobModel &model, const TScopeOptions &options)
+    : m(model), m_options(options), m_running(model.Running), m_noHist(model.NoHist),
+      m_autoCopy(model.AutoCopy.Checked())
+{
+    if (options.Busy)
+        m.Running = true;
+    if (options.NoHist)
+        m.NoHist = true;
+    if (options.AutoCopy)
+        m.AutoCopy.setChecked(true);
+    if (options.WatcherOff)
+        m.setWatcherEnabled(false);
+}
+
+TCreationScope::~TCreationScope()
+{
+    m.Running = m_running;
+    m.NoHist = m_noHist;
+    if (m_options.AutoCopy)
+        m.AutoCopy.setChecked(m_autoCopy);
+    if (m_options.WatcherOff) {
+        m.setWatcherEnabled(true);
+        if (m.ClipbrdWatch.Checked())
+            m.ApplyClipboardWatch();   // with its handler
+    }
+}
+
 const QStringList &JobModel::LinearAndQRItems() { return kLinearAndQR; }
 const QStringList &JobModel::LibraryItems() { return kLibrary; }
 
@@ -155,6 +182,54 @@ void JobModel::setStatusText(const QString &text)
     emit statusTextChanged(text);
 }
 
+void JobModel::setFailure(const TFailure &failure)
+{
+    const QString before = FailureReason();
+    m_failure = failure;
+    if (const QString now = FailureReason(); now != before)
+        emit failureReasonChanged(now);
+}
+
+QString JobModel::FailureReason(texts::TWords w) const
+{
+    const TFailure &f = m_failure;
+    switch (f.kind) {
+    case TFailure::None: break;
+    case TFailure::Linear: {
+        if (f.index < 0)
+            return texts::NoSymbology(w);
+        const QString name = ModeName(f.index);
+        const qsizetype position = f.reason.Position + 1;   // users count from 1
+        switch (f.reason.Kind) {
+        case rejLength: return texts::RejectLength(name, f.index, f.length, w);
+        case rejCharacter: return texts::RejectCharacter(name, f.index, f.reason.Text, position, w);
+        case rejEscape: return texts::RejectEscape(f.reason.Text, position, f.index == cbarCODE128, w);
+        case rejCodeSet: return texts::RejectCodeSet(f.reason.Text, position, f.reason.CodeSet, w);
+        case rejUpcE: return texts::RejectUpcE(f.reason.Text, w);
+        case rejCheckDigit: return texts::RejectCheckDigit(f.reason.Text, position, f.reason.Expected, f.reason.AI, w);
+        case rejGS1Syntax: return texts::RejectGS1Syntax(f.reason.Text, position, w);
+        case rejGS1AI: return texts::RejectGS1AI(f.reason.Text, position, w);
+        case rejGS1Length: return texts::RejectGS1Length(f.reason.AI, f.reason.Text, position, f.reason.Format, w);
+        case rejGS1Character:
+            return texts::RejectGS1Character(f.reason.AI, f.reason.Text, position, f.reason.Format, w);
+        case rejGS1Date: return texts::RejectGS1Date(f.reason.AI, f.reason.Text, position, w);
+        case rejGS1TooLong: return texts::RejectGS1TooLong(f.reason.Text, w);
+        case rejEmpty: return texts::NoData(w);
+        case rejNone: break;
+        }
+        break;
+    }
+    case TFailure::QR: {
+        const int capacity = QRByteCapacity(f.version, f.level);
+        if (w == texts::TWords::Window && capacity >= 0)
+            return texts::QRCapacity(f.length, capacity, f.version, QRErr.Items().value(f.level - 1));
+        break;
+    }
+    case TFailure::Message: return f.message.isEmpty() ? texts::LibraryNoPicture(w) : f.message;
+    }
+    return {};
+}
+
 void JobModel::setWatcherEnabled(bool on)
 {
     if (ClipboardWatcher1.Enabled() == on)
@@ -211,18 +286,28 @@ void JobModel::ClipboardWatcher1Change()
         EditCode.setText(text);
     }
     BarImage1.setCode(text);
-    const auto resume = PauseWatcher();
+    const auto scope = Scope({.Busy = true, .WatcherOff = true});
     RB_Click();
+}
+
+JobModel::TEngine JobModel::Engine() const
+{
+    const int index = CdType.ItemIndex();
+    if (index == kIndexQR && ZintBarType < kZintRawOffset)
+        return TEngine::QR;
+    if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset)
+        return TEngine::Library;
+    return TEngine::Linear;
 }
 
 const TPicture &JobModel::CurrentPicture() const
 {
-    return CdType.ItemIndex() < kIndexQR ? BarImage1.Picture() : Image1.Picture();
+    return Engine() == TEngine::Linear ? BarImage1.Picture() : Image1.Picture();
 }
 
 TImage &JobModel::CurrentImage()
 {
-    if (CdType.ItemIndex() < kIndexQR)
+    if (Engine() == TEngine::Linear)
         return BarImage1;
     return Image1;
 }
@@ -260,30 +345,47 @@ void JobModel::RB_Click()
     if (Creating)
         return;
     setStatusText(QString());
+    setFailure({});
     const QByteArray bytes = ToAnsi(EditCode.Text());
     if (bytes.isEmpty())
         return;
-    Running = true;
-    const auto done = qScopeGuard([this] { Running = false; });
+    const auto scope = Scope();
 
     const int index = CdType.ItemIndex();
-    if (index == kIndexQR && ZintBarType < kZintRawOffset) {
-        const QByteArray data = SpCode.Checked() ? DecodePercentEscapes(bytes) : bytes;
+    const TEngine engine = Engine();
+    if (engine == TEngine::QR) {
+        QByteArray data = bytes;
+        if (SpCode.Checked()) {
+            try {
+                data = DecodePercentEscapes(bytes);
+            } catch (const EConvertError &e) {
+                // The creation is abandoned with its conversion error; it
+                // fails as a QR creation does, so that no save or copy passes
+                // the symbol made before off as this data's.
+                BError = true;
+                setFailure({TFailure::Message, index, {}, 0, 0, 0, e.message()});
+                showErrorPicture(Image1);
+                emit pictureChanged();
+                throw;
+            }
+        }
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
             // Not even tried; it fails as too much data for the encoder does,
             // so that no save or copy passes the previous symbol off as this one.
+            setFailure({TFailure::QR, index, {}, data.size(), QRVer.Value(), QRErr.ItemIndex() + 1, {}});
             qrFailed(texts::QRTooLong());
         }
         if (!NoHist)
             HistoryEx1.Append(EditCode.Text());
-    } else if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset) {
+    } else if (engine == TEngine::Library) {
         CreateLibrarySymbol(EditCode.Text());
     } else {
         pushJobAndDraw(bytes, index);
         BError = BarImage1.Error;
         if (BError) {
+            setFailure({TFailure::Linear, index, BarImage1.Reason(), BarImage1.Code().size(), 0, 0, {}});
             if (PasteError.Checked()) {
                 const auto resume = PauseWatcher();
                 if (m_clipboard)
@@ -372,8 +474,10 @@ void JobModel::ShowSymbologyControls()
 {
     const int index = CdType.ItemIndex();
     const bool qr = index == kIndexQR;
-    BarImage1View.setVisible(index < kIndexQR);
-    Image1View.setVisible(index >= kIndexQR);
+    // The picture the symbol is made in is the one shown.
+    const bool linear = Engine() == TEngine::Linear;
+    BarImage1View.setVisible(linear);
+    Image1View.setVisible(!linear);
     QRPanel.setVisible(qr);
     for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
                                                                     &BarHeight, &BoxDraw})
@@ -438,22 +542,26 @@ void JobModel::ApplyFont(const QFont &font, TColor color)
 
 // --- Two-dimensional symbols ------------------------------------------------------
 
+TPicture JobModel::ErrorPicture() const
+{
+    TPicture picture;
+    if (BarImage1.BarPicture() != pbarBMP)
+        picture.setMetafile(ErrWmf);
+    else
+        picture.setBitmap(ErrBmp);
+    return picture;
+}
+
 void JobModel::showErrorPicture(TImage &image)
 {
-    // The error picture in the kind of picture the component draws.
-    if (BarImage1.BarPicture() != pbarBMP) {
-        image.setSize(ErrWmf.width(), ErrWmf.height());
-        image.Picture().setMetafile(ErrWmf);
-    } else {
-        image.setSize(ErrBmp.width(), ErrBmp.height());
-        image.Picture().setBitmap(ErrBmp);
-    }
+    image.Picture() = ErrorPicture();
+    image.setSize(image.Picture().width(), image.Picture().height());
     image.PictureChanged();
 }
 
 void JobModel::copyTextToClipboard(const QString &text)
 {
-    const auto resume = PauseWatcher();
+    const auto resume = WatcherOffForWrite();
     if (m_clipboard)
         m_clipboard->setText(text);   // a refusal is ignored
 }
@@ -479,6 +587,8 @@ void JobModel::CreateQRSymbol(const QByteArray &data)
     // refused before anything is written.
     std::vector<int32_t> modules(size_t(QROutputLength(std::clamp(version, kQRMinVersion, kQRMaxVersion))));
     const int status = EncodeQRSymbol(version, level, data.constData(), modules.data());
+    if (status == kQRDataTooLong)
+        setFailure({TFailure::QR, kIndexQR, {}, data.size(), version, level, {}});
     if (status != kQROk) {
         qrFailed(status == kQRBadVersion ? texts::QRVersionError()
                  : status == kQRBadLevel ? texts::QRLevelError()
@@ -537,6 +647,7 @@ void JobModel::CreateLibrarySymbol(const QString &text)
         return;
     }
     setStatusText(r.errorText);
+    setFailure({TFailure::Message, CdType.ItemIndex(), {}, 0, 0, 0, r.errorText});
     BError = true;
     showErrorPicture(Image1);
     emit pictureChanged();

@@ -10,6 +10,7 @@
 #include "HistoryEx.h"
 #include "IniGT.h"
 #include "Image.h"
+#include "QREncoder.h"
 #include "SystemClipboard.h"
 #include "Texts.h"
 #include "ZintLib.h"
@@ -38,6 +39,35 @@ inline constexpr int kIndexQR = 12;
 inline constexpr int kIndexFirstLibrary = 13;
 inline constexpr int kIndexCount = 19;
 
+class JobModel;
+
+// What a creation scope holds for its time (see JobModel::Scope).
+struct TScopeOptions {
+    bool Busy = true;         // Running set: other drivers' work waits
+    bool NoHist = false;      // the creations add nothing to the history
+    bool AutoCopy = false;    // every successful creation is copied
+    bool WatcherOff = false;  // Zebrix does not react to its own copies
+};
+
+// One creation or interpretation by a driver, from its start to its end:
+// what the options ask for holds meanwhile, and on every way out (a
+// conversion error thrown through it included) Running, NoHist and the
+// automatic copy are as they were, and a paused watcher is enabled again
+// with its handler as ClipbrdWatch says. Scopes nest.
+class TCreationScope
+{
+public:
+    TCreationScope(JobModel &model, const TScopeOptions &options);
+    ~TCreationScope();
+    TCreationScope(const TCreationScope &) = delete;
+    TCreationScope &operator=(const TCreationScope &) = delete;
+
+private:
+    JobModel &m;
+    TScopeOptions m_options;
+    bool m_running, m_noHist, m_autoCopy;
+};
+
 class JobModel : public QObject
 {
     Q_OBJECT
@@ -59,7 +89,7 @@ public:
     TControlState FontBtn{QStringLiteral("FontBtn")};
     TControlState ColorBtn{QStringLiteral("ColorBtn")};
     TControlState CharSmp{QStringLiteral("CharSmp")};
-    TSpinState QRVer{QStringLiteral("QRVer"), 1, 40, 4};
+    TSpinState QRVer{QStringLiteral("QRVer"), kQRMinVersion, kQRMaxVersion, 4};
     TListState QRErr{QStringLiteral("QRErr")};
     TControlState QRSubBtn{QStringLiteral("QRSubBtn")};
     TCheckState SpCode{QStringLiteral("SpCode"), texts::SpCode()};
@@ -129,6 +159,9 @@ public:
     void UnloadLibrary() { m_zint.Unload(); }
 
     // --- Operations -------------------------------------------------------------------
+    // A creation scope for a driver (the command line, a macro, the
+    // automation object, the clipboard watcher); see TCreationScope.
+    [[nodiscard]] TCreationScope Scope(const TScopeOptions &options = {}) { return TCreationScope(*this, options); }
     // The creation flow. Throws EConvertError when a percent escape of the QR
     // data does not convert (the creation is then abandoned, Running cleared).
     void RB_Click();
@@ -149,13 +182,29 @@ public:
     // the component's font, then RB_Click.
     void ApplyFont(const QFont &font, TColor color);
 
-    // The picture shown for the symbology: the component's below index 12,
-    // Image1 from 12 on.
+    // The engine the job's symbology is made with: QR Code for index 12
+    // (unless a raw library symbology overrides it), the library for the
+    // indexes from 13 on and for a raw library symbology (ZintBarType above
+    // 1000, whatever the list shows), the component for the others.
+    enum class TEngine { Linear, QR, Library };
+    TEngine Engine() const;
+    // The picture the symbol lives in, and so the one shown, saved, copied
+    // and printed: the component's for a linear symbol, Image1 for QR Code
+    // and library symbols.
     const TPicture &CurrentPicture() const;
     TImage &CurrentImage();
+    // The error picture in the kind the component draws: ErrWmf for a
+    // metafile kind, ErrBmp for the bitmap.
+    TPicture ErrorPicture() const;
 
     QString StatusText() const { return m_status; }
     void setStatusText(const QString &text);
+    // Why the last creation failed, to stand beside the status text: the
+    // encoder's reason for a linear symbol (which character at which
+    // position, which lengths), how many bytes the QR data has against what
+    // its version holds (window words only), the library's own message.
+    // Empty after a success, or where the status text says it all.
+    QString FailureReason(texts::TWords words = texts::TWords::Window) const;
     QString ModeText() const { return m_mode; }
 
     // QR data with percent escapes: "%%" gives "%", "%" and two hexadecimal
@@ -172,7 +221,7 @@ public:
     // Returns whether the file exists afterwards. A write that fails throws
     // std::runtime_error with the reason; the file in place stays untouched.
     bool SaveFile(const QString &fileName);
-    // The save dialog's filters: BMP, EMF and JPEG first, then PNG, SVG, PDF.
+    // The save dialog's filters: BMP, EMF and JPEG first, then PNG, SVG, PDF, WMF.
     static const QStringList &SaveFilters();
     // The current picture as the file bytes SaveFile would write for that
     // extension, without any creation.
@@ -203,12 +252,20 @@ public:
     bool WatcherEnabled() const { return ClipboardWatcher1.Enabled(); }
     void setWatcherEnabled(bool on);
     // Switches the watcher off until the returned guard ends, which gives it
-    // back the state it had.
+    // back the state it had (the error text's paste).
     [[nodiscard]] auto PauseWatcher()
     {
         const bool was = WatcherEnabled();
         setWatcherEnabled(false);
         return qScopeGuard([this, was] { setWatcherEnabled(was); });
+    }
+    // Switches the watcher off until the returned guard ends, which enables
+    // it: every other clipboard write of Zebrix's, and the watcher's own
+    // creation. So watching attached while the watcher was off starts here.
+    [[nodiscard]] auto WatcherOffForWrite()
+    {
+        setWatcherEnabled(false);
+        return qScopeGuard([this] { setWatcherEnabled(true); });
     }
     // The clipboard watcher: new text from other programs becomes a barcode
     // while ClipbrdWatch is checked.
@@ -228,6 +285,8 @@ public:
 
 signals:
     void statusTextChanged(const QString &text);
+    // The window's words for FailureReason changed.
+    void failureReasonChanged(const QString &reason);
     void modeTextChanged(const QString &text);
     // A picture (the component's or Image1) was drawn or replaced.
     void pictureChanged();
@@ -249,9 +308,21 @@ private:
     void copyTextToClipboard(const QString &text);
     void onPaintedBar();
 
+    // What FailureReason words.
+    struct TFailure {
+        enum Kind { None, Linear, QR, Message } kind = None;
+        int index = -1;             // Linear: the symbology index
+        TRejectReason reason;       // Linear: the encoder's
+        qsizetype length = 0;       // Linear: characters; QR: bytes
+        int version = 0, level = 0; // QR: what the data did not fit
+        QString message;            // Message: the library's own words, a conversion error's
+    };
+    void setFailure(const TFailure &failure);
+
     TZintLib m_zint;
     IClipboard *m_clipboard = nullptr;
     QString m_status;
+    TFailure m_failure;
     QString m_mode;
     bool m_quietPaint = false;
 };

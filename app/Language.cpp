@@ -1,5 +1,7 @@
 #include "Language.h"
 
+#include "Executable.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,18 +20,11 @@ namespace {
 
 const char kDomain[] = "default";
 
-QString executableFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
-
 } // namespace
 
 QString LocaleFolder()
 {
-    const QString exe = executableFolder();
+    const QString exe = ExecutableFolder();
     for (const QString &folder : {exe + QStringLiteral("/locale"), exe + QStringLiteral("/../share/zebrix/locale")})
         if (QFileInfo(folder).isDir())
             return QDir::cleanPath(folder);

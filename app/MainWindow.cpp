@@ -6,6 +6,8 @@
 #include "Binding.h"
 #include "ColorDialog.h"
 #include "ColorPalette.h"
+#include "Executable.h"
+#include "HelpWindow.h"
 #include "JobModel.h"
 #include "Language.h"
 #include "PictureView.h"
@@ -37,6 +39,8 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -45,7 +49,9 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cmath>
+#include <utility>
 
 using namespace binding;
 
@@ -86,6 +92,63 @@ QWidget *panel(const QString &name, QWidget *parent)
     return w;
 }
 
+// Menu titles one line of text high and a little air, the status line one
+// line high: under a window manager's frame the small view modes still hold
+// the menu, the title and data rows and the status line within their
+// defined heights.
+class TCompactMenuBarStyle : public QProxyStyle
+{
+public:
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                           const QWidget *widget) const override
+    {
+        QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuBarItem && widget)
+            s.setHeight(std::min(s.height(), widget->fontMetrics().height() + 3));
+        return s;
+    }
+};
+
+// A drop-down list that always shows its widest item whole: a layout that
+// runs short of room squeezes something else.
+class TWholeComboBox : public QComboBox
+{
+public:
+    explicit TWholeComboBox(QWidget *parent) : QComboBox(parent) { setSizeAdjustPolicy(AdjustToContents); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+} // namespace
+
+// A one-line label that shows as much of its text as fits, ending in "…",
+// and the whole text as its tip.
+class TElidedLabel : public QLabel
+{
+public:
+    explicit TElidedLabel(QWidget *parent) : QLabel(parent) { setMinimumWidth(0); }
+    void setFullText(const QString &text)
+    {
+        m_text = text;
+        setToolTip(text);
+        elide();
+    }
+    const QString &fullText() const { return m_text; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QLabel::resizeEvent(e);
+        elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(m_text, Qt::ElideRight, std::max(0, width()))); }
+    QString m_text;
+};
+
+namespace {
+
 // Pixels at 96 dpi to the screen's pixels.
 int scaled(const QWidget *w, int pixels)
 {
@@ -113,6 +176,9 @@ TZebCode::TZebCode(JobModel *model, QWidget *parent)
     bindModel();
     updatePictures();
     FormTypeClick(1);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TZebCode::focusWindowChanged);
+    // The menu's shortcuts before any text field's (see menuShortcutFor).
+    qApp->installEventFilter(this);
 }
 
 TZebCode::~TZebCode()
@@ -227,13 +293,17 @@ void TZebCode::createActions()
 
 void TZebCode::createMenus()
 {
+    auto *compact = new TCompactMenuBarStyle;
+    compact->setParent(this);
+    menuBar()->setStyle(compact);
     m_fileMenu = menuBar()->addMenu(texts::FileMenu());
     m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
     m_fileMenu->addActions({m_saveAs, m_print, m_printer});
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
     // Printing is offered for the linear symbols.
-    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { m_print->setEnabled(m_model->CdType.ItemIndex() < kIndexQR); });
+    connect(m_fileMenu, &QMenu::aboutToShow, this,
+            [this] { m_print->setEnabled(m_model->Engine() == JobModel::TEngine::Linear); });
 
     m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));
@@ -351,9 +421,9 @@ QWidget *TZebCode::createRows()
     auto *panel4 = panel(QStringLiteral("Panel4"), m_options);
     auto *h4 = new QHBoxLayout(panel4);
     h4->setContentsMargins(0, 0, 0, 0);
-    m_cdType = new QComboBox(panel4);
+    m_cdType = new TWholeComboBox(panel4);
     m_cdType->setObjectName(QStringLiteral("CdType"));
-    m_thinWd = new QComboBox(panel4);
+    m_thinWd = new TWholeComboBox(panel4);
     m_thinWd->setObjectName(QStringLiteral("ThinWd"));
     m_boxDraw = new QCheckBox(panel4);
     m_boxDraw->setObjectName(QStringLiteral("BoxDraw"));
@@ -370,9 +440,9 @@ QWidget *TZebCode::createRows()
     hcd->setContentsMargins(0, 0, 0, 0);
     m_checkDigit = new QCheckBox(cdPanel);
     m_checkDigit->setObjectName(QStringLiteral("CheckDigit"));
-    m_startCh = new QComboBox(cdPanel);
+    m_startCh = new TWholeComboBox(cdPanel);
     m_startCh->setObjectName(QStringLiteral("StartCh"));
-    m_stopCh = new QComboBox(cdPanel);
+    m_stopCh = new TWholeComboBox(cdPanel);
     m_stopCh->setObjectName(QStringLiteral("StopCH"));
     hcd->addWidget(m_checkDigit);
     hcd->addWidget(label(texts::StartLabel(), cdPanel), 1);
@@ -412,7 +482,7 @@ QWidget *TZebCode::createRows()
     hqr->setContentsMargins(0, 0, 0, 0);
     m_qrVer = new TWinSpinEdit(m_qrPanel);
     m_qrVer->setObjectName(QStringLiteral("QRVer"));
-    m_qrErr = new QComboBox(m_qrPanel);
+    m_qrErr = new TWholeComboBox(m_qrPanel);
     m_qrErr->setObjectName(QStringLiteral("QRErr"));
     m_qrSubBtn = new QPushButton(texts::QRSubBtn(), m_qrPanel);
     m_qrSubBtn->setObjectName(QStringLiteral("QRSubBtn"));
@@ -439,9 +509,9 @@ QWidget *TZebCode::createRows()
     m_comntStr->setObjectName(QStringLiteral("ComntStr"));
     m_comntStr->installEventFilter(this);
     TSkyGroupCheckBox::setGroup(m_comntStr, kCommentGroup);
-    m_comntPos = new QComboBox(m_panel5);
+    m_comntPos = new TWholeComboBox(m_panel5);
     m_comntPos->setObjectName(QStringLiteral("ComntPos"));
-    m_comntAl = new QComboBox(m_panel5);
+    m_comntAl = new TWholeComboBox(m_panel5);
     m_comntAl->setObjectName(QStringLiteral("ComntAl"));
     h5->addWidget(m_comnt);
     h5->addWidget(m_comntStr, 1);
@@ -495,8 +565,14 @@ void TZebCode::createStatusBar()
 {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_status, 1);
+    statusBar()->addWidget(m_status);
+    // Beside the status text: why the last creation failed.
+    m_reason = new TElidedLabel(this);
+    m_reason->setObjectName(QStringLiteral("StatusReason"));
+    statusBar()->addWidget(m_reason, 1);
     statusBar()->setSizeGripEnabled(false);
+    // One line of text high (see TCompactMenuBarStyle).
+    statusBar()->setFixedHeight(statusBar()->fontMetrics().height() + 1);
 }
 
 void TZebCode::createTrayIcon()
@@ -562,6 +638,7 @@ void TZebCode::bindModel()
     m_bWin->setChecked(m.BWindow.Checked());
 
     connect(&m, &JobModel::statusTextChanged, m_status, &QLabel::setText);
+    connect(&m, &JobModel::failureReasonChanged, m_reason, &TElidedLabel::setFullText);
     connect(&m, &JobModel::errorOccurred, this, [this](const QString &message) { ShowError(message); });
     connect(&m, &JobModel::modeTextChanged, m_mode, &QLabel::setText);
     connect(&m, &JobModel::pictureChanged, this, &TZebCode::updatePictures);
@@ -569,6 +646,7 @@ void TZebCode::bindModel()
     connect(&m.BarImage1View, &TControlState::changed, this, &TZebCode::updatePictures);
     connect(&m.Image1View, &TControlState::changed, this, &TZebCode::updatePictures);
     m_status->setText(m.StatusText());
+    m_reason->setFullText(m.FailureReason());
     m_mode->setText(m.ModeText());
 }
 
@@ -597,11 +675,42 @@ void TZebCode::FormTypeClick(int mode)
     m_options->setVisible(mode == 1);
     m_panel2->setFixedHeight(scaled(this, mode == 1 ? kPanel2Detail : kPanel2Small));
     m_scrollBox->setVisible(mode != 3);
-    // The heights are those of the whole window, its frame included.
-    const int frame = frameGeometry().height() - geometry().height();
-    setFixedSize(scaled(this, kClientWidth), scaled(this, kViewHeights[mode - 1]) - frame);
+    applyViewHeight();
     if (m_model->BWindow.Checked())
         PlaceBarcodeWindow();
+}
+
+// The height of the window's frame as the window manager reports it (none
+// before the window is shown, or without a window manager).
+int TZebCode::frameHeight() const
+{
+    const QWindow *w = windowHandle();
+    return w ? w->frameMargins().top() + w->frameMargins().bottom() : 0;
+}
+
+void TZebCode::applyViewHeight()
+{
+    // The heights are those of the whole window, its frame included. A window
+    // manager tells the frame only once the window is shown, and may change
+    // it: the height follows (the window's exposure, moveEvent, resizeEvent).
+    m_appliedFrame = frameHeight();
+    // Never so low that the mode's rows are cut (a frame higher than the
+    // heights were made for): the menu, Panel2 and the status line.
+    const int rows = menuBar()->sizeHint().height() + m_panel2->maximumHeight() + statusBar()->maximumHeight();
+    setFixedSize(scaled(this, kClientWidth),
+                 std::max(scaled(this, kViewHeights[m_viewMode - 1]) - m_appliedFrame, rows));
+}
+
+void TZebCode::followFrame()
+{
+    if (frameHeight() != m_appliedFrame)
+        applyViewHeight();
+}
+
+void TZebCode::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    followFrame();
 }
 
 int TZebCode::FormTypeValue() const
@@ -634,6 +743,8 @@ void TZebCode::BWinClick()
     m_model->BWindow.setChecked(m_bWin->isChecked());
     ApplyBarcodeWindow();
 }
+
+void TZebCode::setBWinDown(bool down) { m_bWin->setChecked(down); }
 
 void TZebCode::BWindowClick()
 {
@@ -731,22 +842,49 @@ void TZebCode::setLanguage(const QString &code)
 QString TZebCode::HelpFile()
 {
     // The executable's name with ".html", beside it or in the install's doc folder.
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    const QString name = exe.completeBaseName() + QStringLiteral(".html");
-    for (const QString &folder : {exe.absolutePath(), exe.absolutePath() + QStringLiteral("/../share/doc/zebrix"),
-                                  exe.absolutePath() + QStringLiteral("/../share/zebrix")}) {
+    const QString exe = ExecutableFolder();
+    const QString name = ExecutableName() + QStringLiteral(".html");
+    for (const QString &folder : {exe, exe + QStringLiteral("/../share/doc/zebrix"), exe + QStringLiteral("/../share/zebrix")}) {
         const QString path = QDir::cleanPath(folder + u'/' + name);
         if (QFileInfo::exists(path))
             return path;
     }
-    return exe.absolutePath() + u'/' + name;
+    return exe + u'/' + name;
 }
 
-void TZebCode::ContentsClick()
+void TZebCode::ContentsClick() { OpenHelp(HelpFile()); }
+
+void TZebCode::OpenHelp(const QString &file)
 {
-    const QString file = HelpFile();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+    if (!QFileInfo(file).isFile()) {
         ShowError(texts::HelpMissing(file));
+        return;
+    }
+    // The system's program for HTML documents; where there is none (no
+    // xdg-open, or nothing registered for HTML), a window of Zebrix's own.
+    auto *open = new QProcess(this);
+    connect(open, &QProcess::finished, this, [this, open, file](int status, QProcess::ExitStatus how) {
+        open->deleteLater();
+        if (status != 0 || how != QProcess::NormalExit)
+            ShowHelpWindow(file);
+    });
+    connect(open, &QProcess::errorOccurred, this, [this, open, file](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        open->deleteLater();
+        ShowHelpWindow(file);
+    });
+    open->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    open->start(QStringLiteral("xdg-open"), {file});
+}
+
+void TZebCode::ShowHelpWindow(const QString &file)
+{
+    if (!m_helpWindow)
+        m_helpWindow = new THelpWindow(file, this);
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void TZebCode::AboutClick()
@@ -805,8 +943,13 @@ void TZebCode::ApplyPlacement(const TWinPlacement &placement)
 {
     const QRect r = placement.Normal;
     if (r.width() > 0 && r.height() > 0) {
+        // The placement is that of the whole window, its frame included (as
+        // WindowSettings writes it). Before the window is first shown its
+        // frame is not known yet: the first show asks the window manager to
+        // put the frame's corner there.
         move(r.topLeft());
         resize(r.width() - (frameGeometry().width() - width()), r.height() - (frameGeometry().height() - height()));
+        m_framePosition = r.topLeft();
     }
     if (placement.Show == 2)
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -852,8 +995,32 @@ void TZebCode::closeEvent(QCloseEvent *e)
 
 // --- Events ---------------------------------------------------------------------------
 
+bool TZebCode::menuShortcutFor(QObject *receiver, const QKeyEvent *key) const
+{
+    // The menu's shortcuts work wherever the focus is in the window: a text
+    // field takes Ctrl+C only to copy the text selected in it, as text
+    // fields do; without a selection Ctrl+C copies the symbol.
+    auto *w = qobject_cast<QWidget *>(receiver);
+    if (!w || w->window() != this)
+        return false;
+    const QKeySequence pressed(key->keyCombination());
+    if (pressed == m_copy->shortcut())
+        if (auto *edit = qobject_cast<QLineEdit *>(w); edit && edit->hasSelectedText())
+            return false;
+    for (const QAction *a : findChildren<QAction *>())
+        if (!a->shortcut().isEmpty() && a->shortcut() == pressed && a->isEnabled())
+            return true;
+    return false;
+}
+
 bool TZebCode::eventFilter(QObject *watched, QEvent *e)
 {
+    if (e->type() == QEvent::ShortcutOverride && menuShortcutFor(watched, static_cast<QKeyEvent *>(e))) {
+        e->ignore();   // not the text field's: the menu item's
+        return true;
+    }
+    if (e->type() == QEvent::Expose && watched == windowHandle())
+        followFrame();
     if (e->type() == QEvent::Resize && watched == m_editCode->parentWidget()) {
         // The history list is 20 pixels wider than the data line, under it.
         const QSize s = m_editCode->parentWidget()->size();
@@ -861,10 +1028,18 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
         m_editCode->setGeometry(0, 0, std::max(0, s.width() - 20), s.height());
         m_editCode->raise();
     }
-    if (e->type() == QEvent::KeyRelease && (watched == m_editCode || watched == m_codeHistory)) {
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
+        && (watched == m_editCode || watched == m_codeHistory)) {
         const auto *k = static_cast<QKeyEvent *>(e);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            runGuarded([this] { m_model->Execute(); });
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            // Enter creates when it is released, and only when it was pressed
+            // here too: the release of the Enter that closed a message box
+            // lands in the data line, and must not raise the box again.
+            if (e->type() == QEvent::KeyPress)
+                m_enterPressed = true;
+            else if (std::exchange(m_enterPressed, false))
+                runGuarded([this] { m_model->Execute(); });
+        }
     }
     if (e->type() == QEvent::KeyPress && watched == m_comntStr) {
         const auto *k = static_cast<QKeyEvent *>(e);
@@ -874,21 +1049,29 @@ bool TZebCode::eventFilter(QObject *watched, QEvent *e)
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TZebCode::changeEvent(QEvent *e)
+void TZebCode::focusWindowChanged(QWindow *focus)
 {
-    QMainWindow::changeEvent(e);
-    // Coming back to the window sets clipboard watching afresh and re-runs
-    // the creation.
-    if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_shownOnce)
-        runGuarded([this] {
+    const bool main = focus && focus == windowHandle();
+    // Where the focus was before: another window of Zebrix's own (a message
+    // box, a dialog, the barcode window), or none of Zebrix's (another program).
+    const bool fromOwnWindow = m_ownWindowHadFocus;
+    m_ownWindowHadFocus = focus && !main;
+    // Coming back to the window sets clipboard watching afresh and, from
+    // another program, re-runs the creation. Coming back from a box of
+    // Zebrix's own does not: the creation that failed would only raise its
+    // box again.
+    if (main && m_shownOnce)
+        runGuarded([this, fromOwnWindow] {
             m_model->ApplyClipboardWatch();
-            m_model->RB_Click();
+            if (!fromOwnWindow)
+                m_model->RB_Click();
         });
 }
 
 void TZebCode::moveEvent(QMoveEvent *e)
 {
     QMainWindow::moveEvent(e);
+    followFrame();
     // The barcode window follows the main window.
     if (m_barview)
         PlaceBarcodeWindow();
@@ -900,8 +1083,14 @@ void TZebCode::showEvent(QShowEvent *e)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    // Now that the frame is known, the heights of the view mode hold for the whole window.
+    // The frame is known once the window manager has the window on the
+    // screen: its first exposure.
+    windowHandle()->installEventFilter(this);
+    if (m_framePosition)
+        windowHandle()->setFramePosition(*m_framePosition);
     FormTypeClick(m_viewMode);
+    // Ready for the data.
+    m_editCode->setFocus();
     if (!m_model->EditCode.Text().isEmpty())
         runGuarded([this] { m_model->RB_Click(); });
     // "/EXIT" at start-up: created once, then the program ends.
@@ -924,6 +1113,9 @@ QString TZebCode::askSaveFileName()
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
     dlg.setOption(QFileDialog::ReadOnly, false);
     dlg.setNameFilters(JobModel::SaveFilters());
+    // Where the last save of this run went, as the platform's dialogs remember it.
+    if (!m_lastSaveFolder.isEmpty())
+        dlg.setDirectory(m_lastSaveFolder);
     // The extension added to a typed name is that of the filter shown: the
     // one the picture kind on screen preselects, then any the user picks.
     auto followFilter = [&dlg](const QString &filter) {
@@ -945,6 +1137,7 @@ void TZebCode::SaveAsMnuClick()
     const QString name = askSaveFileName();
     if (name.isEmpty())
         return;
+    m_lastSaveFolder = QFileInfo(name).absolutePath();
     try {
         m_model->SaveFile(name);
     } catch (const std::exception &e) {

@@ -6,16 +6,19 @@
 #pragma once
 
 #include "BarcodeView.h"
+#include "HelpWindow.h"
 #include "Settings.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class JobModel;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -24,7 +27,9 @@ class QPushButton;
 class QScrollArea;
 class QStackedWidget;
 class QToolButton;
+class QWindow;
 class TBarview;
+class TElidedLabel;
 class TPictureView;
 class TSkyGroupCheckBox;
 class TTrayIcon2;
@@ -53,6 +58,8 @@ public:
 
     // --- The barcode window.
     void BWinClick();
+    // The "プ" speed button down or up, without its click.
+    void setBWinDown(bool down);
     void BWindowClick();
     // Creates (or destroys) the barcode window as BWindow is checked.
     void ApplyBarcodeWindow();
@@ -80,6 +87,12 @@ public:
 
     // --- Help and about.
     void ContentsClick();
+    // Opens a help document with the system's program for HTML, or where
+    // there is none, in Zebrix's own window.
+    void OpenHelp(const QString &file);
+    // The help document in Zebrix's own window (where no program opens it).
+    void ShowHelpWindow(const QString &file);
+    THelpWindow *HelpWindow() const { return m_helpWindow; }
     void AboutClick();
     static QString HelpFile();
 
@@ -118,10 +131,10 @@ signals:
     void closed();
 
 protected:
-    void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void moveEvent(QMoveEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
@@ -134,6 +147,11 @@ private:
     void updatePictures();
     void runGuarded(const std::function<void()> &action);
     void finishClosing();
+    void focusWindowChanged(QWindow *focus);
+    int frameHeight() const;
+    bool menuShortcutFor(QObject *receiver, const QKeyEvent *key) const;
+    void applyViewHeight();
+    void followFrame();
 
     JobModel *m_model;
     int m_viewMode = 1;
@@ -141,6 +159,10 @@ private:
     bool m_closed = false;
     bool m_showMainForm = true;
     bool m_stayOnTop = false;
+    bool m_ownWindowHadFocus = false;   // the focus is on another window of Zebrix's
+    bool m_enterPressed = false;        // Enter went down in the data line
+    int m_appliedFrame = 0;             // the frame's height the view height was set for
+    std::optional<QPoint> m_framePosition;   // where the stored placement puts the frame
 
     // Title row.
     QLabel *m_mode = nullptr;
@@ -166,6 +188,7 @@ private:
     QScrollArea *m_scrollBox = nullptr;
     TPictureView *m_barImage = nullptr, *m_image1 = nullptr;
     QLabel *m_status = nullptr;
+    TElidedLabel *m_reason = nullptr;
 
     // Menus and their items.
     QMenu *m_fileMenu = nullptr, *m_editMenu = nullptr, *m_viewMenu = nullptr, *m_helpMenu = nullptr;
@@ -181,7 +204,9 @@ private:
     QAction *m_contents = nullptr, *m_about = nullptr;
 
     QPointer<TBarview> m_barview;
+    QPointer<THelpWindow> m_helpWindow;
     TTrayIcon2 *m_trayIcon = nullptr;
     QMenu *m_popupMenu1 = nullptr;
     std::unique_ptr<QPrinter> m_printerDevice;
+    QString m_lastSaveFolder;   // of the save dialog's last save in this run
 };

@@ -142,11 +142,11 @@ QImage JobModel::BitmapForm()
     const TPicture &pic = CurrentPicture();
     if (!pic.isMetafile())
         return pic.bitmap();
-    if (CdType.ItemIndex() >= kIndexQR) {
+    if (Engine() != TEngine::Linear) {
         // QR Code and the error picture are rectangles, exact either way; a
         // library picture loses its two spare columns and rows as a bitmap.
         const QImage img = pic.metafile().toImage();
-        const bool library = CdType.ItemIndex() >= kIndexFirstLibrary || ZintBarType > kZintRawOffset;
+        const bool library = Engine() == TEngine::Library;
         return library && !BError ? img.copy(0, 0, std::max(1, img.width() - 2), std::max(1, img.height() - 2)) : img;
     }
     if (!BarImage1.BarDisped())
@@ -190,10 +190,15 @@ QImage JobModel::BitmapForm()
 
 bool JobModel::CopyPicture()
 {
-    // Zebrix must not react to its own copy.
-    const auto resume = PauseWatcher();
+    // Zebrix must not react to its own copy. Without a clipboard the copy is
+    // lost and watching stays off until it is set again (at the latest at
+    // the next activation of the window).
+    setWatcherEnabled(false);
+    if (!m_clipboard)
+        return false;
+    const auto resume = WatcherOffForWrite();
     const TPicture &pic = CurrentPicture();
-    if (!m_clipboard || pic.isEmpty())
+    if (pic.isEmpty())
         return false;
     try {
         // Every kind goes on with the picture as a bitmap beside it.

@@ -9,10 +9,10 @@
 
 QSize PrintSymbolSize(JobModel &m)
 {
-    // From index 12 on the picture is Image1's (a library symbol too: the
-    // component holds an older linear symbol then).
-    if (m.CdType.ItemIndex() >= kIndexQR || m.ZintBarType > kZintRawOffset)
-        return QSize(m.Image1.Picture().width(), m.Image1.Picture().height());
+    // A two-dimensional or library symbol's whole picture; a linear symbol's
+    // bars alone.
+    if (m.Engine() != JobModel::TEngine::Linear)
+        return QSize(m.CurrentPicture().width(), m.CurrentPicture().height());
     return QSize(m.BarImage1.BarWidth(), m.BarImage1.BarHeight());
 }
 
@@ -42,8 +42,8 @@ QString PrintSymbol(JobModel &m, QPagedPaintDevice &device, int widthMm, int hei
     const QRect target(0, 0, px, py);
     QString error;
     const bool bitmapKind = m.CopyBm.Checked();
-    const bool twoD = m.CdType.ItemIndex() >= kIndexQR || m.ZintBarType > kZintRawOffset;
-    const TPicture &pic = twoD ? m.Image1.Picture() : m.BarImage1.Picture();
+    const bool twoD = m.Engine() != JobModel::TEngine::Linear;
+    const TPicture &pic = m.CurrentPicture();
     try {
         if (px > 0 && py > 0) {   // a size of no dots prints nothing
             if (pic.isMetafile() && !bitmapKind) {

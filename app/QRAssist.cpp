@@ -1,5 +1,6 @@
 #include "QRAssist.h"
 
+#include "Executable.h"
 #include "FileNames.h"
 #include "IniGT.h"
 
@@ -148,14 +149,14 @@ QString TAddressList::ReadLocation()
     const QString user = QFileInfo(TIniGT::DefaultFileName()).path() + u'/' + kAddressFile;
     if (QFileInfo::exists(user))
         return user;
-    return QCoreApplication::applicationDirPath() + u'/' + kAddressFile;
+    return ExecutableFolder() + u'/' + kAddressFile;
 }
 
 QString TAddressList::WriteLocation()
 {
     // Beside the executable of a build or a portable copy; never into the
     // system's program folders, whoever runs Zebrix.
-    const QString exeFolder = QCoreApplication::applicationDirPath();
+    const QString exeFolder = ExecutableFolder();
     const bool system = exeFolder.startsWith(QStringLiteral("/usr/")) || exeFolder.startsWith(QStringLiteral("/opt/"));
     if (!system && ::access(EncodeFileName(exeFolder).constData(), W_OK) == 0
         && !QFileInfo::exists(QFileInfo(TIniGT::DefaultFileName()).path() + u'/' + kAddressFile))

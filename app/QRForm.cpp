@@ -150,9 +150,16 @@ TQRForm::TQRForm(JobModel *model, QWidget *parent, const QString &addressFile, c
     buttons->addStretch(1);
     buttons->addWidget(create);
     buttons->addWidget(cancel);
+    // What the last creation came to.
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_statusLine->setWordWrap(true);
     auto *v = new QVBoxLayout(this);
     v->addWidget(m_pages);
+    v->addWidget(m_statusLine);
     v->addLayout(buttons);
+    // Every page's tab in sight, the last (無線LAN) included: no scroll arrows.
+    m_pages->setUsesScrollButtons(false);
 
     // Texts in the current language, then in the window's.
     auto translate = [=, this] {
@@ -189,6 +196,8 @@ TQRForm::TQRForm(JobModel *model, QWidget *parent, const QString &addressFile, c
 }
 
 TQRForm::~TQRForm() { SaveAddresses(); }
+
+QString TQRForm::StatusLine() const { return m_statusLine->text(); }
 
 void TQRForm::showEvent(QShowEvent *e)
 {
@@ -245,11 +254,20 @@ void TQRForm::CreateClick()
         return;   // the QR page only shows
     const QString text = Compose();
     m_model->EditCode.setText(text);
-    try {
-        m_model->RB_Click();
-    } catch (const std::exception &) {
-        // The main window has reported it (its status, its error picture).
-    }
+    // A creation abandoned on a bad percent escape leaves the last picture
+    // in the main window; the preview shows the error picture instead (it
+    // never passes an earlier symbol off as this data's), and the message
+    // comes up as the main window's does.
+    bool abandoned = false;
+    binding::Guarded(this, [&] {
+        try {
+            m_model->RB_Click();
+        } catch (const std::exception &e) {
+            abandoned = true;
+            m_statusLine->setText(QString::fromUtf8(e.what()));
+            throw;
+        }
+    });
     if (page == P2) {
         const QString a1 = Address1->currentText(), a2 = Address2->currentText();
         m_addresses.Add(a1);
@@ -259,8 +277,19 @@ void TQRForm::CreateClick()
         Address2->setCurrentText(a2);
     }
     // The main window's picture, as it now is.
-    m_image.Picture() = m_model->Image1.Picture();
-    m_image.setSize(m_model->Image1.Width(), m_model->Image1.Height());
+    if (abandoned) {
+        m_image.Picture() = m_model->ErrorPicture();
+        m_image.setSize(m_image.Picture().width(), m_image.Picture().height());
+    } else {
+        const TImage &made = m_model->CurrentImage();
+        m_image.Picture() = made.Picture();
+        m_image.setSize(made.Width(), made.Height());
+        // What became of it, in the form itself: the main window's status
+        // line is behind it.
+        const QString reason = m_model->FailureReason();
+        m_statusLine->setText(reason.isEmpty() ? m_model->StatusText()
+                                               : m_model->StatusText() + QStringLiteral("  ") + reason);
+    }
     m_view->refresh();
     m_pages->setCurrentIndex(P4);
 }
@@ -277,9 +306,12 @@ void TQRForm::fillAddressLists()
 
 void TQRForm::saveVCard()
 {
-    const QString name = QFileDialog::getSaveFileName(this, texts::QRVCardSave(), QString(), texts::QRVCardFilter());
-    if (name.isEmpty())
+    QFileDialog dlg(this, texts::QRVCardSaveTitle(), QString(), texts::QRVCardFilter());
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(QStringLiteral("vcf"));   // as a picture gets its kind's
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return;
+    const QString name = dlg.selectedFiles().constFirst();
     const QString why = WriteFileSafely(name, ComposeVCard(mecard()).toUtf8());
     if (!why.isEmpty())
         binding::ShowError(this, texts::FileError(name, why));

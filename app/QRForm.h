@@ -11,6 +11,7 @@
 class JobModel;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
@@ -47,6 +48,8 @@ public:
     QLineEdit *Ssid, *WifiPassword;
     QComboBox *WifiSecurity;
     QCheckBox *WifiHidden;
+    // The form's own status line: what the last creation came to.
+    QString StatusLine() const;
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -60,6 +63,7 @@ private:
     JobModel *m_model;
     QTabWidget *m_pages;
     TPictureView *m_view;
+    QLabel *m_statusLine;
     TImage m_image;
     TAddressList m_addresses;
     QString m_saveFile;

@@ -24,17 +24,28 @@ void readSpin(TIniGT &ini, const QString &key, int def, TSpinState &spin)
 
 void ReadSettings(TIniGT &ini, JobModel &m, TWindowSettings &window)
 {
+    // Beyond the list's items: JAN; below them (no item at all): no selection.
     const int codeType = ini.ReadInt(kOptions, QStringLiteral("CodeType"), 1);
-    m.CdType.setItemIndex(codeType >= 0 && codeType < m.CdType.Count() ? codeType : 0);
+    m.CdType.setItemIndex(codeType < m.CdType.Count() ? codeType : 0);
     readIndex(ini, QStringLiteral("ThinWidth"), 0, m.ThinWd);
     m.CheckDigit.setChecked(ini.ReadBool(kOptions, QStringLiteral("CheckDigit"), false));
     m.AddCodeChar.setChecked(ini.ReadBool(kOptions, QStringLiteral("AddCodeChar"), false));
     window.FormType = ini.ReadInt(kOptions, QStringLiteral("FormType"), 1);
     window.FormStyle = ini.ReadBool(kOptions, QStringLiteral("FormStyle"), false);
     m.AutoCopy.setChecked(ini.ReadBool(kOptions, QStringLiteral("AutoCopy"), false));
-    m.CopyMf.setChecked(ini.ReadBool(kOptions, QStringLiteral("CopyToMf"), false));
-    m.CopyEmf.setChecked(ini.ReadBool(kOptions, QStringLiteral("CopyToEMf"), true));
-    m.CopyBm.setChecked(ini.ReadBool(kOptions, QStringLiteral("CopyToBm"), false));
+    // The copy kinds are one radio group. A hand edit may set several keys,
+    // or one without the others: the enhanced metafile is the default only
+    // where neither other kind is set, and of the kinds set the first in the
+    // order the picture kind is chosen by wins (none: the bitmap).
+    const bool mfSet = ini.ReadBool(kOptions, QStringLiteral("CopyToMf"), false);
+    const bool bmSet = ini.ReadBool(kOptions, QStringLiteral("CopyToBm"), false);
+    const bool mf = mfSet;
+    const bool emf = !mf && ini.ReadBool(kOptions, QStringLiteral("CopyToEMf"), !mfSet && !bmSet);
+    const bool bm = !mf && !emf;
+    m.CopyMf.setChecked(mf);
+    m.CopyEmf.setChecked(emf);
+    m.CopyBm.setChecked(bm);
+    m.CopyJpg.setChecked(false);
     m.ClipbrdWatch.setChecked(ini.ReadBool(kOptions, QStringLiteral("CBWatch"), false));
     readSpin(ini, QStringLiteral("BarHeight"), 50, m.BarHeight);
     readSpin(ini, QStringLiteral("LeftMargin"), 20, m.LeftMargin);
@@ -95,7 +106,7 @@ bool WriteSettings(TIniGT &ini, JobModel &m, const TWindowSettings &window)
     ini.WriteInt(kOptions, QStringLiteral("TopMargin"), m.TopMargin.Value());
     ini.WriteWin(kDesktop, QStringLiteral("Windows"), window.Placement);
     // In quotes, so that blanks at either end survive.
-    ini.WriteStr(kDesktop, QStringLiteral("LastStr"), u'"' + m.EditCode.Text() + u'"');
+    ini.WriteQuoted(kDesktop, QStringLiteral("LastStr"), m.EditCode.Text());
     ini.WriteFont(kOptions, QStringLiteral("Font"), m.Fnt, m.FntColor);
     ini.WriteBool(kOptions, QStringLiteral("BoxDraw"), m.BoxDraw.Checked());
     ini.WriteBool(kOptions, QStringLiteral("Comment"), m.Comnt.Checked());

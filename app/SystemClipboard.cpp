@@ -130,5 +130,7 @@ void TClipboardWatcher::onDataChanged()
     // Qt reports Zebrix's own writes as well, while Zebrix owns the clipboard.
     if (!Registered() || !cb || cb->ownsClipboard())
         return;
-    m_onChange();
+    // A copy: the handler may set a new one while it runs.
+    const std::function<void()> handler = m_onChange;
+    handler();
 }

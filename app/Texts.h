@@ -148,7 +148,8 @@ inline QStringList SaveFilters()
 {
     return {QStringLiteral("BMPファイル(*.bmp)"), QStringLiteral("メタファイル(*.emf)"),
             QStringLiteral("Jpegファイル(*.jpg)"), QStringLiteral("PNGファイル(*.png)"),
-            QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)")};
+            QStringLiteral("SVGファイル(*.svg)"), QStringLiteral("PDFファイル(*.pdf)"),
+            QStringLiteral("WMFファイル(*.wmf)")};
 }
 inline QString DeleteHistoryQuestion() { return QStringLiteral("編集履歴を削除しますか?"); }
 inline QString ColorDialogTitle() { return Tr("色の設定"); }
@@ -197,12 +198,14 @@ inline QString QRWifiSecurity() { return Tr("暗号化"); }
 inline QString QRWifiPassword() { return Tr("パスワード"); }
 inline QString QRWifiHidden() { return Tr("ステルス"); }
 inline QString QRVCardSave() { return Tr("vCardで保存(&V)..."); }
+inline QString QRVCardSaveTitle() { return Tr("vCardで保存"); }
 inline QString QRVCardFilter() { return Tr("vCardファイル(*.vcf)"); }
 inline QString CreateButton() { return Tr("作成(&S)"); }
-inline QString InternalError() { return QStringLiteral("Zebrix: an unexpected error occurred"); }
+inline QString InternalError() { return Tr("予期しないエラーが起きました"); }
+inline QString HelpTitle() { return Tr("Zebrix ヘルプ"); }
 inline QString AssertFailed() { return QStringLiteral("アサートの失敗"); }
 inline QString ClipboardWatchFailed() { return QStringLiteral("クリップボード監視の初期化に失敗しました."); }
-inline QString HelpMissing(const QString &file) { return QStringLiteral("%1: the help document cannot be opened").arg(file); }
+inline QString HelpMissing(const QString &file) { return Tr("ヘルプ %1 が見つかりません").arg(file); }
 inline QString TrayRegisterFailed() { return QStringLiteral("タスクトレイにアイコンを登録できません。"); }
 inline QString TrayOpen() { return QStringLiteral("開く(&O)..."); }
 inline QString TrayClose() { return QStringLiteral("閉じる(&X)"); }
@@ -263,112 +266,173 @@ inline QString FileError(const QString &file, const QString &why) { return QStri
 // A save onto a socket: nothing can be written into one.
 inline QString SocketTarget() { return QStringLiteral("is a socket, not a file"); }
 
-// --- Why a symbol was not made (the console's words beside the status text) ---------------
+// --- Why a symbol was not made ----------------------------------------------------------
+// In two wordings: the console's (zebrixc prints it after the status text,
+// in English, as scripts read it) and the window's (the second field of the
+// status line, in the dialogs' language: Japanese, and English through the
+// catalogue).
+enum class TWords { Console, Window };
+
 // The status text with its reason.
 inline QString WithReason(const QString &status, const QString &reason)
 {
     return QStringLiteral("%1 (%2)").arg(status, reason);
 }
-inline QString NoData() { return QStringLiteral("no data to encode"); }
-inline QString NoSymbology() { return QStringLiteral("no symbology selected"); }
+inline QString NoData(TWords w = TWords::Console)
+{
+    return w == TWords::Window ? Tr("データがありません") : QStringLiteral("no data to encode");
+}
+inline QString NoSymbology(TWords w = TWords::Console)
+{
+    return w == TWords::Window ? Tr("コードが選ばれていません") : QStringLiteral("no symbology selected");
+}
 // What the linear symbologies take, by symbology index.
-inline QString AllowedLengths(int index)
+inline QString AllowedLengths(int index, TWords w = TWords::Console)
 {
+    const bool win = w == TWords::Window;
     switch (index) {
-    case 0: return QStringLiteral("7, 8, 12 or 13 digits");
-    case 1: return QStringLiteral("11 digits (UPC-A) or 7 digits (UPC-E)");
-    case 20: return QStringLiteral("13 or 14 digits");
-    case 21: return QStringLiteral("12 or 13 digits, a space and 2 or 5 add-on digits");
-    default: return QStringLiteral("any length");
+    case 0: return win ? Tr("7, 8, 12 または 13 桁") : QStringLiteral("7, 8, 12 or 13 digits");
+    case 1: return win ? Tr("11 桁 (UPC-A) または 7 桁 (UPC-E)") : QStringLiteral("11 digits (UPC-A) or 7 digits (UPC-E)");
+    case 20: return win ? Tr("13 または 14 桁") : QStringLiteral("13 or 14 digits");
+    case 21:
+        return win ? Tr("12 または 13 桁、空白 1 つと 2 または 5 桁のアドオン")
+                   : QStringLiteral("12 or 13 digits, a space and 2 or 5 add-on digits");
+    default: return win ? Tr("任意の長さ") : QStringLiteral("any length");
     }
 }
-inline QString AllowedCharacters(int index)
+inline QString AllowedCharacters(int index, TWords w = TWords::Console)
 {
+    const bool win = w == TWords::Window;
     switch (index) {
-    case 2: return QStringLiteral("0-9 A-Z - . space $ / + %");
+    case 2: return win ? Tr("0-9 A-Z - . 空白 $ / + %") : QStringLiteral("0-9 A-Z - . space $ / + %");
     case 3: return QStringLiteral("0-9 - $ : / . + A-D");
-    case 10: return QStringLiteral("the characters of its code set, <name> escapes, << and >x");
-    case 11: return QStringLiteral("0-9 A-Z - . space $ / + % and the shift characters <$> <%> </> <+>");
-    case 21: return QStringLiteral("digits 0-9 and one space before the add-on");
-    default: return QStringLiteral("digits 0-9");
+    case 10:
+        return win ? Tr("コードセットの文字、<名前> のエスケープ、<< と >x")
+                   : QStringLiteral("the characters of its code set, <name> escapes, << and >x");
+    case 11:
+        return win ? Tr("0-9 A-Z - . 空白 $ / + % とシフト文字 <$> <%> </> <+>")
+                   : QStringLiteral("0-9 A-Z - . space $ / + % and the shift characters <$> <%> </> <+>");
+    case 21:
+        return win ? Tr("数字 0-9 とアドオンの前の空白 1 つ") : QStringLiteral("digits 0-9 and one space before the add-on");
+    default: return win ? Tr("数字 0-9") : QStringLiteral("digits 0-9");
     }
 }
-inline QString RejectLength(const QString &symbology, int index, qsizetype length)
+inline QString RejectLength(const QString &symbology, int index, qsizetype length, TWords w = TWords::Console)
 {
-    return QStringLiteral("%1 takes %2; the data has %3 characters").arg(symbology, AllowedLengths(index)).arg(length);
+    return (w == TWords::Window ? Tr("%1 のデータは %2です (このデータは %3 文字)")
+                                : QStringLiteral("%1 takes %2; the data has %3 characters"))
+        .arg(symbology, AllowedLengths(index, w))
+        .arg(length);
 }
-inline QString RejectCharacter(const QString &symbology, int index, const QString &character, qsizetype position)
+inline QString RejectCharacter(const QString &symbology, int index, const QString &character, qsizetype position,
+                               TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2 is not allowed: %3 takes %4")
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' は使えません: %3 の文字は %4 です")
+                                : QStringLiteral("'%1' at position %2 is not allowed: %3 takes %4"))
         .arg(character)
         .arg(position)
-        .arg(symbology, AllowedCharacters(index));
+        .arg(symbology, AllowedCharacters(index, w));
 }
-inline QString RejectEscape(const QString &escape, qsizetype position, bool code128)
+inline QString RejectEscape(const QString &escape, qsizetype position, bool code128, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2 is not a complete escape: %3")
+    const bool win = w == TWords::Window;
+    const QString how = code128
+        ? (win ? Tr("名前のある文字は <名前>、< は <<、文字 x は >x と書きます")
+               : QStringLiteral("write <name> for a named character, << for <, >x for the character x"))
+        : (win ? Tr("シフト文字は <$>、<%>、</>、<+> です")
+               : QStringLiteral("the shift characters are <$>, <%>, </> and <+>"));
+    return (win ? Tr("%2 文字目の '%1' はエスケープとして完全ではありません: %3")
+                : QStringLiteral("'%1' at position %2 is not a complete escape: %3"))
         .arg(escape)
         .arg(position)
-        .arg(code128 ? QStringLiteral("write <name> for a named character, << for <, >x for the character x")
-                     : QStringLiteral("the shift characters are <$>, <%>, </> and <+>"));
+        .arg(how);
 }
-inline QString RejectCodeSet(const QString &text, qsizetype position, QChar codeSet)
+inline QString RejectCodeSet(const QString &text, qsizetype position, QChar codeSet, TWords w = TWords::Console)
 {
-    QString s = QStringLiteral("'%1' at position %2 is not in code set %3").arg(text).arg(position).arg(codeSet);
+    const bool win = w == TWords::Window;
+    QString s = (win ? Tr("%2 文字目の '%1' はコードセット %3 にありません")
+                     : QStringLiteral("'%1' at position %2 is not in code set %3"))
+                    .arg(text)
+                    .arg(position)
+                    .arg(codeSet);
     if (codeSet == u'C')
-        s += QStringLiteral(" (code set C takes pairs of digits)");
+        s += win ? Tr(" (コードセット C は数字 2 桁ずつです)") : QStringLiteral(" (code set C takes pairs of digits)");
     return s;
 }
-inline QString RejectUpcE(const QString &code)
+inline QString RejectUpcE(const QString &code, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' is no UPC-E number: UPC-E takes 7 digits starting with 0 that expand to UPC-A")
+    return (w == TWords::Window
+                ? Tr("'%1' は UPC-E の番号ではありません: UPC-E は 0 で始まり UPC-A に展開できる 7 桁です")
+                : QStringLiteral("'%1' is no UPC-E number: UPC-E takes 7 digits starting with 0 that expand to UPC-A"))
         .arg(code);
 }
 // User data goes into these texts in one arg() call, so that a "%1" in it
 // stays as it is.
-inline QString RejectCheckDigit(const QString &given, qsizetype position, QChar expected, const QString &ai)
+inline QString RejectCheckDigit(const QString &given, qsizetype position, QChar expected, const QString &ai,
+                                TWords w = TWords::Console)
 {
-    QString s = QStringLiteral("the check digit '%1' at position %2 is wrong: it must be %3")
+    const bool win = w == TWords::Window;
+    QString s = (win ? Tr("%2 文字目のチェック・デジット '%1' は誤りです: 正しくは %3")
+                     : QStringLiteral("the check digit '%1' at position %2 is wrong: it must be %3"))
                     .arg(given, QString::number(position), QString(expected));
     if (!ai.isEmpty())
         s += QStringLiteral(" (AI %1)").arg(ai);
     return s;
 }
 // GS1 data: fields "(AI)value" or "[AI]value"; a format in GS1's notation.
-inline QString GS1FormatNote()
+inline QString GS1FormatNote(TWords w = TWords::Console)
 {
-    return QStringLiteral("N digits, X the GS1 characters, ..n up to n, [ ] optional");
+    return w == TWords::Window ? Tr("N は数字、X は GS1 の文字、..n は n まで、[ ] は省略可")
+                               : QStringLiteral("N digits, X the GS1 characters, ..n up to n, [ ] optional");
 }
-inline QString RejectGS1Syntax(const QString &text, qsizetype position)
+inline QString RejectGS1Syntax(const QString &text, qsizetype position, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2: GS1 data is written as fields (AI)value or [AI]value, "
-                          "each application identifier of 2 to 4 digits between closed brackets")
+    return (w == TWords::Window
+                ? Tr("%2 文字目の '%1': GS1 のデータは (AI)データ または [AI]データ の並びで、"
+                     "アプリケーション識別子は 2 から 4 桁の数字を閉じた括弧で囲みます")
+                : QStringLiteral("'%1' at position %2: GS1 data is written as fields (AI)value or [AI]value, "
+                                 "each application identifier of 2 to 4 digits between closed brackets"))
         .arg(text, QString::number(position));
 }
-inline QString RejectGS1AI(const QString &text, qsizetype position)
+inline QString RejectGS1AI(const QString &text, qsizetype position, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2 is no GS1 application identifier Zebrix knows")
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' は Zebrix の知る GS1 アプリケーション識別子ではありません")
+                                : QStringLiteral("'%1' at position %2 is no GS1 application identifier Zebrix knows"))
         .arg(text, QString::number(position));
 }
-inline QString RejectGS1Length(const QString &ai, const QString &field, qsizetype position, const QString &format)
+inline QString RejectGS1Length(const QString &ai, const QString &field, qsizetype position, const QString &format,
+                               TWords w = TWords::Console)
 {
-    return QStringLiteral("AI %1 at position %2 ('%3'): the data has the wrong length; it takes %4 (%5)")
-        .arg(ai, QString::number(position), field, format, GS1FormatNote());
+    return (w == TWords::Window
+                ? Tr("%2 文字目の AI %1 ('%3'): データの長さが違います。形式は %4 (%5)")
+                : QStringLiteral("AI %1 at position %2 ('%3'): the data has the wrong length; it takes %4 (%5)"))
+        .arg(ai, QString::number(position), field, format, GS1FormatNote(w));
 }
 inline QString RejectGS1Character(const QString &ai, const QString &character, qsizetype position,
-                                  const QString &format)
+                                  const QString &format, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2 is not allowed there in AI %3: it takes %4 (%5)")
-        .arg(character, QString::number(position), ai, format, GS1FormatNote());
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' は AI %3 では使えません。形式は %4 (%5)")
+                                : QStringLiteral("'%1' at position %2 is not allowed there in AI %3: it takes %4 (%5)"))
+        .arg(character, QString::number(position), ai, format, GS1FormatNote(w));
 }
-inline QString RejectGS1Date(const QString &ai, const QString &date, qsizetype position)
+inline QString RejectGS1Date(const QString &ai, const QString &date, qsizetype position, TWords w = TWords::Console)
 {
-    return QStringLiteral("'%1' at position %2 in AI %3 is no date YYMMDD").arg(date, QString::number(position), ai);
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' (AI %3) は日付 YYMMDD ではありません")
+                                : QStringLiteral("'%1' at position %2 in AI %3 is no date YYMMDD"))
+        .arg(date, QString::number(position), ai);
 }
-inline QString RejectGS1TooLong(const QString &count)
+inline QString RejectGS1TooLong(const QString &count, TWords w = TWords::Console)
 {
-    return QStringLiteral("GS1-128 takes at most 48 characters of AIs, data and separators; this data has %1")
+    return (w == TWords::Window
+                ? Tr("GS1-128 は AI、データと区切りを合わせて 48 文字までです (このデータは %1)")
+                : QStringLiteral("GS1-128 takes at most 48 characters of AIs, data and separators; this data has %1"))
         .arg(count);
+}
+// QR data longer than its version and level hold (the window's words only:
+// the console prints the status text).
+inline QString QRCapacity(qsizetype bytes, int capacity, int version, const QString &level)
+{
+    return Tr("データは %1 バイト、バージョン %2-%3 は %4 バイトまで").arg(bytes).arg(version).arg(level).arg(capacity);
 }
 // The stacked-symbol plugin for a library symbology.
 inline QString PluginMissing(const QString &file)
@@ -381,7 +445,10 @@ inline QString PluginWithoutExport(const QString &file)
 {
     return QStringLiteral("the plugin %1 does not export ZintDll").arg(file);
 }
-inline QString LibraryNoPicture() { return QStringLiteral("the plugin made no picture"); }
+inline QString LibraryNoPicture(TWords w = TWords::Console)
+{
+    return w == TWords::Window ? Tr("プラグインが画像を作りませんでした") : QStringLiteral("the plugin made no picture");
+}
 
 // --- The console front end zebrixc ----------------------------------------------------------------
 inline QString ZebrixcUsage()

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <array>
+#include <limits>
+#include <string_view>
 
 void TAutomationObject::guarded(const std::function<void()> &body)
 {
@@ -25,6 +28,38 @@ namespace {
 
 int yesNo(bool on) { return on ? 1 : 0; }
 
+// The values a property with a range accepts; a write outside them is
+// ignored, and succeeds.
+struct TAccepted {
+    std::string_view property;
+    int low, high;
+    constexpr bool has(int v) const { return v >= low && v <= high; }
+};
+
+constexpr int kNoLimit = std::numeric_limits<int>::max();
+constexpr std::array kAccepted{
+    TAccepted{"CodeType", 0, kIndexCount - 1},                         // a symbology index
+    TAccepted{"CodeType (library)", kZintRawOffset + 1, kNoLimit},     // a library symbology + 1000
+    TAccepted{"BarScale", 0, 2},
+    TAccepted{"QRVersion", 0, 40},                                     // 0 fails at the creation
+    TAccepted{"QRErrLevel", 0, 3},
+    TAccepted{"CommentPos", 0, 1},
+    TAccepted{"CommentAlign", 0, 2},
+    TAccepted{"Height", 0, 200},                                       // beyond the window's 110
+    TAccepted{"HMargin", 0, 100},
+    TAccepted{"VMargin", 0, 100},
+    TAccepted{"FontSize", 1, kNoLimit},                                // a font has at least one point
+};
+
+// The range of a property; a name the table lacks does not compile.
+consteval TAccepted accepted(std::string_view property)
+{
+    for (const TAccepted &a : kAccepted)
+        if (a.property == property)
+            return a;
+    throw "a property without a range";
+}
+
 } // namespace
 
 TAuto::TAuto(JobModel &model, ICommandHost &host, QObject *parent)
@@ -38,9 +73,9 @@ void TAuto::setCode(const QString &v) { m.EditCode.setText(v); }
 int TAuto::CodeType() const { return m.CdType.ItemIndex(); }
 void TAuto::setCodeType(int v)
 {
-    if (v > kZintRawOffset) {
+    if (accepted("CodeType (library)").has(v)) {
         m.ZintBarType = v;
-    } else if (v >= 0 && v < kIndexCount) {
+    } else if (accepted("CodeType").has(v)) {
         // An index the list lacks (the library's without it) leaves no selection.
         m.CdType.setItemIndex(v);
         m.ZintBarType = 0;
@@ -53,7 +88,7 @@ void TAuto::setCodeType(int v)
 int TAuto::BarScale() const { return m.ThinWd.ItemIndex(); }
 void TAuto::setBarScale(int v)
 {
-    if (v >= 0 && v <= 2)
+    if (accepted("BarScale").has(v))
         m.ThinWd.setItemIndex(v);
 }
 
@@ -63,14 +98,14 @@ void TAuto::setBoxDraw(int v) { guarded([&] { m.BoxDraw.setChecked(v != 0); }); 
 int TAuto::QRVersion() { return m.QRVer.Value(); }
 void TAuto::setQRVersion(int v)
 {
-    if (v >= 0 && v <= 40)
+    if (accepted("QRVersion").has(v))
         guarded([&] { m.QRVer.setValue(v); });
 }
 
 int TAuto::QRErrLevel() const { return m.QRErr.ItemIndex(); }
 void TAuto::setQRErrLevel(int v)
 {
-    if (v < 0 || v > 3)
+    if (!accepted("QRErrLevel").has(v))
         return;
     m.QRErr.setItemIndex(v);
     guarded([this] { m.RB_Click(); });
@@ -96,35 +131,35 @@ void TAuto::setComment(const QString &v) { m.ComntStr.setText(v); }
 int TAuto::CommentPos() const { return m.ComntPos.ItemIndex(); }
 void TAuto::setCommentPos(int v)
 {
-    if (v >= 0 && v <= 1)
+    if (accepted("CommentPos").has(v))
         m.ComntPos.setItemIndex(v);
 }
 
 int TAuto::CommentAlign() const { return m.ComntAl.ItemIndex(); }
 void TAuto::setCommentAlign(int v)
 {
-    if (v >= 0 && v <= 2)
+    if (accepted("CommentAlign").has(v))
         m.ComntAl.setItemIndex(v);
 }
 
 int TAuto::Height() { return m.BarHeight.Value(); }
 void TAuto::setHeight(int v)
 {
-    if (v >= 0 && v <= 200)
+    if (accepted("Height").has(v))
         guarded([&] { m.BarHeight.setValue(v); });
 }
 
 int TAuto::HMargin() { return m.LeftMargin.Value(); }
 void TAuto::setHMargin(int v)
 {
-    if (v >= 0 && v <= 100)
+    if (accepted("HMargin").has(v))
         guarded([&] { m.LeftMargin.setValue(v); });
 }
 
 int TAuto::VMargin() { return m.TopMargin.Value(); }
 void TAuto::setVMargin(int v)
 {
-    if (v >= 0 && v <= 100)
+    if (accepted("VMargin").has(v))
         guarded([&] { m.TopMargin.setValue(v); });
 }
 
@@ -145,8 +180,7 @@ void TAuto::setVisible(int v) { m_host.SetShowMainForm(v != 0); }
 int TAuto::FontSize() const { return m.BarImage1.BarFont().pointSize(); }
 void TAuto::setFontSize(int v)
 {
-    // A font has a size of at least one point; the rest is taken as it is.
-    if (v <= 0)
+    if (!accepted("FontSize").has(v))
         return;
     QFont font = m.BarImage1.BarFont();
     font.setPointSize(v);
@@ -217,8 +251,7 @@ void TAuto::Show(int Mode) { m_host.Show(Mode != 0); }
 int TAuto::Execute()
 {
     guarded([this] {
-        m.NoHist = true;
-        const auto done = qScopeGuard([this] { m.NoHist = false; });
+        const auto creation = m.Scope({.NoHist = true});
         m.RB_Click();
     });
     return m.BError ? -1 : 0;

@@ -47,8 +47,8 @@ private:
 };
 
 // TAuto: one client's automation object. Yes/no properties read 1 or 0 and
-// take any non-zero value as on; writes outside a property's range are
-// ignored (and succeed). "Redraws" means the control's change handler runs
+// take any non-zero value as on; writes outside a property's range (the
+// ranges are one table, in Auto.cpp) are ignored (and succeed). "Redraws" means the control's change handler runs
 // when the value changes, and re-runs the creation.
 class TAuto : public TAutomationObject
 {
@@ -127,7 +127,7 @@ public:
     // neither shows nor hides the window.
     int Visible() const;
     void setVisible(int v);
-    int FontSize() const;            // points, no range check
+    int FontSize() const;            // points, writes from 1
     void setFontSize(int v);
     int BarColor() const;            // 0x00BBGGRR, linear symbols only
     void setBarColor(int v);

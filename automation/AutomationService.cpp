@@ -7,42 +7,41 @@
 #include "JobModel.h"
 #include "Texts.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QDBusConnection>
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QDBusVirtualObject>
 #include <QFileInfo>
 #include <QMetaProperty>
-#include <QScopeGuard>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <cstdio>
 #include <deque>
-#include <map>
-#include <memory>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
 const QString kDdePath = QStringLiteral("/DdeZebconv");
 const QString kAutoPath = QStringLiteral("/Auto");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
-const char *classInfo(const QObject *o, const char *name)
+// What a call answers: the values of its reply, or the failure it ends with.
+using TAnswer = std::variant<QVariantList, TAutomationObject::Failure>;
+
+template <class... T>
+TAnswer values(const T &...v)
 {
-    const QMetaObject *mo = o->metaObject();
-    const int i = mo->indexOfClassInfo(name);
-    return i >= 0 ? mo->classInfo(i).value() : "";
+    return QVariantList{QVariant::fromValue(v)...};
 }
 
-QString interfaceOf(const QObject *adaptor) { return QString::fromLatin1(classInfo(adaptor, "D-Bus Interface")); }
-
-QString signatureOf(QMetaType type)
+TAutomationObject::Failure busError(QDBusError::ErrorType type, const QString &message)
 {
-    const char *s = QDBusMetaType::typeToSignature(type);
-    return s ? QString::fromLatin1(s) : QString();
+    return {QDBusError::errorString(type), message};
 }
 
 // The window's host for macros that come over the bus: "CLOSE" closes the
@@ -68,20 +67,7 @@ private:
     ICommandHost &h;
 };
 
-class TAutomationService;
-
-// The service's objects under one root path of the bus (the macro object,
-// or the factory with its children).
-class TBusNode : public QDBusVirtualObject
-{
-public:
-    explicit TBusNode(TAutomationService &service) : s(service) {}
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
-    QString introspect(const QString &path) const override;
-
-private:
-    TAutomationService &s;
-};
+} // namespace
 
 class TAutomationService : public QObject
 {
@@ -89,69 +75,199 @@ public:
     TAutomationService(JobModel &model, ICommandHost &host, const QDBusConnection &bus, QObject *parent);
     ~TAutomationService() override;
     bool Start(const QString &busName);
-    bool Receive(const QDBusMessage &message);
-    QString Introspect(const QString &path) const;
+    // Takes over the reply to the call Qt is delivering to object (a bus
+    // object: it holds the call's context) and runs member in the call's
+    // turn, at once when nothing else runs. The reply carries what member
+    // returns, or is the answer member gives as a TAnswer.
+    template <class Member>
+    auto Call(TAutomationObject &object, Member member) -> decltype(member())
+    {
+        using R = decltype(member());
+        enqueue(object, [member]() -> TAnswer {
+            if constexpr (std::is_void_v<R>) {
+                member();
+                return values();
+            } else if constexpr (std::is_same_v<R, TAnswer>) {
+                return member();
+            } else {
+                return values(member());
+            }
+        });
+        return R();
+    }
+    // A new automation object at /Auto/<n> for the client owner (a unique
+    // bus name).
+    QDBusObjectPath CreateFor(const QString &owner);
 
 private:
-    // One client's automation object and its adaptor.
-    struct TClientObject {
-        std::unique_ptr<TAuto> object;
-        QDBusAbstractAdaptor *adaptor = nullptr;
-        QString owner;   // the client's unique bus name
+    struct TCall {
+        QDBusMessage message;
+        QPointer<TAutomationObject> object;
+        std::function<TAnswer()> run;
     };
 
+    void enqueue(TAutomationObject &object, std::function<TAnswer()> run);
     void runQueue();
-    QDBusMessage dispatch(const QDBusMessage &msg);
-    QDBusMessage callMethod(QObject *adaptor, TAutomationObject *impl, const QDBusMessage &msg);
-    QDBusMessage properties(QObject *adaptor, TAutomationObject *impl, const QDBusMessage &msg);
-    QDBusObjectPath create();
-    void release(quint64 id);
+    QDBusMessage answer(const TCall &call);
+    void watch(const QString &owner);
+    void release(TBusAuto *object);
     void clientLeft(const QString &name);
 
     JobModel &m;
     TBusCommandHost m_host;
     QDBusConnection m_bus;
     QString m_name;
-    TBusNode m_ddeNode{*this}, m_autoNode{*this};
-    TDdeConv m_dde;
-    TAutoFactory m_factory;
-    QDBusAbstractAdaptor *m_ddeAdaptor, *m_factoryAdaptor;
-    std::map<quint64, TClientObject> m_objects;
+    TBusDde m_dde{*this, m, m_host};
+    TAutoFactory m_factory{*this};
     quint64 m_nextId = 1;
-    // Released while one of their members may still be on the stack: freed
-    // when the call that is running ends.
-    std::vector<std::unique_ptr<TAuto>> m_released;
     QDBusServiceWatcher m_watcher;
-    std::deque<QDBusMessage> m_queue;
+    std::deque<TCall> m_queue;
     bool m_running = false;
-    QTimer m_retry;
-    QString m_caller;
+    QMetaObject::Connection m_waitingForJob;
 };
 
-bool TBusNode::handleMessage(const QDBusMessage &message, const QDBusConnection &) { return s.Receive(message); }
-QString TBusNode::introspect(const QString &path) const { return s.Introspect(path); }
+namespace {
+
+// org.freedesktop.DBus.Properties of an automation object, answered here
+// instead of by Qt: reads and writes wait their turn like the methods, and
+// a write that fails is an error reply. The properties are those the
+// object's generated adaptor declares, with its types.
+class TBusProperties : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.Properties")
+    Q_CLASSINFO("D-Bus Introspection", "")   // Qt describes the standard interface itself
+
+public:
+    TBusProperties(TAutomationService &service, TBusAuto &object, QDBusAbstractAdaptor &adaptor)
+        : QDBusAbstractAdaptor(&object), s(service), m_object(object), m_adaptor(adaptor)
+    {
+    }
+
+public slots:
+    QDBusVariant Get(const QString &iface, const QString &name)
+    {
+        inTurn(iface, name, [this](const QMetaProperty &p) { return values(QDBusVariant(p.read(&m_adaptor))); });
+        return {};
+    }
+    void Set(const QString &iface, const QString &name, const QDBusVariant &value)
+    {
+        inTurn(iface, name, [=, this](const QMetaProperty &p) -> TAnswer {
+            if (value.variant().metaType() != p.metaType()) {
+                const auto signature = QString::fromLatin1(QDBusMetaType::typeToSignature(p.metaType()));
+                return busError(QDBusError::InvalidArgs, texts::BusPropertyType(name, signature));
+            }
+            p.write(&m_adaptor, value.variant());
+            return values();
+        });
+    }
+    QVariantMap GetAll(const QString &iface)
+    {
+        s.Call(m_object, [=, this]() -> TAnswer {
+            if (auto failure = foreign(iface))
+                return *failure;
+            QVariantMap all;
+            const QMetaObject *mo = m_adaptor.metaObject();
+            for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
+                all.insert(QString::fromLatin1(mo->property(i).name()), mo->property(i).read(&m_adaptor));
+            return values(all);
+        });
+        return {};
+    }
+
+private:
+    // Why iface is not the object's interface (an empty name stands for
+    // it), when it is not.
+    std::optional<TAutomationObject::Failure> foreign(const QString &iface) const
+    {
+        const QMetaObject *mo = m_adaptor.metaObject();
+        const QLatin1String own(mo->classInfo(mo->indexOfClassInfo("D-Bus Interface")).value());
+        if (iface.isEmpty() || iface == own)
+            return std::nullopt;
+        return busError(QDBusError::UnknownInterface, texts::BusUnknownInterface(iface, m_object.Path()));
+    }
+    // Has use answer, in the call's turn, with the property name of the
+    // interface iface, or answers that there is none.
+    void inTurn(const QString &iface, const QString &name, const std::function<TAnswer(const QMetaProperty &)> &use)
+    {
+        s.Call(m_object, [=, this]() -> TAnswer {
+            if (auto failure = foreign(iface))
+                return *failure;
+            const QMetaObject *mo = m_adaptor.metaObject();
+            const int index = mo->indexOfProperty(name.toLatin1().constData());
+            if (index < mo->propertyOffset())
+                return busError(QDBusError::UnknownProperty, texts::BusUnknownProperty(name));
+            return use(mo->property(index));
+        });
+    }
+
+    TAutomationService &s;
+    TBusAuto &m_object;
+    QDBusAbstractAdaptor &m_adaptor;
+};
+
+} // namespace
+
+// --- The objects on the bus -------------------------------------------------------------------
+
+TBusDde::TBusDde(TAutomationService &service, JobModel &model, ICommandHost &host)
+    : TDdeConv(model, host), s(service)
+{
+    new DdeAdaptor(this);
+}
+
+void TBusDde::Execute(const QString &macro) { s.Call(*this, [=, this] { TDdeConv::Execute(macro); }); }
+void TBusDde::Poke(const QString &item, const QString &text)
+{
+    s.Call(*this, [=, this] { TDdeConv::Poke(item, text); });
+}
+QString TBusDde::Request(const QString &item) { return s.Call(*this, [=, this] { return TDdeConv::Request(item); }); }
+QString TBusDde::Picture(QByteArray &)
+{
+    s.Call(*this, [this] {
+        QByteArray data;
+        const QString kind = TDdeConv::Picture(data);
+        return values(kind, data);
+    });
+    return {};
+}
+
+TAutoFactory::TAutoFactory(TAutomationService &service) : s(service) { new AutoFactoryAdaptor(this); }
+QDBusObjectPath TAutoFactory::Create()
+{
+    return s.Call(*this, [this, owner = message().service()] { return s.CreateFor(owner); });
+}
+
+TBusAuto::TBusAuto(TAutomationService &service, JobModel &model, ICommandHost &host, const QString &path,
+                   const QString &owner, QObject *parent)
+    : TAuto(model, host, parent), s(service), m_path(path), m_owner(owner)
+{
+    new TBusProperties(service, *this, *new AutoAdaptor(this));
+}
+
+void TBusAuto::Show(int Mode) { s.Call(*this, [=, this] { TAuto::Show(Mode); }); }
+int TBusAuto::Execute() { return s.Call(*this, [this] { return TAuto::Execute(); }); }
+int TBusAuto::SaveFile(const QString &FileName)
+{
+    return s.Call(*this, [=, this] { return TAuto::SaveFile(FileName); });
+}
+QString TBusAuto::SaveTempPict() { return s.Call(*this, [this] { return TAuto::SaveTempPict(); }); }
+void TBusAuto::Release() { s.Call(*this, [this] { TAuto::Release(); }); }
+
+// --- The service ------------------------------------------------------------------------------
 
 TAutomationService::TAutomationService(JobModel &model, ICommandHost &host, const QDBusConnection &bus,
                                        QObject *parent)
-    : QObject(parent), m(model), m_host(host), m_bus(bus), m_dde(model, m_host),
-      m_factory([this] { return create(); })
+    : QObject(parent), m(model), m_host(host), m_bus(bus)
 {
-    m_ddeAdaptor = new DdeAdaptor(&m_dde);
-    m_factoryAdaptor = new AutoFactoryAdaptor(&m_factory);
-    // A call waits while another driver's creation is running.
-    m_retry.setSingleShot(true);
-    m_retry.setInterval(5);
-    connect(&m_retry, &QTimer::timeout, this, &TAutomationService::runQueue);
     m_watcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TAutomationService::clientLeft);
 }
 
 TAutomationService::~TAutomationService()
 {
-    if (m_bus.isConnected()) {
-        m_bus.unregisterObject(kDdePath);
-        m_bus.unregisterObject(kAutoPath);
-    }
+    m_bus.unregisterObject(kDdePath);
+    m_bus.unregisterObject(kAutoPath, QDBusConnection::UnregisterTree);
 }
 
 bool TAutomationService::Start(const QString &busName)
@@ -162,13 +278,11 @@ bool TAutomationService::Start(const QString &busName)
     }
     // The objects first: a call that started Zebrix is delivered as soon as
     // the name is taken.
-    m_bus.registerVirtualObject(kDdePath, &m_ddeNode, QDBusConnection::SingleNode);
-    m_bus.registerVirtualObject(kAutoPath, &m_autoNode, QDBusConnection::SubPath);
+    m_bus.registerObject(kDdePath, &m_dde, QDBusConnection::ExportAdaptors);
+    m_bus.registerObject(kAutoPath, &m_factory, QDBusConnection::ExportAdaptors);
     if (!m_bus.registerService(busName)) {
         std::fprintf(stderr, "%s\n", qPrintable(texts::BusNameTaken(busName)));
-        m_bus.unregisterObject(kDdePath);
-        m_bus.unregisterObject(kAutoPath);
-        return false;
+        return false;   // the objects leave the bus with the service
     }
     m_name = busName;
     m_watcher.setConnection(m_bus);
@@ -179,14 +293,12 @@ bool TAutomationService::Start(const QString &busName)
     return true;
 }
 
-bool TAutomationService::Receive(const QDBusMessage &message)
+void TAutomationService::enqueue(TAutomationObject &object, std::function<TAnswer()> run)
 {
-    const QString iface = message.interface();
-    if (iface == u"org.freedesktop.DBus.Introspectable" || iface == u"org.freedesktop.DBus.Peer")
-        return false;   // Qt answers these from Introspect
-    m_queue.push_back(message);
+    const auto &context = dynamic_cast<const QDBusContext &>(object);
+    context.setDelayedReply(true);
+    m_queue.push_back({context.message(), &object, std::move(run)});
     runQueue();
-    return true;
 }
 
 void TAutomationService::runQueue()
@@ -194,200 +306,76 @@ void TAutomationService::runQueue()
     // A call further down the stack drains the queue when it ends.
     if (m_running)
         return;
-    m_running = true;
-    const auto done = qScopeGuard([this] {
-        m_running = false;
-        m_released.clear();
-    });
+    const QScopedValueRollback running(m_running, true);
     while (!m_queue.empty()) {
         // Another driver (the command line, the window) is creating further
-        // down the stack: come back when it has finished.
+        // down the stack. It has returned, or waits for events itself, when
+        // this thread is next about to sleep: look again then.
         if (m.Running || m.Creating) {
-            m_retry.start();
+            if (!m_waitingForJob)
+                m_waitingForJob = connect(QAbstractEventDispatcher::instance(thread()),
+                                          &QAbstractEventDispatcher::aboutToBlock, this,
+                                          &TAutomationService::runQueue);
             return;
         }
-        const QDBusMessage msg = m_queue.front();
+        const TCall call = std::move(m_queue.front());
         m_queue.pop_front();
-        const QDBusMessage reply = dispatch(msg);
-        if (msg.isReplyRequired())
+        const QDBusMessage reply = answer(call);
+        if (call.message.isReplyRequired())
             m_bus.send(reply);
     }
+    disconnect(m_waitingForJob);
 }
 
-QDBusMessage TAutomationService::dispatch(const QDBusMessage &msg)
+QDBusMessage TAutomationService::answer(const TCall &call)
 {
-    const QString path = msg.path();
-    QObject *adaptor = nullptr;
-    TAutomationObject *impl = nullptr;
-    if (path == kDdePath) {
-        adaptor = m_ddeAdaptor;
-        impl = &m_dde;
-    } else if (path == kAutoPath) {
-        adaptor = m_factoryAdaptor;
-        impl = &m_factory;
-    } else if (path.startsWith(kAutoPath + u'/')) {
-        bool ok = false;
-        const quint64 id = path.mid(kAutoPath.size() + 1).toULongLong(&ok);
-        const auto it = ok ? m_objects.find(id) : m_objects.end();
-        if (it != m_objects.end()) {
-            adaptor = it->second.adaptor;
-            impl = it->second.object.get();
-        }
-    }
-    if (!adaptor)
-        return msg.createErrorReply(QDBusError::UnknownObject, texts::BusUnknownObject(path));
-    m_caller = msg.service();
-    if (msg.interface() == kProperties)
-        return properties(adaptor, impl, msg);
-    if (!msg.interface().isEmpty() && msg.interface() != interfaceOf(adaptor))
-        return msg.createErrorReply(QDBusError::UnknownInterface, texts::BusUnknownInterface(msg.interface(), path));
-    return callMethod(adaptor, impl, msg);
-}
-
-QDBusMessage TAutomationService::callMethod(QObject *adaptor, TAutomationObject *impl, const QDBusMessage &msg)
-{
-    // The member as the generated adaptor declares it: its in arguments in
-    // the call, its return value and out arguments in the answer.
-    const QMetaObject *mo = adaptor->metaObject();
-    const QByteArray name = msg.member().toLatin1();
-    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i) {
-        const QMetaMethod mm = mo->method(i);
-        if (mm.methodType() != QMetaMethod::Slot || mm.name() != name)
-            continue;
-        const QList<QByteArray> types = mm.parameterTypes();
-        QVariantList in = msg.arguments();
-        std::vector<QVariant> out;
-        std::vector<void *> argv(size_t(types.size() + 1), nullptr);
-        QString inSignature;
-        qsizetype next = 0;
-        bool fits = true;
-        for (qsizetype p = 0; p < types.size(); ++p) {
-            if (types.at(p).endsWith('&')) {
-                out.emplace_back(QMetaType::fromName(types.at(p).chopped(1)));
-                continue;
-            }
-            inSignature += signatureOf(mm.parameterMetaType(int(p)));
-            fits = fits && next < in.size() && in.at(next).metaType() == mm.parameterMetaType(int(p));
-            ++next;
-        }
-        if (!fits || next != in.size())
-            return msg.createErrorReply(QDBusError::InvalidArgs, texts::BusUnknownMember(msg.member(), inSignature));
-        // Pointers to the arguments in declaration order (after the return value).
-        qsizetype nextIn = 0, nextOut = 0;
-        for (qsizetype p = 0; p < types.size(); ++p)
-            argv[size_t(p + 1)] = types.at(p).endsWith('&') ? out[size_t(nextOut++)].data() : in[nextIn++].data();
-        QVariant result;
-        if (mm.returnMetaType().id() != QMetaType::Void) {
-            result = QVariant(mm.returnMetaType());
-            argv[0] = result.data();
-        }
-        QMetaObject::metacall(adaptor, QMetaObject::InvokeMetaMethod, i, argv.data());
-        if (const auto failure = impl->TakeFailure())
-            return msg.createErrorReply(failure->name, failure->message);
-        QVariantList answer;
-        if (result.isValid())
-            answer << result;
-        for (const QVariant &v : out)
-            answer << v;
-        return msg.createReply(answer);
-    }
-    return msg.createErrorReply(QDBusError::UnknownMethod, texts::BusUnknownMember(msg.member(), msg.signature()));
-}
-
-QDBusMessage TAutomationService::properties(QObject *adaptor, TAutomationObject *impl, const QDBusMessage &msg)
-{
-    const QVariantList args = msg.arguments();
-    const QString member = msg.member();
-    const QString sig = msg.signature();
-    if (!(member == u"Get" && sig == u"ss") && !(member == u"Set" && sig == u"ssv")
-        && !(member == u"GetAll" && sig == u"s"))
-        return msg.createErrorReply(QDBusError::UnknownMethod, texts::BusUnknownMember(member, sig));
-    const QString iface = args.at(0).toString();
-    if (!iface.isEmpty() && iface != interfaceOf(adaptor))
-        return msg.createErrorReply(QDBusError::UnknownInterface, texts::BusUnknownInterface(iface, msg.path()));
-
-    // The properties are those the generated adaptor declares, with its types.
-    const QMetaObject *mo = adaptor->metaObject();
-    if (member == u"GetAll") {
-        QVariantMap all;
-        for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
-            all.insert(QString::fromLatin1(mo->property(i).name()), mo->property(i).read(adaptor));
-        return msg.createReply(QVariant::fromValue(all));
-    }
-    const QString name = args.at(1).toString();
-    const int index = mo->indexOfProperty(name.toLatin1().constData());
-    if (index < mo->propertyOffset())
-        return msg.createErrorReply(QDBusError::UnknownProperty, texts::BusUnknownProperty(name));
-    const QMetaProperty prop = mo->property(index);
-    if (member == u"Get")
-        return msg.createReply(QVariant::fromValue(QDBusVariant(prop.read(adaptor))));
-    const QVariant value = qvariant_cast<QDBusVariant>(args.at(2)).variant();
-    if (value.metaType() != prop.metaType())
-        return msg.createErrorReply(QDBusError::InvalidArgs,
-                                    texts::BusPropertyType(name, signatureOf(prop.metaType())));
-    prop.write(adaptor, value);
-    if (const auto failure = impl->TakeFailure())
+    const QDBusMessage &msg = call.message;
+    // Released (by its client, or as the client left) while the call waited.
+    if (!call.object || m_bus.objectRegisteredAt(msg.path()) != call.object)
+        return msg.createErrorReply(QDBusError::UnknownObject, texts::BusUnknownObject(msg.path()));
+    TAnswer answer = call.run();
+    if (auto failure = call.object->TakeFailure())
+        answer = std::move(*failure);
+    if (const auto *failure = std::get_if<TAutomationObject::Failure>(&answer))
         return msg.createErrorReply(failure->name, failure->message);
-    return msg.createReply();
+    return msg.createReply(std::get<QVariantList>(answer));
 }
 
-QString TAutomationService::Introspect(const QString &path) const
+QDBusObjectPath TAutomationService::CreateFor(const QString &owner)
 {
-    if (path == kDdePath)
-        return QString::fromUtf8(classInfo(m_ddeAdaptor, "D-Bus Introspection"));
-    if (path == kAutoPath) {
-        QString xml = QString::fromUtf8(classInfo(m_factoryAdaptor, "D-Bus Introspection"));
-        for (const auto &[id, client] : m_objects)
-            xml += QStringLiteral("  <node name=\"%1\"/>\n").arg(id);
-        return xml;
-    }
-    bool ok = false;
-    const quint64 id = path.mid(kAutoPath.size() + 1).toULongLong(&ok);
-    const auto it = ok ? m_objects.find(id) : m_objects.end();
-    return it != m_objects.end() ? QString::fromUtf8(classInfo(it->second.adaptor, "D-Bus Introspection"))
-                                 : QString();
+    const QString path = kAutoPath + u'/' + QString::number(m_nextId++);
+    auto *object = new TBusAuto(*this, m, m_host, path, owner, this);
+    connect(object, &TAuto::released, this, [this, object] { release(object); });
+    m_bus.registerObject(path, object, QDBusConnection::ExportAdaptors);
+    watch(owner);
+    return QDBusObjectPath(path);
 }
 
-QDBusObjectPath TAutomationService::create()
+// The objects of a client live as long as it stays on the bus.
+void TAutomationService::watch(const QString &owner)
 {
-    const quint64 id = m_nextId++;
-    TClientObject &c = m_objects[id];
-    c.object = std::make_unique<TAuto>(m, m_host);
-    c.adaptor = new AutoAdaptor(c.object.get());
-    c.owner = m_caller;
-    connect(c.object.get(), &TAuto::released, this, [this, id] { release(id); });
-    // The object lives as long as its client stays on the bus.
-    if (!c.owner.isEmpty() && !m_watcher.watchedServices().contains(c.owner)) {
-        m_watcher.addWatchedService(c.owner);
-        if (!m_bus.interface()->isServiceRegistered(c.owner))
-            QTimer::singleShot(0, this, [this, owner = c.owner] { clientLeft(owner); });
-    }
-    return QDBusObjectPath(kAutoPath + u'/' + QString::number(id));
-}
-
-void TAutomationService::release(quint64 id)
-{
-    const auto it = m_objects.find(id);
-    if (it == m_objects.end())
+    if (owner.isEmpty() || m_watcher.watchedServices().contains(owner))
         return;
-    m_released.push_back(std::move(it->second.object));
-    m_objects.erase(it);
-    if (!m_running)
-        m_released.clear();
+    m_watcher.addWatchedService(owner);
+    if (!m_bus.interface()->isServiceRegistered(owner))
+        QTimer::singleShot(0, this, [this, owner] { clientLeft(owner); });
+}
+
+void TAutomationService::release(TBusAuto *object)
+{
+    // Gone from the bus at once; freed once none of its members is on the
+    // stack any more.
+    m_bus.unregisterObject(object->Path());
+    object->deleteLater();
 }
 
 void TAutomationService::clientLeft(const QString &name)
 {
     m_watcher.removeWatchedService(name);
-    std::vector<quint64> gone;
-    for (const auto &[id, client] : m_objects)
-        if (client.owner == name)
-            gone.push_back(id);
-    for (const quint64 id : gone)
-        release(id);
+    for (TBusAuto *object : findChildren<TBusAuto *>(Qt::FindDirectChildrenOnly))
+        if (object->Owner() == name)
+            release(object);
 }
-
-} // namespace
 
 QString AutomationBusName(const QString &exeFileName)
 {
@@ -409,3 +397,5 @@ bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner,
     delete service;
     return false;
 }
+
+#include "AutomationService.moc"

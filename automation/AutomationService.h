@@ -5,8 +5,8 @@
 //   /Auto        org.zebrix.AutoFactory  Create: an automation object of the
 //                                        caller's own
 //   /Auto/<n>    org.zebrix.Auto         that object's properties and methods
-// The interfaces are described by automation/dbus/*.xml, from which the
-// adaptors are generated.
+// The interfaces are described by automation/dbus/*.xml, from which Qt's
+// adaptors are generated; the classes below are the adaptors' objects.
 //
 // Calls run on the GUI thread one at a time, in the order they arrive, and
 // never while another driver's creation is under way (a call that comes
@@ -16,12 +16,13 @@
 #include "Auto.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QString>
-#include <functional>
 
 class ICommandHost;
 class JobModel;
+class TAutomationService;
 
 // The bus name of an executable: "org.zebrix." and its file name up to the
 // first "." ("org.zebrix.zebrixd").
@@ -36,19 +37,61 @@ bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner)
 bool StartAutomationService(JobModel &model, ICommandHost &host, QObject *owner, const QDBusConnection &bus,
                             const QString &busName);
 
-// The factory object /Auto: Create asks the service for a new object.
-class TAutoFactory : public TAutomationObject
+// The objects on the bus. The generated adaptor calls the members declared
+// here; each hands its call to the service, which runs the member of the
+// automation object in the call's turn and then sends the reply (or the
+// member's failure as an error reply). The values returned here are never
+// sent.
+
+// /DdeZebconv: the macro object.
+class TBusDde : public TDdeConv, public QDBusContext
 {
     Q_OBJECT
 public:
-    explicit TAutoFactory(std::function<QDBusObjectPath()> create, QObject *parent = nullptr)
-        : TAutomationObject(parent), m_create(std::move(create))
-    {
-    }
+    TBusDde(TAutomationService &service, JobModel &model, ICommandHost &host);
 
-public slots:
-    QDBusObjectPath Create() { return m_create(); }
+    void Execute(const QString &macro);
+    void Poke(const QString &item, const QString &text);
+    QString Request(const QString &item);
+    QString Picture(QByteArray &data);
 
 private:
-    std::function<QDBusObjectPath()> m_create;
+    TAutomationService &s;
+};
+
+// /Auto: Create makes an automation object for the caller.
+class TAutoFactory : public TAutomationObject, public QDBusContext
+{
+    Q_OBJECT
+public:
+    explicit TAutoFactory(TAutomationService &service);
+
+    QDBusObjectPath Create();
+
+private:
+    TAutomationService &s;
+};
+
+// /Auto/<n>: one client's automation object, until the client releases it
+// or leaves the bus. Its properties are read and written in turn too
+// (org.freedesktop.DBus.Properties is the service's own, not Qt's).
+class TBusAuto : public TAuto, public QDBusContext
+{
+    Q_OBJECT
+public:
+    TBusAuto(TAutomationService &service, JobModel &model, ICommandHost &host, const QString &path,
+             const QString &owner, QObject *parent);
+    const QString &Path() const { return m_path; }
+    // The client's unique bus name.
+    const QString &Owner() const { return m_owner; }
+
+    void Show(int Mode);
+    int Execute();
+    int SaveFile(const QString &FileName);
+    QString SaveTempPict();
+    void Release();
+
+private:
+    TAutomationService &s;
+    QString m_path, m_owner;
 };

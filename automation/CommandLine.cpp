@@ -8,68 +8,6 @@
 
 namespace {
 
-// The options, in the order they are tried. The first rule that matches the
-// upper-cased parameter decides; "/ST" is tried for equality long before
-// its prefix form, and "SC0" has no slash (so "/SC0" is data).
-const QList<TParamRule> kRules = {
-    {"/S", false, Option::Minimize},
-    {"/ST", false, Option::TrayClose},
-    {"/SAVE:", true, Option::Save},
-    {"/JAN", false, Option::Symbology, cbarJAN},
-    {"/C39", false, Option::Symbology, cbarCODE39},
-    {"/NW7", false, Option::Symbology, cbarNW7},
-    {"/ITF", false, Option::Symbology, cbarITF},
-    {"/CST", false, Option::Symbology, cbarCUSTOMER},
-    {"/UPC", false, Option::Symbology, cbarUPC},
-    {"/CTF", false, Option::Symbology, cbarCTF},
-    {"/IATA", false, Option::Symbology, cbarIATA},
-    {"/MAT", false, Option::Symbology, cbarMATRIX},
-    {"/NEC", false, Option::Symbology, cbarNEC},
-    {"/C128", false, Option::Symbology, cbarCODE128},
-    {"/C93", false, Option::Symbology, cbarCODE93},
-    {"/QR2", false, Option::Symbology, kIndexQR},
-    {"/GS1LTD", false, Option::Symbology, kIndexFirstLibrary},
-    {"/GS1STK", false, Option::Symbology, kIndexFirstLibrary + 1},
-    {"/GS1STD", false, Option::Symbology, kIndexFirstLibrary + 2},
-    {"/GS1SOM", false, Option::Symbology, kIndexFirstLibrary + 3},
-    {"/PDF417", false, Option::Symbology, kIndexFirstLibrary + 4},
-    {"/PDF417T", false, Option::Symbology, kIndexFirstLibrary + 5},
-    {"/1", true, Option::LibrarySymbology},
-    {"/TN1", false, Option::Width, 0},
-    {"/TN2", false, Option::Width, 1},
-    {"/TN3", false, Option::Width, 2},
-    {"/CD1", false, Option::CheckDigit, 1},
-    {"/CD0", false, Option::CheckDigit, 0},
-    {"/CC1", false, Option::CodeChar, 1},
-    {"/CC0", false, Option::CodeChar, 0},
-    {"/BC1", false, Option::Frame, 1},
-    {"/BC0", false, Option::Frame, 0},
-    {"/ST", true, Option::StartChar},
-    {"/SP", true, Option::StopChar},
-    {"/HT", true, Option::Height},
-    {"/LM", true, Option::LeftMargin},
-    {"/TM", true, Option::TopMargin},
-    {"/C:", true, Option::Comment},
-    {"/CAU", false, Option::CommentPos, 0},
-    {"/CAD", false, Option::CommentPos, 1},
-    {"/CAL", false, Option::CommentAlign, locLeft},
-    {"/CAC", false, Option::CommentAlign, locCenter},
-    {"/CAR", false, Option::CommentAlign, locRight},
-    {"/CWM", false, Option::PictureKind, pbarWMF},
-    {"/CEM", false, Option::PictureKind, pbarEMF},
-    {"/CBM", false, Option::PictureKind, pbarBMP},
-    {"/QRV", true, Option::QRVersion},
-    {"/QRE", true, Option::QRLevel},
-    {"/SC1", true, Option::QRSpecial, 1},
-    {"SC0", true, Option::QRSpecial, 0},
-    {"/VOFF", false, Option::TrayIcon, 1},
-    {"/VON", false, Option::TrayIcon, 0},
-    {"/D:", true, Option::Delay},
-    {"/EXIT", false, Option::Exit},
-    {"/AC0", false, Option::ExtChar, 0},
-    {"/AC1", false, Option::ExtChar, 1},
-};
-
 // A decimal integer as the options take it: an optional sign and digits.
 int toInt(const QString &text, const QString &param)
 {
@@ -80,6 +18,129 @@ int toInt(const QString &text, const QString &param)
         throw EConvertError(texts::NotAnInteger(text, param));
     return v;
 }
+
+} // namespace
+
+// One parameter as the interpreter reads it.
+struct TParam {
+    JobModel &m;
+    ICommandHost &host;
+    const TParamRule &rule;
+    QString written;     // as written: a file name keeps its case
+    QString upper;       // upper-cased, as the rules are matched
+    QString &saveName;   // the interpretation's "/SAVE:" name
+
+    // What follows the rule's text ("80" of "/HT80").
+    QString value() const { return ParamValue(rule, upper); }
+    bool on() const { return rule.value != 0; }
+    // The value as a decimal integer; a conversion error names the parameter.
+    int number() const { return toInt(value(), written); }
+};
+
+namespace {
+
+void setNumber(TSpinState &spin, TParam &p) { spin.setValue(p.number()); }
+
+void trayIcon(TParam &p)
+{
+    p.m.ResTaskTray = p.on();
+    p.host.SetTrayIcon(p.on());
+    // Residence ends where the icon cannot be registered: the window is then
+    // never marked to hide.
+    p.host.SetShowMainForm(!p.m.ResTaskTray);
+}
+
+void librarySymbology(TParam &p)
+{
+    // A number below 1000 (or no library) clears the override.
+    if (!p.m.LibraryLoaded()) {
+        p.m.ZintBarType = 0;
+        return;
+    }
+    const int n = LibraryOfParam(p.upper);
+    if (n < 0)
+        toInt(p.upper.mid(1, 4), p.written);   // says which parameter does not convert
+    p.m.ZintBarType = n < kZintRawOffset ? 0 : n;
+}
+
+void symbology(TParam &p) { p.m.CdType.setItemIndex(p.rule.value); }
+void width(TParam &p) { p.m.ThinWd.setItemIndex(p.rule.value); }
+void startChar(TParam &p) { p.m.StartCh.setItemIndex(p.m.StartCh.Items().indexOf(p.value().left(1))); }
+void stopChar(TParam &p) { p.m.StopCH.setItemIndex(p.m.StopCH.Items().indexOf(p.value().left(1))); }
+void commentPos(TParam &p) { p.m.ComntPos.setItemIndex(p.rule.value); }
+void commentAlign(TParam &p) { p.m.ComntAl.setItemIndex(p.rule.value); }
+void pictureKind(TParam &p) { p.m.SetPictureKind(TBarPictures(p.rule.value)); }
+
+// The options, in the order they are tried. The first rule that matches the
+// upper-cased parameter decides; "/ST" is tried for equality long before
+// its prefix form, and "SC0" has no slash (so "/SC0" is data).
+const QList<TParamRule> kRules = {
+    {"/S", false, Option::Minimize, 0, [](TParam &p) { p.host.Minimize(); }},
+    {"/ST", false, Option::TrayClose, 0,
+     [](TParam &p) {
+         p.m.ResTaskTray = true;
+         p.host.RequestClose();
+     }},
+    // The file name keeps the case it was written in: Linux file names are case-sensitive.
+    {"/SAVE:", true, Option::Save, 0, [](TParam &p) { p.saveName = ParamValue(p.rule, p.written); }},
+    {"/JAN", false, Option::Symbology, cbarJAN, symbology},
+    {"/C39", false, Option::Symbology, cbarCODE39, symbology},
+    {"/NW7", false, Option::Symbology, cbarNW7, symbology},
+    {"/ITF", false, Option::Symbology, cbarITF, symbology},
+    {"/CST", false, Option::Symbology, cbarCUSTOMER, symbology},
+    {"/UPC", false, Option::Symbology, cbarUPC, symbology},
+    {"/CTF", false, Option::Symbology, cbarCTF, symbology},
+    {"/IATA", false, Option::Symbology, cbarIATA, symbology},
+    {"/MAT", false, Option::Symbology, cbarMATRIX, symbology},
+    {"/NEC", false, Option::Symbology, cbarNEC, symbology},
+    {"/C128", false, Option::Symbology, cbarCODE128, symbology},
+    {"/C93", false, Option::Symbology, cbarCODE93, symbology},
+    {"/QR2", false, Option::Symbology, kIndexQR, symbology},
+    {"/GS1LTD", false, Option::Symbology, kIndexFirstLibrary, symbology},
+    {"/GS1STK", false, Option::Symbology, kIndexFirstLibrary + 1, symbology},
+    {"/GS1STD", false, Option::Symbology, kIndexFirstLibrary + 2, symbology},
+    {"/GS1SOM", false, Option::Symbology, kIndexFirstLibrary + 3, symbology},
+    {"/PDF417", false, Option::Symbology, kIndexFirstLibrary + 4, symbology},
+    {"/PDF417T", false, Option::Symbology, kIndexFirstLibrary + 5, symbology},
+    {"/1", true, Option::LibrarySymbology, 0, librarySymbology},
+    {"/TN1", false, Option::Width, 0, width},
+    {"/TN2", false, Option::Width, 1, width},
+    {"/TN3", false, Option::Width, 2, width},
+    {"/CD1", false, Option::CheckDigit, 1, [](TParam &p) { p.m.CheckDigit.Assign(p.on()); }},
+    {"/CD0", false, Option::CheckDigit, 0, [](TParam &p) { p.m.CheckDigit.Assign(p.on()); }},
+    {"/CC1", false, Option::CodeChar, 1, [](TParam &p) { p.m.AddCodeChar.setChecked(p.on()); }},
+    {"/CC0", false, Option::CodeChar, 0, [](TParam &p) { p.m.AddCodeChar.setChecked(p.on()); }},
+    {"/BC1", false, Option::Frame, 1, [](TParam &p) { p.m.BoxDraw.setChecked(p.on()); }},
+    {"/BC0", false, Option::Frame, 0, [](TParam &p) { p.m.BoxDraw.setChecked(p.on()); }},
+    {"/ST", true, Option::StartChar, 0, startChar},
+    {"/SP", true, Option::StopChar, 0, stopChar},
+    {"/HT", true, Option::Height, 0, [](TParam &p) { setNumber(p.m.BarHeight, p); }},
+    {"/LM", true, Option::LeftMargin, 0, [](TParam &p) { setNumber(p.m.LeftMargin, p); }},
+    {"/TM", true, Option::TopMargin, 0, [](TParam &p) { setNumber(p.m.TopMargin, p); }},
+    {"/C:", true, Option::Comment, 0,
+     [](TParam &p) {
+         p.m.ComntStr.setText(p.value());
+         p.m.Comnt.setChecked(true);
+     }},
+    {"/CAU", false, Option::CommentPos, 0, commentPos},
+    {"/CAD", false, Option::CommentPos, 1, commentPos},
+    {"/CAL", false, Option::CommentAlign, locLeft, commentAlign},
+    {"/CAC", false, Option::CommentAlign, locCenter, commentAlign},
+    {"/CAR", false, Option::CommentAlign, locRight, commentAlign},
+    {"/CWM", false, Option::PictureKind, pbarWMF, pictureKind},
+    {"/CEM", false, Option::PictureKind, pbarEMF, pictureKind},
+    {"/CBM", false, Option::PictureKind, pbarBMP, pictureKind},
+    {"/QRV", true, Option::QRVersion, 0, [](TParam &p) { setNumber(p.m.QRVer, p); }},
+    {"/QRE", true, Option::QRLevel, 0, [](TParam &p) { p.m.QRErr.setItemIndex(p.number()); }},
+    {"/SC1", true, Option::QRSpecial, 1, [](TParam &p) { p.m.SpCode.Assign(p.on()); }},
+    {"SC0", true, Option::QRSpecial, 0, [](TParam &p) { p.m.SpCode.Assign(p.on()); }},
+    {"/VOFF", false, Option::TrayIcon, 1, trayIcon},
+    {"/VON", false, Option::TrayIcon, 0, trayIcon},
+    {"/D:", true, Option::Delay, 0, [](TParam &p) { p.m.DelayTime = p.number(); }},
+    {"/EXIT", false, Option::Exit, 0, [](TParam &p) { p.m.ExitFlag = true; }},
+    {"/AC0", false, Option::ExtChar, 0, [](TParam &p) { p.m.AddSChar.setChecked(p.on()); }},
+    {"/AC1", false, Option::ExtChar, 1, [](TParam &p) { p.m.AddSChar.setChecked(p.on()); }},
+};
 
 } // namespace
 
@@ -102,17 +163,24 @@ int SymbologyOfParam(const QString &param)
     return rule && rule->option == Option::Symbology ? rule->value : -1;
 }
 
+QString ParamValue(const TParamRule &rule, const QString &param) { return param.mid(qstrlen(rule.text)); }
+
+int LibraryOfParam(const QString &param)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString n = param.mid(1, 4);
+    return decimal.match(n).hasMatch() ? n.toInt() : -1;
+}
+
 void ICommandHost::Save(JobModel &model, const QString &fileName) { model.SaveFile(fileName); }
 
 void InterpretParams(JobModel &m, ICommandHost &host)
 {
-    // Another creation or interpretation is still under way.
-    while (m.Running)
-        host.ProcessMessages();
-
+    // The bus and the instance queue their work while a creation runs: an
+    // interpretation never starts inside another.
+    Q_ASSERT(!m.Running);
     m.Comnt.setChecked(false);   // a comment is drawn only when "/C:" is given
-    m.Running = true;
-    const auto done = qScopeGuard([&m] { m.Running = false; });
+    const auto interpretation = m.Scope();
     QString saveName;
     m.DelayTime = 0;
     m.ExitFlag = false;
@@ -131,114 +199,24 @@ void InterpretParams(JobModel &m, ICommandHost &host)
                 m.EditCode.setText(written);
             continue;
         }
-        const bool on = rule->value != 0;
-        switch (rule->option) {
-        case Option::Minimize:
-            host.Minimize();
-            break;
-        case Option::TrayClose:
-            m.ResTaskTray = true;
-            host.RequestClose();
-            break;
-        case Option::Save:
-            // The file name keeps the case it was written in: Linux file
-            // names are case-sensitive.
-            saveName = written.mid(6);
-            break;
-        case Option::Symbology:
-            m.CdType.setItemIndex(rule->value);
-            break;
-        case Option::LibrarySymbology:
-            if (m.LibraryLoaded()) {
-                const int n = toInt(p.mid(1, 4), written);
-                m.ZintBarType = n < kZintRawOffset ? 0 : n;
-            } else {
-                m.ZintBarType = 0;
-            }
-            break;
-        case Option::Width:
-            m.ThinWd.setItemIndex(rule->value);
-            break;
-        case Option::CheckDigit:
-            m.CheckDigit.Assign(on);
-            break;
-        case Option::CodeChar:
-            m.AddCodeChar.setChecked(on);
-            break;
-        case Option::Frame:
-            m.BoxDraw.setChecked(on);
-            break;
-        case Option::StartChar:
-            m.StartCh.setItemIndex(m.StartCh.Items().indexOf(p.mid(3, 1)));
-            break;
-        case Option::StopChar:
-            m.StopCH.setItemIndex(m.StopCH.Items().indexOf(p.mid(3, 1)));
-            break;
-        case Option::Height:
-            m.BarHeight.setValue(toInt(p.mid(3), written));
-            break;
-        case Option::LeftMargin:
-            m.LeftMargin.setValue(toInt(p.mid(3), written));
-            break;
-        case Option::TopMargin:
-            m.TopMargin.setValue(toInt(p.mid(3), written));
-            break;
-        case Option::Comment:
-            m.ComntStr.setText(p.mid(3));
-            m.Comnt.setChecked(true);
-            break;
-        case Option::CommentPos:
-            m.ComntPos.setItemIndex(rule->value);
-            break;
-        case Option::CommentAlign:
-            m.ComntAl.setItemIndex(rule->value);
-            break;
-        case Option::PictureKind:
-            m.SetPictureKind(TBarPictures(rule->value));
-            break;
-        case Option::QRVersion:
-            m.QRVer.setValue(toInt(p.mid(4), written));
-            break;
-        case Option::QRLevel:
-            m.QRErr.setItemIndex(toInt(p.mid(4), written));
-            break;
-        case Option::QRSpecial:
-            m.SpCode.Assign(on);
-            break;
-        case Option::TrayIcon:
-            m.ResTaskTray = on;
-            host.SetTrayIcon(on);
-            host.SetShowMainForm(!on);
-            break;
-        case Option::Delay:
-            m.DelayTime = toInt(p.mid(3), written);
-            break;
-        case Option::Exit:
-            m.ExitFlag = true;
-            break;
-        case Option::ExtChar:
-            m.AddSChar.setChecked(on);
-            break;
-        }
+        TParam param{m, host, *rule, written, p, saveName};
+        rule->apply(param);
     }
     host.ProcessMessages();
 
     if (!m.ExitFlag) {
-        const bool autoCopy = m.AutoCopy.Checked();
-        m.AutoCopy.setChecked(true);
-        m.NoHist = true;
-        try {
-            m.RB_Click();
-        } catch (...) {
-            // A failure inside the creation is dropped; the save still follows.
+        {
+            const auto creation = m.Scope({.NoHist = true, .AutoCopy = true});
+            try {
+                m.RB_Click();
+            } catch (...) {
+                // A failure inside the creation is dropped (the creation has
+                // reported it: BError, its picture); the save still follows.
+            }
         }
-        m.NoHist = false;
-        // A creation that found no data leaves Running alone: clear it here.
-        m.Running = false;
         host.ProcessMessages();
         if (m.DelayTime > 0)
             QThread::msleep(static_cast<unsigned long>(m.DelayTime));
-        m.AutoCopy.setChecked(autoCopy);
         if (!saveName.isEmpty())
             host.Save(m, saveName);
         return;

@@ -20,8 +20,11 @@ public:
     virtual void Minimize() {}
     // "/ST" and a forwarded "/EXIT": ask the main window to close.
     virtual void RequestClose() {}
-    // "/VOFF", "/VON": the notification-area icon and whether the main window shows.
+    // "/VOFF", "/VON": the notification-area icon (where none can be
+    // registered, residence ends: ResTaskTray is cleared).
     virtual void SetTrayIcon(bool visible) { (void)visible; }
+    // The mark that decides whether the main window shows at start (the
+    // mark alone: nothing is shown or hidden).
     virtual void SetShowMainForm(bool show) { (void)show; }
     // The mark that decides whether the main window shows at start.
     virtual bool ShowMainForm() const { return true; }
@@ -62,12 +65,15 @@ enum class Option {
     ExtChar,         // "/AC1", "/AC0": value = on
 };
 
+struct TParam;
+
 // One row of the option table.
 struct TParamRule {
     const char *text;     // as written in the table ("/SAVE:", "/1", "SC0", ...)
     bool prefix;          // a prefix test rather than equality
     Option option;
     int value = 0;        // see Option
+    void (*apply)(TParam &) = nullptr;   // what the option does to the job
 };
 // The rows in the order they are tried.
 const QList<TParamRule> &ParamRules();
@@ -76,6 +82,12 @@ const QList<TParamRule> &ParamRules();
 const TParamRule *MatchParam(const QString &param);
 // The symbology index the parameter selects, -1 for parameters that select none.
 int SymbologyOfParam(const QString &param);
+// What follows the rule's text in the parameter, in the case it was written
+// (the file name of "/SAVE:name").
+QString ParamValue(const TParamRule &rule, const QString &param);
+// The raw library symbology + 1000 a "/1nnnn" parameter names (its
+// characters 2 to 5), or -1 when they are no number.
+int LibraryOfParam(const QString &param);
 
 // Interprets model.Params in order and runs one creation (unless "/EXIT"),
 // then the save ("/SAVE:"). A number option whose value is not a decimal

@@ -95,18 +95,12 @@ void code(TLine &l)
 void write(TLine &l)
 {
     JobModel &m = l.m;
-    // A creation still under way in an outer call: let it finish.
-    while (m.Running)
-        l.host.ProcessMessages();
-    m.Running = true;
-    const auto done = qScopeGuard([&m] {
-        m.NoHist = false;
-        m.Running = false;
-    });
+    // The bus queues macros while a creation runs: none starts inside one.
+    Q_ASSERT(!m.Running);
+    const auto creation = m.Scope({.NoHist = true});
     const QString data = trimmed(l.value);
     m.EditCode.setText(data);
     Quietly(m.BarImage1, [&] { m.BarImage1.setCode(data); });
-    m.NoHist = true;
     m.RB_Click();
 }
 
@@ -153,7 +147,7 @@ const std::array<TCommand, 25> kCommands = {{
          const bool tray = l.value == u"FALSE";
          l.m.ResTaskTray = tray;
          l.host.SetTrayIcon(tray);
-         l.host.SetShowMainForm(!tray);
+         l.host.SetShowMainForm(!l.m.ResTaskTray);   // residence may have ended
      }},
     {"WRITE", write},
     {"POKE",
@@ -191,7 +185,7 @@ const std::array<TCommand, 25> kCommands = {{
          } catch (const EConvertError &) {
              return;
          }
-         if (v >= 1 && v <= 40)
+         if (v >= kQRMinVersion && v <= kQRMaxVersion)
              l.m.QRVer.setValue(v);
      }},
     {"QRERR",
@@ -264,16 +258,7 @@ void RunMacro(JobModel &m, ICommandHost &host, const QString &macro)
 
     // Every creation of the macro is copied, and Zebrix does not react to
     // its own copies; both come back however the macro ends.
-    const bool autoCopy = m.AutoCopy.Checked();
-    m.AutoCopy.setChecked(true);
-    m.setWatcherEnabled(false);
-    m.ClipboardWatcher1.setOnChange(nullptr);
-    const auto restore = qScopeGuard([&m, autoCopy] {
-        m.AutoCopy.setChecked(autoCopy);
-        m.setWatcherEnabled(true);
-        if (m.ClipbrdWatch.Checked())
-            m.ApplyClipboardWatch();   // the change handler back
-    });
+    const auto scope = m.Scope({.Busy = false, .AutoCopy = true, .WatcherOff = true});
 
     for (const QString &line : lines) {
         if (line.toUpper() == u"CLOSE") {

@@ -45,7 +45,8 @@ void FormCreate(JobModel &m, TZebCode &window, TWindowHost &host, const QStringL
     m.Ini.Loaded();
     TWindowSettings stored;
     step(host, [&] { ReadSettings(m.Ini, m, stored); });
-    // 5. The barcode window as BWindow says.
+    // 5. The "プ" button and the barcode window as BWindow says.
+    window.setBWinDown(m.BWindow.Checked());
     step(host, [&] { window.ApplyBarcodeWindow(); });
     // 6. The picture kind of the copy kind.
     m.SetPictureKind(m.CopyMf.Checked() ? pbarWMF : m.CopyEmf.Checked() ? pbarEMF : pbarBMP);

@@ -24,14 +24,7 @@ void TWindowHost::ShowError(const QString &message) { m_window->ShowError(messag
 
 void TWindowHost::SetTrayIcon(bool visible) { m_window->SetTrayIconVisible(visible); }
 
-void TWindowHost::SetShowMainForm(bool show)
-{
-    // Without the icon (residence ended where there is no notification
-    // area) the window is never marked to be hidden.
-    if (!show && !m_window->model()->ResTaskTray)
-        return;
-    m_window->setShowMainForm(show);
-}
+void TWindowHost::SetShowMainForm(bool show) { m_window->setShowMainForm(show); }
 
 bool TWindowHost::ShowMainForm() const { return m_window->ShowMainForm(); }
 

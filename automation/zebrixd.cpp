@@ -136,8 +136,13 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     server.OnError = [&host](const QString &m) { host.ShowError(m); };
     server.OnParams = [&](const QStringList &forwarded) -> QString {
         instance::InterpretParamList(model, host, forwarded);
-        // The sender learns that the symbol could not be made.
-        return !model.ExitFlag && model.BError ? model.StatusText() : QString();
+        // The sender learns that the symbol could not be made, and why.
+        if (model.ExitFlag || !model.BError)
+            return QString();
+        const QString why = model.FailureReason(texts::TWords::Console);
+        return why.isEmpty() ? model.StatusText()
+               : model.StatusText().isEmpty() ? why
+                                              : texts::WithReason(model.StatusText(), why);
     };
 
     // The program ends when the window really closes, not when it hides
@@ -223,7 +228,7 @@ int main(int argc, char **argv)
         }
         // "-" is zebrixc's standard output; the window has none.
         const TParamRule *rule = MatchParam(p);
-        if (rule && rule->option == Option::Save && p.mid(qstrlen(rule->text)) == u"-")
+        if (rule && rule->option == Option::Save && ParamValue(*rule, p) == u"-")
             return complain(texts::SaveToStandardOutput(), 2);
     }
     qInstallMessageHandler(quietMessages);

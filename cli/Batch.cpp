@@ -280,7 +280,7 @@ int RunBatch(const QStringList &args, int jobs, int inputFd)
     Job job;
     for (const QString &a : args) {
         if (const TParamRule *rule = MatchParam(a); rule && rule->option == Option::Save)
-            job.pattern = a.mid(6);   // the last "/SAVE:" wins, as in a single run
+            job.pattern = ParamValue(*rule, a);   // the last "/SAVE:" wins, as in a single run
         else
             job.options << a;
     }

@@ -13,30 +13,6 @@ bool isVectorKind(const QString &ext)
     return ext == u"emf" || ext == u"wmf" || ext == u"svg" || ext == u"pdf";
 }
 
-// The encoder's reason in words; empty when it gave none.
-QString reasonText(const TRejectReason &r, int index, qsizetype length)
-{
-    const QString name = JobModel::LinearAndQRItems().value(index);
-    const qsizetype position = r.Position + 1;   // users count from 1
-    switch (r.Kind) {
-    case rejLength: return texts::RejectLength(name, index, length);
-    case rejCharacter: return texts::RejectCharacter(name, index, r.Text, position);
-    case rejEscape: return texts::RejectEscape(r.Text, position, index == cbarCODE128);
-    case rejCodeSet: return texts::RejectCodeSet(r.Text, position, r.CodeSet);
-    case rejUpcE: return texts::RejectUpcE(r.Text);
-    case rejCheckDigit: return texts::RejectCheckDigit(r.Text, position, r.Expected, r.AI);
-    case rejGS1Syntax: return texts::RejectGS1Syntax(r.Text, position);
-    case rejGS1AI: return texts::RejectGS1AI(r.Text, position);
-    case rejGS1Length: return texts::RejectGS1Length(r.AI, r.Text, position, r.Format);
-    case rejGS1Character: return texts::RejectGS1Character(r.AI, r.Text, position, r.Format);
-    case rejGS1Date: return texts::RejectGS1Date(r.AI, r.Text, position);
-    case rejGS1TooLong: return texts::RejectGS1TooLong(r.Text);
-    case rejEmpty: return texts::NoData();
-    case rejNone: break;
-    }
-    return {};
-}
-
 } // namespace
 
 void PrepareConsoleModel(JobModel &m, const QStringList &args)
@@ -60,12 +36,8 @@ bool WantsLibrary(const QStringList &args)
             continue;
         if (rule->option == Option::Symbology)
             index = rule->value;
-        if (rule->option == Option::LibrarySymbology) {
-            // Characters 2 to 5 as the interpreter reads them.
-            bool ok = false;
-            const int n = a.mid(1, 4).toInt(&ok, 10);
-            raw = ok && n > kZintRawOffset;
-        }
+        if (rule->option == Option::LibrarySymbology)
+            raw = LibraryOfParam(a) > kZintRawOffset;
     }
     return raw || index >= kIndexFirstLibrary;
 }
@@ -78,10 +50,6 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
         const QString file = QString::fromLatin1(TZintLib::kFileName);
         return {false, m.LibraryLoaded() ? texts::PluginWithoutExport(file) : texts::PluginMissing(file)};
     }
-    // A raw library symbology overrides the index: the picture to save is
-    // then the library's, which the list shows for its library items.
-    if (m.ZintBarType > kZintRawOffset && m.CdType.ItemIndex() < kIndexQR)
-        m.CdType.setItemIndex(kIndexFirstLibrary);
     if (ext)
         m.SetPictureKind(isVectorKind(ext->toLower()) ? pbarWMF : pbarBMP);
     m.BError = false;
@@ -102,13 +70,13 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
 QString FailureText(const JobModel &m)
 {
     const int index = m.CdType.ItemIndex();
-    if (m.ZintBarType > kZintRawOffset || index >= kIndexFirstLibrary)
+    if (m.Engine() == JobModel::TEngine::Library)
         return m.StatusText().isEmpty() ? texts::LibraryNoPicture() : m.StatusText();
-    if (index == kIndexQR)
+    if (m.Engine() == JobModel::TEngine::QR)
         return m.StatusText();
     if (index < 0)
         return texts::NoSymbology();
-    const QString why = reasonText(m.BarImage1.Reason(), index, m.BarImage1.Code().size());
+    const QString why = m.FailureReason(texts::TWords::Console);
     return why.isEmpty() ? m.StatusText() : texts::WithReason(m.StatusText(), why);
 }
 

@@ -29,9 +29,7 @@ struct TMade {
 // "svg" and "pdf" draw a metafile, anything else a bitmap; no ext keeps the
 // kind as it is). A symbol was made when there is data, the
 // plugin is there for a library symbology, no percent escape failed and
-// the creation reported no error. A raw library symbology ("/1nnnn")
-// selects the first library item when the list shows a linear symbology,
-// so that the picture to save is the library's.
+// the creation reported no error.
 TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &ext = std::nullopt);
 
 // Why the last creation failed: the status text, for a linear symbology with

@@ -4,16 +4,6 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-TTrayIcon2::TTrayIcon2(QObject *parent)
-    : QObject(parent)
-{
-}
-
-TTrayIcon2::~TTrayIcon2()
-{
-    setVisible(false);
-}
-
 void TTrayIcon2::setIcon(const QIcon &icon)
 {
     m_icon = icon;
@@ -37,12 +27,13 @@ void TTrayIcon2::setRBPopupMenu(QMenu *menu)
 
 bool TTrayIcon2::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
+bool TTrayIcon2::Visible() const { return m_tray && m_tray->isVisible(); }
+
 bool TTrayIcon2::setVisible(bool on)
 {
     if (!on) {
         if (m_tray)
             m_tray->hide();
-        m_registered = false;
         return true;
     }
     if (m_icon.isNull() || !Available())
@@ -73,6 +64,5 @@ bool TTrayIcon2::setVisible(bool on)
         });
     }
     m_tray->show();
-    m_registered = true;
     return true;
 }

@@ -15,8 +15,9 @@ class TTrayIcon2 : public QObject
 {
     Q_OBJECT
 public:
-    explicit TTrayIcon2(QObject *parent = nullptr);
-    ~TTrayIcon2() override;
+    // The icon leaves the notification area when the object goes (its
+    // QSystemTrayIcon is a child).
+    explicit TTrayIcon2(QObject *parent = nullptr) : QObject(parent) {}
 
     static constexpr int kMaxTip = 62;
 
@@ -29,7 +30,7 @@ public:
     void setLBPopupMenu(QMenu *menu) { m_left = menu; }
     bool AutoPopup = true;
 
-    bool Visible() const { return m_registered; }
+    bool Visible() const;
     // Registers the icon (true) or removes it. Registering fails (false,
     // nothing shown) without an icon image or where the desktop has no
     // notification area; the caller says "タスクトレイにアイコンを登録できません。".
@@ -45,6 +46,5 @@ private:
     QString m_tip;
     QMenu *m_left = nullptr;
     QMenu *m_right = nullptr;
-    QSystemTrayIcon *m_tray = nullptr;
-    bool m_registered = false;
+    QSystemTrayIcon *m_tray = nullptr;   // made at the first registration
 };

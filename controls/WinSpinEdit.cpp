@@ -1,6 +1,8 @@
 #include "WinSpinEdit.h"
 
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 TWinSpinEdit::TWinSpinEdit(QWidget *parent)
     : QAbstractSpinBox(parent)
@@ -29,4 +31,26 @@ QAbstractSpinBox::StepEnabled TWinSpinEdit::stepEnabled() const
     if (!CanStep || CanStep(-1))
         e |= StepDownEnabled;
     return e;
+}
+
+void TWinSpinEdit::setRange(int min, int max)
+{
+    m_min = min;
+    m_max = max;
+    updateGeometry();
+}
+
+QSize TWinSpinEdit::sizeHint() const
+{
+    // The widest value of the range, a blank and room for the cursor, then
+    // the buttons and frame the style adds.
+    ensurePolished();
+    const QFontMetrics fm(fontMetrics());
+    int w = 0;
+    for (int v : {m_min, m_max})
+        w = std::max(w, fm.horizontalAdvance(QString::number(v) + u' '));
+    w += 2;
+    QStyleOptionSpinBox opt;
+    initStyleOption(&opt);
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &opt, QSize(w, lineEdit()->sizeHint().height()), this);
 }

@@ -21,9 +21,17 @@ public:
 
     // The edit inside, for the text.
     QLineEdit *edit() const { return lineEdit(); }
+    // The values its steps go through: the edit is wide enough for the
+    // widest of them, and never narrower.
+    void setRange(int min, int max);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
     void stepBy(int steps) override;
     QValidator::State validate(QString &input, int &pos) const override;
 
 protected:
     StepEnabled stepEnabled() const override;
+
+private:
+    int m_min = 0, m_max = 0;
 };

@@ -1,5 +1,6 @@
 #include "ZintLib.h"
 
+#include "Executable.h"
 #include "Image.h"
 
 #include <QCoreApplication>
@@ -47,13 +48,6 @@ constexpr double kScaleWithoutSelection = 2.0;
 
 static_assert(ZINTBAR_MAX_SIDE <= kMaxPictureSide, "the plugin's pictures must fit Zebrix's");
 constexpr int kDotsPerMeter96 = 3780;   // 96 dpi
-
-QString executableFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
 
 // --- Is the file a library this process can map? -------------------------------
 //
@@ -160,7 +154,7 @@ TZintLib::~TZintLib()
 
 QStringList TZintLib::SearchFolders()
 {
-    const QString exe = executableFolder();
+    const QString exe = ExecutableFolder();
     QStringList folders;
     const auto add = [&folders](const QString &folder) {
         if (folder.isEmpty())

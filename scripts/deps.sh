@@ -13,7 +13,7 @@ build_pkgs=(
 test_pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev libzxing-dev libqrencode-dev
   clang libclang-rt-14-dev
-  xvfb xauth xclip dbus dbus-x11 libglib2.0-bin python3-dbus
+  xvfb xauth xclip dbus dbus-x11 libglib2.0-bin python3-dbus openbox xdotool x11-utils
   poppler-utils libreoffice-draw zint locales valgrind
   cups-daemon cups-client printer-driver-cups-pdf weston qt6-wayland wl-clipboard python3
 )

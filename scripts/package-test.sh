@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-deb}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF >/dev/null
+  -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$PWD/$build"/zebrix_*.deb)

@@ -25,13 +25,13 @@ echo "== Performance guard (ratios against libzint, libqrencode and the zint CLI
 bench/guard.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEBRIX_SANITIZE=ON -DZEBRIX_BENCH=OFF >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEBRIX_SANITIZE=ON -DBUILD_TESTING=ON -DZEBRIX_BENCH=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_suite build-asan
 
 echo "== Fuzzing (${fuzz_seconds} s per target)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZEBRIX_FUZZ=ON -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF -DZEBRIX_PLUGIN=OFF >/dev/null
+  -DZEBRIX_FUZZ=ON -DBUILD_TESTING=OFF -DZEBRIX_BENCH=OFF -DZEBRIX_PLUGIN=OFF
 cmake --build build-fuzz -j"$jobs" --target zebrix_fuzzers
 for f in build-fuzz/bin/fuzz_*; do
   echo "-- $(basename "$f")"

@@ -4,6 +4,7 @@
 #include "IniGT.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,7 +47,7 @@ TEST_F(IniFile, EveryKindRoundTripsInItsForm)
     ini.WriteInt("Options", "BarHeight", -50);
     ini.WriteBool("Options", "AutoCopy", true);
     ini.WriteHex("Options", "Colour", 255);
-    ini.WriteStr("Desktop", "LastStr", QStringLiteral("\" 490 日本 \""));
+    ini.WriteQuoted("Desktop", "LastStr", QStringLiteral(" 490 日本 "));
     ini.WriteFloat("Options", "Ratio", 2.5);
     const QDateTime when(QDate(2026, 12, 8), QTime(18, 0));
     ini.WriteDateTime("Options", "When", when);
@@ -80,6 +81,58 @@ TEST_F(IniFile, IntegerAndHexReadRules)
     EXPECT_TRUE(ini.Check("A", "hex"));
     EXPECT_FALSE(ini.Check("A", "empty"));
     EXPECT_FALSE(ini.Check("A", "nothing"));
+}
+
+// Any text comes back exactly; a text the lines carry as they are is written
+// as it always was, one they cannot in the escaped form.
+struct TextCase { const char *name; QString text; bool quoted; const char *line; };
+class Texts : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(Texts, ComeBackExactly)
+{
+    const TextCase &c = GetParam();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("t.ini");
+    {
+        TIniGT ini;
+        ini.setFileName(file);
+        c.quoted ? ini.WriteQuoted("Desktop", "LastStr", c.text) : ini.WriteStr("Desktop", "LastStr", c.text);
+        ini.WriteInt("Options", "NoSaveIni", 0);
+        QFont font;
+        font.setFamily(c.text);
+        ini.WriteFont("Options", "Font", font, 0);
+    }
+    EXPECT_EQ(QString::fromUtf8(readAll(file)).section(u'\n', 1, 1), QString::fromUtf8(c.line));
+    TIniGT ini;
+    ini.setFileName(file);
+    EXPECT_EQ(ini.ReadStr("Desktop", "LastStr", "default"), c.text);
+    EXPECT_EQ(ini.ReadSection("Desktop"), QStringList{"LastStr"}) << "no key of the text's own";
+    EXPECT_FALSE(ini.ReadBool("Options", "NoSaveIni", true));
+    QFont font;
+    TColor colour = 0;
+    ini.ReadFont("Options", "Font", font, colour);
+    EXPECT_EQ(font.family(), c.text.isEmpty() ? QFont().family() : c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, Texts, ::testing::Values(
+    TextCase{"Plain", "4901234567894", false, "LastStr=4901234567894"},
+    TextCase{"PlainQuoted", " 490 日本; ", true, "LastStr=\" 490 日本; \""},
+    TextCase{"BackslashesStayAsTheyAre", "C:\\tmp\\n", true, "LastStr=\"C:\\tmp\\n\""},
+    TextCase{"QuotesInsideQuotes", "a\"b'c", true, "LastStr=\"a\"b'c\""},
+    TextCase{"LineBreaksAndASection", "x\n[Options]\r\nNoSaveIni=1", true, "LastStr=$'x\\n[Options]\\r\\nNoSaveIni=1'"},
+    TextCase{"BareQuotedWouldLoseItsQuotes", "\"q\"", false, "LastStr=$'\"q\"'"},
+    TextCase{"BareBlanksWouldGo", "  c ", false, "LastStr=$'  c '"},
+    TextCase{"LooksEscaped", "$'a'", false, "LastStr=$'$\\'a\\''"},
+    TextCase{"ControlsAndLoneSurrogate", QString("t\tb\x01") + QChar(0) + QChar(0xD800), true, "LastStr=$'t\\tb\\x01\\x00\\ud800'"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(IniFile, HandWrittenLookalikesReadAsWritten)
+{
+    writeAll(dir.filePath("zebrixd.ini"), "[S]\nA=$'open\nB=$'bad\\q'\nC=$'x'y'\nD=$'ok\\x41'\n");
+    EXPECT_EQ(ini.ReadStr("S", "A", ""), "$'open");
+    EXPECT_EQ(ini.ReadStr("S", "B", ""), "$'bad\\q'");
+    EXPECT_EQ(ini.ReadStr("S", "C", ""), "$'x'y'");
+    EXPECT_EQ(ini.ReadStr("S", "D", ""), "okA");
 }
 
 struct FenceCase { TIniGTFence fence; const char *written; const char *read; };
@@ -294,7 +347,9 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
     QTemporaryDir dir;
     const QString path = dir.filePath("z.ini");
     const QByteArray value(200 * 1024, 'v');   // a big file: each write takes a while
-    for (int round = 0; round < 20; ++round) {
+    constexpr int kRounds = 20;
+    int checked = 0;
+    for (int round = 0; round < kRounds; ++round) {
         const pid_t child = ::fork();
         if (child == 0) {
             TIniGT ini;
@@ -307,16 +362,21 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
                 ini.EndUpdate();
             }
         }
+        // Once there is a whole file, the kill lands a little later each round.
+        for (QDeadlineTimer bound(60000); !QFileInfo::exists(path) && !bound.hasExpired();)
+            ::usleep(1000);
         ::usleep(useconds_t(2000 + round * 1500));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         if (!QFileInfo::exists(path))
-            continue;   // killed before the first file was complete
+            continue;   // the writer never completed a file
         TIniGT check;
         check.setFileName(path);
         EXPECT_EQ(check.ReadStr("Z", "End", ""), "complete") << "round " << round;
         EXPECT_EQ(check.ReadStr("A", "Payload", "").size(), value.size());
+        ++checked;
     }
+    EXPECT_EQ(checked, kRounds) << "rounds that found a file to check";
     const QStringList left = QDir(dir.path()).entryList(QDir::Files);
     EXPECT_LE(left.size(), 21) << "temporaries of killed writers are named beside the file";
 }
@@ -368,7 +428,19 @@ TEST(HistoryIni, StoredFormAndLoading)
     h.SaveToIni();
     EXPECT_EQ(readAll(h.IniFile), "[HistoryEx1]\n0=\"B C\"\n1=NIL\n2=\"A\"\nCount=3\n");
 
-    writeAll(h.IniFile, "[HistoryEx1]\nCount=3\n0=\"X\"\n1=\"Y\"\n2=\"X\"\n3=\"beyond count\"\n");
+    // Every entry comes back, NIL and line breaks included (an earlier
+    // version's "NIL" still stands for an empty entry).
+    THistoryEx odd;
+    odd.IniFile = dir.filePath("odd.ini");
+    for (const char *entry : {"\"q\"", "NIL", "a\n[Options]\nNoSaveIni=1"})
+        odd.Append(QString::fromUtf8(entry));
+    odd.SaveToIni();
+    THistoryEx back;
+    back.IniFile = odd.IniFile;
+    back.LoadFromIni();
+    EXPECT_EQ(back.History(), odd.History());
+
+    writeAll(h.IniFile, "[HistoryEx1]\nCount=4\n0=\"X\"\n1=\"Y\"\n2=\"X\"\n3=\"NIL\"\n4=\"beyond count\"\n");
     THistoryEx l;
     l.IniFile = h.IniFile;
     l.LoadFromIni();

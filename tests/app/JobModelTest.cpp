@@ -469,6 +469,37 @@ TEST(Engines, NoSymbologySelectedFails)
     EXPECT_EQ(m.StatusText(), kNotCreated);
 }
 
+// Why a creation failed, in the window's words (the built-in Japanese here;
+// zebrixc's English words are its own tests').
+struct ReasonCase { const char *name; int index; const char *data; int qrLevel; const char *reason; };
+class FailureReasons : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(FailureReasons, StandBesideTheStatus)
+{
+    const ReasonCase &c = GetParam();
+    JobModel m;
+    QStringList said;
+    QObject::connect(&m, &JobModel::failureReasonChanged, [&](const QString &r) { said << r; });
+    m.QRErr.setItemIndex(c.qrLevel);
+    Select(m, c.index, QString::fromUtf8(c.data));
+    m.RB_Click();
+    EXPECT_EQ(m.FailureReason(), QString::fromUtf8(c.reason));
+    EXPECT_EQ(said.value(said.size() - 1), QString::fromUtf8(c.reason));
+    // The next success clears it.
+    Select(m, cbarCODE39, "OK");
+    m.RB_Click();
+    EXPECT_EQ(m.FailureReason(), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FailureReasons, ::testing::Values(
+    ReasonCase{"JanLength", cbarJAN, "12345", 0, "JAN のデータは 7, 8, 12 または 13 桁です (このデータは 5 文字)"},
+    ReasonCase{"Code39Character", cbarCODE39, "AbC", 0, "2 文字目の 'b' は使えません: CODE39 の文字は 0-9 A-Z - . 空白 $ / + % です"},
+    ReasonCase{"UpcE", cbarUPC, "1234567", 0, "'1234567' は UPC-E の番号ではありません: UPC-E は 0 で始まり UPC-A に展開できる 7 桁です"},
+    ReasonCase{"QRTooLong", kIndexQR, "123456789012345678901234567890123456789012345678901234567890123", 1,
+               "データは 63 バイト、バージョン 4-M は 62 バイトまで"},
+    ReasonCase{"Success", cbarCODE39, "ABC", 0, ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(BadInput, AnyDataLineGivesAStatusText)
 {
     const QString huge(1 << 20, u'A');

@@ -1,13 +1,14 @@
 // The main window: its controls and captions, and a creation from the keyboard.
 #include "ColorDialog.h"
 #include "ColorPalette.h"
-#include "JobModel.h"
 #include "Language.h"
-#include "MainWindow.h"
+#include "WidgetTestSupport.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -24,17 +25,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Window {
-    JobModel model;
-    TZebCode window{&model};
-    Window()
-    {
-        model.CdTypeChange();
-        window.show();
-    }
-    template <typename T> T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-};
 
 TEST(MainWindow, ControlsAndCaptions)
 {
@@ -140,19 +130,6 @@ TEST(MainWindow, ViewModes)
 } // namespace
 
 namespace {
-
-// Answers the next modal dialog of type T once it is open.
-template <typename T>
-void answerNextDialog(const std::function<void(T *)> &answer)
-{
-    QTimer::singleShot(0, [answer] {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *d = qobject_cast<T *>(w); d && d->isVisible()) {
-                answer(d);
-                return;
-            }
-    });
-}
 
 TEST(Language, DialogsSpeakTheWindowsLanguage)
 {
@@ -267,8 +244,9 @@ TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
         });
         EXPECT_TRUE(w.window.askSaveFileName().isEmpty());
         EXPECT_EQ(title, "バーコードに名前を付けて保存する");
-        ASSERT_EQ(filters.size(), 6);
-        EXPECT_EQ(filters.mid(0, 3), (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)"}));
+        EXPECT_EQ(filters, (QStringList{"BMPファイル(*.bmp)", "メタファイル(*.emf)", "Jpegファイル(*.jpg)",
+                                        "PNGファイル(*.png)", "SVGファイル(*.svg)", "PDFファイル(*.pdf)",
+                                        "WMFファイル(*.wmf)"}));
         EXPECT_EQ(selected, filters.at(bitmap ? 0 : 1));
 
         // A name typed without an extension gets the one of the filter shown.
@@ -279,6 +257,24 @@ TEST(SaveDialog, FiltersTitleAndPreselectionByPictureKind)
             static_cast<QDialog *>(d)->accept();
         });
         EXPECT_EQ(QFileInfo(w.window.askSaveFileName()).fileName(), bitmap ? "barcode.bmp" : "barcode.emf");
+
+        // The next time the dialog opens where the last save went.
+        w.model.CdType.setItemIndex(cbarCODE39);
+        w.model.EditCode.setText("A");
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            d->setDirectory(dir.path());
+            d->selectFile(QStringLiteral("first.png"));
+            static_cast<QDialog *>(d)->accept();
+        });
+        w.window.SaveAsMnuClick();
+        ASSERT_TRUE(QFileInfo::exists(dir.filePath("first.png")));
+        QString opened;
+        answerNextDialog<QFileDialog>([&](QFileDialog *d) {
+            opened = d->directory().absolutePath();
+            d->reject();
+        });
+        w.window.SaveAsMnuClick();
+        EXPECT_EQ(opened, QDir(dir.path()).absolutePath());
     }
 }
 

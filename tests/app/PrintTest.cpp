@@ -185,16 +185,23 @@ TEST_F(CupsQueue, APrintedSymbolDecodesAtItsSize)
     dlg.PrintClick();
     ASSERT_TRUE(dlg.PrintError().isEmpty()) << dlg.PrintError().toStdString();
 
-    // The job leaves the queue as a file in ~/PDF named after its title.
+    // The job leaves the queue as a file in ~/PDF named after its title; the
+    // file is whole once the queue holds no job that is not completed.
     const QDir out(QDir::homePath() + "/PDF");
+    auto pending = [] {
+        QProcess lpstat;
+        lpstat.start("lpstat", {"-W", "not-completed", "-o", "PDF"});
+        return !lpstat.waitForFinished(30000) || !lpstat.readAllStandardOutput().trimmed().isEmpty();
+    };
     QString pdf;
     const QDeadlineTimer bound(60000);
-    while (pdf.isEmpty() && !bound.hasExpired()) {
+    while ((pdf.isEmpty() || pending()) && !bound.hasExpired()) {
         for (const QString &f : out.entryList({title + "*.pdf"}, QDir::Files))
             pdf = out.filePath(f);
         QThread::msleep(50);
     }
     ASSERT_FALSE(pdf.isEmpty()) << "no job came out of the queue";
+    ASSERT_FALSE(pending()) << "the job never completed";
     QTemporaryDir dir;
     QProcess render;
     render.start("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("page")});

@@ -4,6 +4,7 @@
 #include "Settings.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -111,6 +112,46 @@ TEST(Settings, EverythingChosenComesBack)
     EXPECT_EQ(w.Placement.Normal, QRect(100, 20, 300, 200));
     EXPECT_TRUE(m.ComntStr.Enabled()) << "the comment's handler ran";
 }
+
+// Hand edits the controls cannot show as they are: the copy kinds stay one
+// radio group (and one key is 1 again on writing), a symbology below the
+// list's items selects none.
+struct HandCase { const char *name; const char *file; const char *checked; int codeType; };
+class HandEdits : public ::testing::TestWithParam<HandCase> {};
+
+TEST_P(HandEdits, EndAsTheControlsCanShowThem)
+{
+    const HandCase &c = GetParam();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("zebrixd.ini");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(c.file);
+    f.close();
+    TIniGT ini;
+    ini.setFileName(file);
+    JobModel m;
+    TWindowSettings w;
+    ReadSettings(ini, m, w);
+    QStringList checked;
+    for (TMenuItemState *k : {&m.CopyMf, &m.CopyEmf, &m.CopyBm, &m.CopyJpg})
+        if (k->Checked())
+            checked << k->Name();
+    EXPECT_EQ(checked, QStringList{QString::fromLatin1(c.checked)});
+    EXPECT_EQ(m.CdType.ItemIndex(), c.codeType);
+    WriteSettings(ini, m, w);
+    const QString text = QString::fromUtf8(readAll(file));
+    EXPECT_EQ(text.count(QRegularExpression("CopyTo(Mf|EMf|Bm)=1\n")), 1) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HandEdits, ::testing::Values(
+    HandCase{"MetafileAlone", "[Options]\nCopyToMf=1\n", "CopyMf", 1},
+    HandCase{"AllThree", "[Options]\nCopyToMf=1\nCopyToEMf=1\nCopyToBm=1\n", "CopyMf", 1},
+    HandCase{"BitmapAlone", "[Options]\nCopyToBm=1\n", "CopyBm", 1},
+    HandCase{"None", "[Options]\nCopyToEMf=0\n", "CopyBm", 1},
+    HandCase{"NegativeSymbology", "[Options]\nCodeType=-3\n", "CopyEmf", -1},
+    HandCase{"SymbologyBeyondTheItems", "[Options]\nCodeType=13\n", "CopyEmf", 0}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Settings, HandKeysAreReadAndNeverWritten)
 {

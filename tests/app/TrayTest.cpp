@@ -1,16 +1,14 @@
 // Living in a real notification area: a StatusNotifierItem watcher on the
 // session bus (this test's own, on a thread of its own) makes the desktop's
 // notification area available to Qt, as a desktop's panel would.
-#include "JobModel.h"
-#include "MainWindow.h"
 #include "TrayIcon2.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -79,31 +77,26 @@ protected:
 
 TEST_F(RealTray, CloseBoxHidesOpenShowsCloseEnds)
 {
-    QTemporaryDir dir;
-    JobModel m;
-    m.Ini.setFileName(dir.filePath("zebrixd.ini"));
-    TZebCode w(&m);
-    m.CdTypeChange();
-    w.show();
-    w.findChild<QAction *>("TrayIcon")->trigger();   // Ctrl+T
-    EXPECT_TRUE(m.ResTaskTray);
-    EXPECT_TRUE(w.TrayIcon21()->Visible());
-    EXPECT_FALSE(w.ShowMainForm());
+    Window w;
+    w.action("TrayIcon")->trigger();   // Ctrl+T
+    EXPECT_TRUE(w.model.ResTaskTray);
+    EXPECT_TRUE(w.window.TrayIcon21()->Visible());
+    EXPECT_FALSE(w.window.ShowMainForm());
     for (int i = 0; i < 200 && watcher.registered == 0; ++i) {
         QApplication::processEvents();
         QThread::msleep(10);
     }
     EXPECT_GE(watcher.registered, 1) << "the icon reached the notification area";
 
-    w.close();   // the close box
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.Closed()) << "it only hides";
-    w.Open1Click();
-    EXPECT_TRUE(w.isVisible());
-    w.Close2Click();   // "閉じる(&X)"
-    EXPECT_TRUE(w.Closed());
-    EXPECT_FALSE(w.TrayIcon21()->Visible());
-    QFile ini(dir.filePath("zebrixd.ini"));
+    w.window.close();   // the close box
+    EXPECT_FALSE(w.window.isVisible());
+    EXPECT_FALSE(w.window.Closed()) << "it only hides";
+    w.window.Open1Click();
+    EXPECT_TRUE(w.window.isVisible());
+    w.window.Close2Click();   // "閉じる(&X)"
+    EXPECT_TRUE(w.window.Closed());
+    EXPECT_FALSE(w.window.TrayIcon21()->Visible());
+    QFile ini(w.dir.filePath("zebrixd.ini"));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("TaskTary=1\n")) << "residence kept for the next start";
 }

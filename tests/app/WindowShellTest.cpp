@@ -2,10 +2,9 @@
 // barcode window, the notification area where there is none, and the about box.
 #include "AboutDialog.h"
 #include "BarcodeView.h"
-#include "JobModel.h"
-#include "MainWindow.h"
 #include "Texts.h"
 #include "TrayIcon2.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,22 +14,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Window {
-    JobModel model;
-    TZebCode window{&model};
-    Window()
-    {
-        model.CdTypeChange();
-        window.show();
-    }
-    template <typename T> T *find(const char *name) { return window.findChild<T *>(QString::fromLatin1(name)); }
-    QAction *action(const char *name) { return find<QAction>(name); }
-};
 
 TEST(WindowShell, MenusCaptionsAndShortcuts)
 {
@@ -200,6 +191,33 @@ TEST(WindowShell, AboutBox)
     TAboutDlg with(QStringLiteral("libzintbar.so"));
     EXPECT_EQ(with.findChild<QLabel *>("Library")->text(), "libzintbar.so");
     EXPECT_EQ(TAboutDlg::VersionText(QString()), "UnKnown");
+    // Return and Space close it: OK is the default and has the focus.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        TAboutDlg box{QString()};
+        box.show();
+        QApplication::setActiveWindow(&box);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &box, key);
+        EXPECT_FALSE(box.isVisible()) << key;
+        EXPECT_EQ(box.result(), QDialog::Accepted) << key;
+    }
+}
+
+TEST(WindowShell, HelpWithoutAProgramForHtmlInAWindowOfItsOwn)
+{
+    // No xdg-open on the way: nothing on this system opens HTML documents.
+    QTemporaryDir empty;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", empty.path().toUtf8());
+    Window w;
+    w.window.OpenHelp(QStringLiteral(ZEBRIX_TEST_DATA "/../../data/help/zebrixd.html"));
+    QDeadlineTimer bound(120000);
+    while (!w.window.HelpWindow() && !bound.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    qputenv("PATH", path);
+    ASSERT_NE(w.window.HelpWindow(), nullptr);
+    EXPECT_TRUE(w.window.HelpWindow()->isVisible());
+    EXPECT_TRUE(w.window.HelpWindow()->Browser()->toPlainText().contains("Zebrix"));
+    EXPECT_TRUE(w.window.findChildren<QMessageBox *>().isEmpty()) << "no error";
 }
 
 } // namespace

@@ -67,12 +67,14 @@ TEST(Auto, EveryPropertyWrittenAndReadBack)
 TEST(Auto, ClipBWatchAttachesWithoutEnabling)
 {
     Fixture f;
-    ASSERT_FALSE(f.m.WatcherEnabled());
+    f.m.setWatcherEnabled(false);
     f.a.setClipBWatch(1);
     EXPECT_TRUE(f.m.ClipbrdWatch.Checked());
     EXPECT_TRUE(f.m.ClipboardWatcher1.hasOnChange());
     EXPECT_FALSE(f.m.WatcherEnabled()) << "watching starts at the next enabling";
-    f.m.setWatcherEnabled(true);
+    // Zebrix's own copy enables the watcher afterwards: watching starts.
+    ASSERT_TRUE(f.m.CopyPicture());
+    EXPECT_TRUE(f.m.ClipboardWatcher1.Registered());
     f.a.setClipBWatch(0);
     EXPECT_FALSE(f.m.ClipboardWatcher1.Registered()) << "off ends watching at once";
     EXPECT_TRUE(f.m.WatcherEnabled());

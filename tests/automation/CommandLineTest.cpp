@@ -123,7 +123,6 @@ TEST(InterpretParams, RawLibrarySymbology)
     Host h;
     run(m, h, {"/1020", "x"});
     EXPECT_EQ(m.ZintBarType, 0) << "without the library";
-#ifdef ZINTBAR_PLUGIN
     JobModel lib;
     lib.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
     ASSERT_TRUE(lib.LibraryLoaded());
@@ -134,7 +133,6 @@ TEST(InterpretParams, RawLibrarySymbology)
     EXPECT_EQ(lib.ZintBarType, 0) << "below 1000";
     EXPECT_THROW(run(lib, h, {"/1abc"}), EConvertError);
     EXPECT_FALSE(lib.Running);
-#endif
 }
 
 TEST(InterpretParams, SpecialCodeOptionHasNoSlashToTurnOff)

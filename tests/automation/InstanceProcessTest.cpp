@@ -126,11 +126,18 @@ TEST_F(Processes, TheInstancesFailuresReachTheSender)
         {{"/JAN", "12"}, "作成できませんでした."},
         {{"/C39", "X", "/SAVE:" + out("missing/x.png")}, "missing/x.png"},
         {{"/QR2", QString(7089, u'7')}, "QR:文字数オーバー."},
+        {{"/JAN", "12"}, "JAN takes 7, 8, 12 or 13 digits"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(run(c.args), 1) << c.says;
         EXPECT_NE(lastError.indexOf(QString::fromUtf8(c.says)), -1) << lastError.toStdString();
     }
+    // A creation abandoned on a bad escape is a failure too, and saves no
+    // earlier symbol under its name.
+    EXPECT_EQ(run({"/QR2", "GOOD"}), 0) << lastError.toStdString();
+    EXPECT_EQ(run({"/QR2", "/SC1", "100%", "/SAVE:" + out("escape.png")}), 1);
+    EXPECT_TRUE(lastError.contains("'%' at byte 4 is not a valid escape")) << lastError.toStdString();
+    EXPECT_FALSE(decodeFile(out("escape.png")).ok) << "the error picture, not the symbol made before";
     EXPECT_EQ(run({"/JAN", "4901234567894", "/SAVE:" + out("later.png")}), 0) << "nothing stays blocked";
     EXPECT_TRUE(QFileInfo::exists(out("later.png")));
 }

@@ -265,19 +265,6 @@ TEST(RunMacro, AutoCopyStaysCheckedWhenItWas)
     EXPECT_TRUE(f.m.AutoCopy.Checked());
 }
 
-TEST(RunMacro, WriteWaitsForARunningCreation)
-{
-    Fixture f;
-    f.m.Running = true;
-    f.h.onMessages = [&f] {
-        if (f.h.messages == 3)
-            f.m.Running = false;   // the outer creation ends
-    };
-    f.run("CODE JAN\nWRITE 490123456789");
-    EXPECT_EQ(f.h.messages, 3);
-    EXPECT_EQ(f.m.StatusText(), "作成しました.");
-}
-
 TEST(RunMacro, SaveKeepsTheCaseOfItsFileName)
 {
     QTemporaryDir dir;
@@ -296,7 +283,6 @@ TEST(RunMacro, RawLibrarySymbology)
     Fixture plain;
     plain.run("CODE 1055\nCODE 1X");
     EXPECT_EQ(plain.m.ZintBarType, 0) << "without the library";
-#ifdef ZINTBAR_PLUGIN
     Fixture f;
     f.m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
     ASSERT_TRUE(f.m.LibraryLoaded());
@@ -309,7 +295,6 @@ TEST(RunMacro, RawLibrarySymbology)
     f.run("CODE 1");
     EXPECT_EQ(f.m.ZintBarType, 0) << "below 1000 clears the override";
     EXPECT_THROW(f.run("CODE 1X"), EConvertError);
-#endif
 }
 
 } // namespace

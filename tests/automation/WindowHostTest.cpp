@@ -7,6 +7,7 @@
 #include "MainWindow.h"
 #include "Texts.h"
 #include "WindowHost.h"
+#include "Auto.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,6 +80,16 @@ TEST_F(WindowHost, StayInTheTrayKeepsTheWindowWhereThereIsNoTray)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(WindowHost, VisibleOverTheBusIsTheMarkAlone)
+{
+    TAuto automation(model, host);
+    automation.setVisible(0);
+    EXPECT_EQ(automation.Visible(), 0);
+    EXPECT_TRUE(window.isVisible()) << "writing the mark shows or hides nothing";
+    automation.setVisible(1);
+    EXPECT_EQ(automation.Visible(), 1);
+}
+
 } // namespace
 
 namespace {
@@ -119,6 +131,22 @@ TEST_F(StartSequence, StoredViewModeSymbologyAndColours)
     EXPECT_EQ(model.StatusText(), "作成しました.") << "shown with its data: created";
     EXPECT_FALSE(model.Creating);
     EXPECT_FALSE(model.InitPers);
+}
+
+TEST_F(StartSequence, StoredBarcodeWindowHasItsButtonDown)
+{
+    writeIni("[Options]\nBWindow=1\n");
+    JobModel model;
+    TZebCode window(&model);
+    TWindowHost host(&window);
+    FormCreate(model, window, host, {});
+    window.show();
+    auto *bWin = window.findChild<QToolButton *>(QStringLiteral("BWin"));
+    ASSERT_NE(window.Barview(), nullptr);
+    EXPECT_TRUE(bWin->isChecked());
+    bWin->click();   // the first click closes the barcode window
+    EXPECT_EQ(window.Barview(), nullptr);
+    EXPECT_FALSE(model.BWindow.Checked());
 }
 
 TEST_F(StartSequence, WithParametersTheWindowIsHiddenUntilShown)
