@@ -22,12 +22,18 @@
 #include <string>
 
 // The symbologies of the component. The values equal the symbology index of
-// the main window's symbology list (0 = JAN ... 11 = CODE93).
+// the main window's symbology list (0 = JAN ... 11 = CODE93, 19 = GS1-128,
+// 20 = ITF-14, 21 = JAN with an add-on); the indexes between are QR Code and
+// the library's symbologies, which the component does not draw.
 enum TBarTypes : unsigned char {
     cbarJAN, cbarUPC, cbarCODE39, cbarNW7, cbarITF, cbarCTF, cbarIATA,
-    cbarMATRIX, cbarNEC, cbarCUSTOMER, cbarCODE128, cbarCODE93
+    cbarMATRIX, cbarNEC, cbarCUSTOMER, cbarCODE128, cbarCODE93,
+    cbarGS1128 = 19, cbarITF14, cbarJANADD
 };
-inline constexpr int kBarTypeCount = 12;
+// One past the largest value of TBarTypes.
+inline constexpr int kBarTypeEnd = cbarJANADD + 1;
+// Whether a value is one of TBarTypes.
+constexpr bool IsBarType(int v) { return (v >= cbarJAN && v <= cbarCODE93) || (v >= cbarGS1128 && v < kBarTypeEnd); }
 
 // What an encoder may read of the component.
 struct TEncodeInput {
@@ -142,8 +148,9 @@ TEncodeResult EncodeCODE93(const TEncodeInput &in);
 // values and separators) fit in one symbol; more is rejGS1TooLong. Symbol is
 // the text with the AIs in parentheses; start, FNC1 and check characters are
 // never shown. Reads Code only.
-// The pattern is drawn as Code 128's (widths never stretched), with a quiet
-// zone of 10 modules on either side.
+// The component draws the pattern as Code 128's (widths never stretched) and
+// always prints Symbol as the human-readable line; its margins are the quiet
+// zones, which GS1 wants 10 modules wide.
 inline constexpr int kGS1128MaxData = 48;
 TEncodeResult EncodeGS1128(const TEncodeInput &in);
 
@@ -152,18 +159,17 @@ TEncodeResult EncodeGS1128(const TEncodeInput &in);
 // Position 13). A length other than 13 or 14 is rejLength, any other
 // character than a digit rejCharacter. The pattern is ITF's (start, seven
 // digit pairs, stop); Symbol is the 14 digits. Reads Code only.
-// The renderer adds, in modules (narrow elements):
-//   - wide elements of 2.25 to 3 modules (ElementRatio 23 to 30; 25 nominal);
+// The component (BarType cbarITF14) draws, in modules (narrow elements):
+//   - wide elements of ElementRatio / 10 modules when ElementRatio is 23 or
+//     more, else the nominal 2.5 (GS1 wants 2.25 to 3);
 //   - kITF14QuietZone light modules on either side of the bars;
 //   - bearer bars kITF14BearerBar modules thick on all four sides: the top
 //     and bottom ones across bars and quiet zones, the vertical ones outside
 //     the quiet zones; they keep a scan that runs off the top or bottom of
 //     the symbol from reading a shorter ITF inside it;
-//   - the human-readable line under the bottom bearer bar.
-// TBarImage's frame for ITF draws exactly this when BarFrame is
-// kITF14BearerBar x Scale and BarSpaceLeft and BarSpaceRight are
-// (kITF14QuietZone + kITF14BearerBar) x Scale: it lies inside the margins
-// and over the ends of the bars.
+//   - Symbol as the human-readable line under the bottom bearer bar.
+// The bearer bars and quiet zones lie inside the margins (BarSpaceLeft ...);
+// BarHeight is the bars' length with the text, the bearer bars come on top.
 inline constexpr int kITF14QuietZone = 10;
 inline constexpr int kITF14BearerBar = 5;   // 4.8 mm at the nominal 1.016 mm module, rounded up
 TEncodeResult EncodeITF14(const TEncodeInput &in);
@@ -176,10 +182,11 @@ TEncodeResult EncodeITF14(const TEncodeInput &in);
 // (kJANMainModules), a gap of kJANAddOnGap light modules, then the add-on
 // (kJANAddOn2Modules or kJANAddOn5Modules), all one module per element.
 // Symbol: the 13 digits, a space, the add-on digits.
-// The renderer prints the 13 digits under the main symbol as for JAN, and the
-// add-on digits above the add-on's bars (from module kJANAddOnStart on), whose
-// bars are shortened at the top by the height of that line and end level with
-// the main symbol's bars; a quiet zone of 5 modules follows the add-on.
+// The component prints the 13 digits centred under the main symbol, and the
+// add-on digits centred above the add-on's bars (from module kJANAddOnStart
+// on), whose bars are shortened at the top by the height of that line and end
+// level with the main symbol's bars. Its right margin is the add-on's quiet
+// zone (GS1 wants 5 modules).
 inline constexpr int kJANMainModules = 95;
 inline constexpr int kJANAddOnGap = 9;   // 7 to 12 for EAN-13, 9 to 12 for UPC: 9 suits both
 inline constexpr int kJANAddOnStart = kJANMainModules + kJANAddOnGap;
@@ -204,8 +211,10 @@ struct TGS1ElementString {
     QString Text;          // the human-readable form: "(AI)value" for every field
     TRejectReason Reason;  // why the data was rejected; Kind rejNone exactly when Data is
                            // not empty (rejEmpty, rejGS1*, rejCheckDigit)
+    QString Bracketed;     // only when asked for: "[AI]value" for every field, the form the
+                           // GS1 mode of other barcode libraries reads
 };
-TGS1ElementString GS1ElementString(QStringView code);
+TGS1ElementString GS1ElementString(QStringView code, bool bracketed = false);
 
 // UPC-E number (7 digits, number system 0, no check digit) to UPC-A number
 // (11 digits, no check digit) and back; empty when the number cannot be
