@@ -379,7 +379,7 @@ constexpr qsizetype kShownField = 12;
 
 } // namespace
 
-TGS1ElementString GS1ElementString(QStringView code)
+TGS1ElementString GS1ElementString(QStringView code, bool bracketed)
 {
     TGS1ElementString r;
     if (code.isEmpty()) {
@@ -395,7 +395,7 @@ TGS1ElementString GS1ElementString(QStringView code)
     }
 
     std::string data;
-    QString text;
+    QString text, brackets;
     data.reserve(size_t(code.size()));
     text.reserve(code.size() + 2);
     bool separate = false;   // the previous field needs a separator if another follows
@@ -437,10 +437,19 @@ TGS1ElementString GS1ElementString(QStringView code)
             data += char(added.unicode());
             text += added;
         }
+        if (bracketed) {
+            brackets += u'[';
+            brackets += ai;
+            brackets += u']';
+            brackets += value;
+            if (!added.isNull())
+                brackets += added;
+        }
         separate = !entry->predefined;
         i = next;
     }
     r.Data = std::move(data);
     r.Text = std::move(text);
+    r.Bracketed = std::move(brackets);
     return r;
 }
