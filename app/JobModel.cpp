@@ -16,7 +16,7 @@
 namespace {
 
 const QStringList kLinearAndQR = texts::LinearAndQRItems();
-const QStringList kLibrary = texts::LibraryItems();
+const QStringList kLibrary = texts::LibraryItems() + texts::LaterItems();
 const QStringList kModeNames = texts::ModeNames();
 
 // The largest QR data Zebrix hands to the encoder (40-L holds 2953 bytes;
@@ -295,7 +295,7 @@ JobModel::TEngine JobModel::Engine() const
     const int index = CdType.ItemIndex();
     if (index == kIndexQR && ZintBarType < kZintRawOffset)
         return TEngine::QR;
-    if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset)
+    if (IsLibraryIndex(index) || ZintBarType > kZintRawOffset)
         return TEngine::Library;
     return TEngine::Linear;
 }
@@ -354,21 +354,7 @@ void JobModel::RB_Click()
     const int index = CdType.ItemIndex();
     const TEngine engine = Engine();
     if (engine == TEngine::QR) {
-        QByteArray data = bytes;
-        if (SpCode.Checked()) {
-            try {
-                data = DecodePercentEscapes(bytes);
-            } catch (const EConvertError &e) {
-                // The creation is abandoned with its conversion error; it
-                // fails as a QR creation does, so that no save or copy passes
-                // the symbol made before off as this data's.
-                BError = true;
-                setFailure({TFailure::Message, index, {}, 0, 0, 0, e.message()});
-                showErrorPicture(Image1);
-                emit pictureChanged();
-                throw;
-            }
-        }
+        const QByteArray data = SpCode.Checked() ? escapesDecoded(bytes) : bytes;
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
@@ -406,6 +392,22 @@ void JobModel::RB_Click()
         emit placeBarcodeWindow();
     if (DelayTime > 0)
         QThread::msleep(static_cast<unsigned long>(DelayTime));
+}
+
+QByteArray JobModel::escapesDecoded(const QByteArray &bytes)
+{
+    try {
+        return DecodePercentEscapes(bytes);
+    } catch (const EConvertError &e) {
+        // The creation is abandoned with its conversion error; it fails as a
+        // two-dimensional creation does, so that no save or copy passes the
+        // symbol made before off as this data's.
+        BError = true;
+        setFailure({TFailure::Message, CdType.ItemIndex(), {}, 0, 0, 0, e.message()});
+        showErrorPicture(Image1);
+        emit pictureChanged();
+        throw;
+    }
 }
 
 void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
@@ -446,7 +448,8 @@ void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
             b.setBarSpaceDown(top + h);
         }
     }
-    b.setBarFrame(BoxDraw.Checked() ? 3 : 0);
+    // ITF-14's bearer bars are its frame.
+    b.setBarFrame(BoxDraw.Checked() && index != cbarITF14 ? 3 : 0);
     if (ComntAl.ItemIndex() >= 0) {
         const auto loc = static_cast<TLocation>(ComntAl.ItemIndex());
         b.setCommentUpLoc(loc);
@@ -478,10 +481,23 @@ void JobModel::ShowSymbologyControls()
     const bool linear = Engine() == TEngine::Linear;
     BarImage1View.setVisible(linear);
     Image1View.setVisible(!linear);
-    QRPanel.setVisible(qr);
+    // QRPanel holds 特殊 as well: it shows for every symbology that takes
+    // escapes, with QR Code's version, level and assist form for QR Code alone.
+    QRPanel.setVisible(TakesEscapes(index));
+    for (TControlState *c : std::initializer_list<TControlState *>{&QRVer, &QRErr, &QRSubBtn})
+        c->setEnabled(qr);
     for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
                                                                     &BarHeight, &BoxDraw})
         c->setEnabled(!qr);
+    // From 19 on: no optional check digit or start and stop characters to
+    // show, no bar height for the matrix symbols, ITF-14's bearer bars for a frame.
+    const bool later = index >= cbarGS1128;
+    CheckDigit.setEnabled(!later);
+    AddSChar.setEnabled(!later);
+    if (index >= kIndexDataMatrix)
+        BarHeight.setEnabled(false);
+    if (index == cbarITF14)
+        BoxDraw.setEnabled(false);
     // Only NW-7 has a choice of start and stop characters, Code 128 of its start set.
     StartCh.setEnabled(index == cbarNW7 || index == cbarCODE128);
     StopCH.setEnabled(index == cbarNW7);
@@ -617,10 +633,31 @@ void JobModel::CreateLibrarySymbol(const QString &text)
     if (!m_zint.loaded())
         return;
     ShowModeText();
-    const int symbology = TZintLib::ZintSymbology(CdType.ItemIndex(), ZintBarType);
+    const int index = CdType.ItemIndex();
+    int symbology = TZintLib::ZintSymbology(index, ZintBarType);
+    QString data = text;
+    if (ZintBarType <= kZintRawOffset && index == kIndexGS1DataMatrix) {
+        // The element string is read and checked as GS1-128's, with the same reasons.
+        const TGS1ElementString es = GS1ElementString(text, true);
+        if (es.Data.empty()) {
+            setStatusText(texts::NotCreated());
+            setFailure({TFailure::Linear, index, es.Reason, text.size(), 0, 0, {}});
+            BError = true;
+            showErrorPicture(Image1);
+            emit pictureChanged();
+            return;
+        }
+        data = es.Bracketed;
+    } else if (ZintBarType <= kZintRawOffset && SpCode.Checked() && TakesEscapes(index)) {
+        // The bytes as QR Code takes them (a zero byte ends them).
+        data = QString::fromLatin1(escapesDecoded(ToAnsi(text)));
+        symbology |= ZINTBAR_BYTES;
+    }
     TZintResult r;
     try {
-        r = m_zint.Call(symbology, text, TZintLib::ZintScale(ThinWd.ItemIndex()), BarHeight.Value(),
+        // The matrix symbols have no bar height: their modules are square.
+        const bool matrix = ZintBarType <= kZintRawOffset && index >= kIndexDataMatrix;
+        r = m_zint.Call(symbology, data, TZintLib::ZintScale(ThinWd.ItemIndex()), matrix ? 0 : BarHeight.Value(),
                         LeftMargin.Value(), TopMargin.Value(), BarCol, BackCol, Fnt, FntColor,
                         AddCodeChar.Checked(), BoxDraw.Checked());
     } catch (const std::exception &e) {

@@ -38,6 +38,15 @@ inline QStringList LibraryItems()
     return {QStringLiteral("GS1限定型"), QStringLiteral("GS1二層型"), QStringLiteral("GS1標準型"),
             QStringLiteral("GS1標準二層型"), QStringLiteral("PDF417"), QStringLiteral("PDF417Trunc")};
 }
+// Items 19 to 24, after the library's: GS1-128, ITF-14 and JAN with an
+// add-on (Zebrix's own encoders), DataMatrix, GS1 DataMatrix and Aztec
+// (the library's).
+inline QStringList LaterItems()
+{
+    return {QStringLiteral("GS1-128"), QStringLiteral("ITF-14"), QStringLiteral("JANアドオン付き"),
+            QStringLiteral("データマトリックス"), QStringLiteral("GS1データマトリックス"),
+            QStringLiteral("アステカコード")};
+}
 // Names of the Mode label by symbology index (their spellings are Zebrix's own).
 inline QStringList ModeNames()
 {
@@ -46,7 +55,9 @@ inline QStringList ModeNames()
             QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
             QStringLiteral("QR2"), QStringLiteral("GS1Limited"), QStringLiteral("GS1Stack"),
             QStringLiteral("GS1Stabdard"), QStringLiteral("GS1Stack Omni"), QStringLiteral("PDF417"),
-            QStringLiteral("PDF417Trunc")};
+            QStringLiteral("PDF417Trunc"), QStringLiteral("GS1-128"), QStringLiteral("ITF-14"),
+            QStringLiteral("JAN+AddOn"), QStringLiteral("DataMatrix"), QStringLiteral("GS1DataMatrix"),
+            QStringLiteral("Aztec")};
 }
 inline QString ModeUnknown() { return QStringLiteral("UnKnown"); }
 // The module width part of the Mode label, by ThinWd index (-1: none selected).
@@ -461,6 +472,10 @@ Makes a barcode picture from the data with Zebrix's options, without a window.
 Symbology (default UPC):
   /JAN /UPC /C39 /NW7 /ITF /CTF /IATA /MAT /NEC /CST (customer) /C128 /C93
   /QR2 (QR Code)  /GS1Ltd /GS1Stk /GS1Std /GS1SOm /PDF417 /PDF417T (plugin)
+  /GS1128 /ITF14 /JANADD   GS1-128 "(01)04912345123459(10)ABC", ITF-14 (13
+                  or 14 digits), JAN with add-on "491234512345 12345"
+  /DM /GS1DM /AZTEC        DataMatrix, GS1 DataMatrix, Aztec (all six need
+                  the plugin: they follow its items in the list)
   /1nnnn          library symbology nnnn-1000 (nnnn above 1000, plugin);
                   on its own it makes the library's symbol
 Drawing:
@@ -474,7 +489,7 @@ Drawing:
   /C:text         comment (upper-cased); /CAU /CAD above, below;
                   /CAL /CAC /CAR left, centre, right
   /QRVn /QREn     QR version 1-40, error correction 0 L, 1 M, 2 Q, 3 H
-  /SC1 SC0        QR data with %XX escapes on, off
+  /SC1 SC0        QR, DataMatrix and Aztec data with %XX escapes on, off
   /CBM /CEM /CWM  draw a bitmap, an enhanced metafile, a metafile
   /D:n            wait n ms after the creation
 Output:
