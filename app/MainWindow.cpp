@@ -12,6 +12,7 @@
 #include "Language.h"
 #include "PictureView.h"
 #include "PrintDialog.h"
+#include "Printing.h"
 #include "QRForm.h"
 #include "SkyGroupCheckBox.h"
 #include "SystemClipboard.h"
@@ -301,9 +302,7 @@ void TZebCode::createMenus()
     m_fileMenu->addActions({m_saveAs, m_print, m_printer});
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_close);
-    // Printing is offered for the linear symbols.
-    connect(m_fileMenu, &QMenu::aboutToShow, this,
-            [this] { m_print->setEnabled(m_model->Engine() == JobModel::TEngine::Linear); });
+    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { m_print->setEnabled(Printable(*m_model)); });
 
     m_editMenu = menuBar()->addMenu(texts::EditMenu());
     m_editMenu->setObjectName(QStringLiteral("EditMenu"));

@@ -7,6 +7,11 @@
 #include <QPainter>
 #include <cmath>
 
+bool Printable(const JobModel &m)
+{
+    return m.Engine() == JobModel::TEngine::Linear || m.CdType.ItemIndex() >= cbarGS1128;
+}
+
 QSize PrintSymbolSize(JobModel &m)
 {
     // A two-dimensional or library symbol's whole picture; a linear symbol's

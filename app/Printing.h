@@ -10,6 +10,9 @@
 class JobModel;
 class QPagedPaintDevice;
 
+// Whether printing is offered: for the linear symbols and for every
+// symbology after the library's (19 on), not for QR Code and items 13 to 18.
+bool Printable(const JobModel &m);
 // The symbol's size in picture pixels as printing sees it: QR Code and
 // library symbols by their picture, linear symbols by the component's
 // BarWidth and BarHeight (the bars alone, without text and margins).
