@@ -43,9 +43,9 @@ inline QStringList LibraryItems()
 // (the library's).
 inline QStringList LaterItems()
 {
-    return {QStringLiteral("GS1-128"), QStringLiteral("ITF-14"), QStringLiteral("JANアドオン付き"),
-            QStringLiteral("データマトリックス"), QStringLiteral("GS1データマトリックス"),
-            QStringLiteral("アステカコード")};
+    // As narrow as the list's widest item before them (the window's width is fixed).
+    return {QStringLiteral("GS1-128"), QStringLiteral("ITF-14"), QStringLiteral("JAN+アドオン"),
+            QStringLiteral("DataMatrix"), QStringLiteral("GS1DataMatrix"), QStringLiteral("アステカコード")};
 }
 // Names of the Mode label by symbology index (their spellings are Zebrix's own).
 inline QStringList ModeNames()
