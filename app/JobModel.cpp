@@ -17,7 +17,7 @@
 namespace {
 
 const QStringList kLinearAndQR = texts::LinearAndQRItems();
-const QStringList kLibrary = texts::LibraryItems();
+const QStringList kLibrary = texts::LibraryItems() + texts::LaterItems();
 const QStringList kModeNames = texts::ModeNames();
 
 // The largest QR data Zebrix hands to the encoder (40-L holds 2953 bytes;
@@ -210,6 +210,14 @@ QString JobModel::FailureReason(texts::TWords w) const
         case rejEscape: return texts::RejectEscape(f.reason.Text, position, f.index == cbarCODE128, w);
         case rejCodeSet: return texts::RejectCodeSet(f.reason.Text, position, f.reason.CodeSet, w);
         case rejUpcE: return texts::RejectUpcE(f.reason.Text, w);
+        case rejCheckDigit: return texts::RejectCheckDigit(f.reason.Text, position, f.reason.Expected, f.reason.AI, w);
+        case rejGS1Syntax: return texts::RejectGS1Syntax(f.reason.Text, position, w);
+        case rejGS1AI: return texts::RejectGS1AI(f.reason.Text, position, w);
+        case rejGS1Length: return texts::RejectGS1Length(f.reason.AI, f.reason.Text, position, f.reason.Format, w);
+        case rejGS1Character:
+            return texts::RejectGS1Character(f.reason.AI, f.reason.Text, position, f.reason.Format, w);
+        case rejGS1Date: return texts::RejectGS1Date(f.reason.AI, f.reason.Text, position, w);
+        case rejGS1TooLong: return texts::RejectGS1TooLong(f.reason.Text, w);
         case rejEmpty: return texts::NoData(w);
         case rejNone: break;
         }
@@ -291,7 +299,7 @@ JobModel::TEngine JobModel::Engine() const
     const int index = CdType.ItemIndex();
     if (index == kIndexQR && ZintBarType < kZintRawOffset)
         return TEngine::QR;
-    if (index >= kIndexFirstLibrary || ZintBarType > kZintRawOffset)
+    if (IsLibraryIndex(index) || ZintBarType > kZintRawOffset)
         return TEngine::Library;
     return TEngine::Linear;
 }
@@ -351,21 +359,7 @@ void JobModel::RB_Click()
     const TEngine engine = Engine();
     UpdateMenuStates();
     if (engine == TEngine::QR) {
-        QByteArray data = bytes;
-        if (SpCode.Checked()) {
-            try {
-                data = DecodePercentEscapes(bytes);
-            } catch (const EConvertError &e) {
-                // The creation is abandoned with its conversion error; it
-                // fails as a QR creation does, so that no save or copy passes
-                // the symbol made before off as this data's.
-                BError = true;
-                setFailure({TFailure::Message, index, {}, 0, 0, 0, e.message()});
-                showErrorPicture(Image1);
-                emit pictureChanged();
-                throw;
-            }
-        }
+        const QByteArray data = SpCode.Checked() ? escapesDecoded(bytes) : bytes;
         if (data.size() >= 1 && data.size() <= kQRMaxPrepared) {
             CreateQRSymbol(data);
         } else if (data.size() > kQRMaxPrepared) {
@@ -403,6 +397,22 @@ void JobModel::RB_Click()
         emit placeBarcodeWindow();
     if (DelayTime > 0)
         QThread::msleep(static_cast<unsigned long>(DelayTime));
+}
+
+QByteArray JobModel::escapesDecoded(const QByteArray &bytes)
+{
+    try {
+        return DecodePercentEscapes(bytes);
+    } catch (const EConvertError &e) {
+        // The creation is abandoned with its conversion error; it fails as a
+        // two-dimensional creation does, so that no save or copy passes the
+        // symbol made before off as this data's.
+        BError = true;
+        setFailure({TFailure::Message, CdType.ItemIndex(), {}, 0, 0, 0, e.message()});
+        showErrorPicture(Image1);
+        emit pictureChanged();
+        throw;
+    }
 }
 
 void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
@@ -443,7 +453,8 @@ void JobModel::pushJobAndDraw(const QByteArray &bytes, int index)
             b.setBarSpaceDown(top + h);
         }
     }
-    b.setBarFrame(BoxDraw.Checked() ? 3 : 0);
+    // ITF-14's bearer bars are its frame.
+    b.setBarFrame(BoxDraw.Checked() && index != cbarITF14 ? 3 : 0);
     if (ComntAl.ItemIndex() >= 0) {
         const auto loc = static_cast<TLocation>(ComntAl.ItemIndex());
         b.setCommentUpLoc(loc);
@@ -475,10 +486,23 @@ void JobModel::ShowSymbologyControls()
     const bool linear = Engine() == TEngine::Linear;
     BarImage1View.setVisible(linear);
     Image1View.setVisible(!linear);
-    QRPanel.setVisible(qr);
+    // QRPanel holds 特殊 as well: it shows for every symbology that takes
+    // escapes, with QR Code's version, level and assist form for QR Code alone.
+    QRPanel.setVisible(TakesEscapes(index));
+    for (TControlState *c : std::initializer_list<TControlState *>{&QRVer, &QRErr, &QRSubBtn})
+        c->setEnabled(qr);
     for (TControlState *c : std::initializer_list<TControlState *>{&Panel3, &Panel5, &LeftMargin, &TopMargin,
                                                                     &BarHeight, &BoxDraw})
         c->setEnabled(!qr);
+    // From 19 on: no optional check digit or start and stop characters to
+    // show, no bar height for the matrix symbols, ITF-14's bearer bars for a frame.
+    const bool later = index >= cbarGS1128;
+    CheckDigit.setEnabled(!later);
+    AddSChar.setEnabled(!later);
+    if (index >= kIndexDataMatrix)
+        BarHeight.setEnabled(false);
+    if (index == cbarITF14)
+        BoxDraw.setEnabled(false);
     // Only NW-7 has a choice of start and stop characters, Code 128 of its start set.
     StartCh.setEnabled(index == cbarNW7 || index == cbarCODE128);
     StopCH.setEnabled(index == cbarNW7);
@@ -519,11 +543,18 @@ void JobModel::ShowModeText()
     }
 }
 
+bool JobModel::Printable() const
+{
+    // The linear symbols, and the symbologies beyond the list's first part
+    // (their pictures print at a size in millimetres as well).
+    return Engine() == TEngine::Linear || CdType.ItemIndex() >= cbarGS1128;
+}
+
 void JobModel::UpdateMenuStates()
 {
     // A raw library symbology is chosen beside the list (ZintBarType): the
     // creations and the menus' opening look again.
-    PrintMnu.setEnabled(Engine() == TEngine::Linear);
+    PrintMnu.setEnabled(Printable());
     DeleteHistory.setEnabled(CodeHistory.Count() > 0);
 }
 
@@ -628,10 +659,31 @@ void JobModel::CreateLibrarySymbol(const QString &text)
     if (!m_zint.loaded())
         return;
     ShowModeText();
-    const int symbology = TZintLib::ZintSymbology(CdType.ItemIndex(), ZintBarType);
+    const int index = CdType.ItemIndex();
+    int symbology = TZintLib::ZintSymbology(index, ZintBarType);
+    QString data = text;
+    if (ZintBarType <= kZintRawOffset && index == kIndexGS1DataMatrix) {
+        // The element string is read and checked as GS1-128's, with the same reasons.
+        const TGS1ElementString es = GS1ElementString(text, true);
+        if (es.Data.empty()) {
+            setStatusText(texts::NotCreated());
+            setFailure({TFailure::Linear, index, es.Reason, text.size(), 0, 0, {}});
+            BError = true;
+            showErrorPicture(Image1);
+            emit pictureChanged();
+            return;
+        }
+        data = es.Bracketed;
+    } else if (ZintBarType <= kZintRawOffset && SpCode.Checked() && TakesEscapes(index)) {
+        // The bytes as QR Code takes them (a zero byte ends them).
+        data = QString::fromLatin1(escapesDecoded(ToAnsi(text)));
+        symbology |= ZINTBAR_BYTES;
+    }
     TZintResult r;
     try {
-        r = m_zint.Call(symbology, text, TZintLib::ZintScale(ThinWd.ItemIndex()), BarHeight.Value(),
+        // The matrix symbols have no bar height: their modules are square.
+        const bool matrix = ZintBarType <= kZintRawOffset && index >= kIndexDataMatrix;
+        r = m_zint.Call(symbology, data, TZintLib::ZintScale(ThinWd.ItemIndex()), matrix ? 0 : BarHeight.Value(),
                         LeftMargin.Value(), TopMargin.Value(), BarCol, BackCol, Fnt, FntColor,
                         AddCodeChar.Checked(), BoxDraw.Checked());
     } catch (const std::exception &e) {

@@ -34,10 +34,22 @@ public:
     QString message() const { return QString::fromStdString(what()); }
 };
 
-// The symbology indexes of CdType that have a meaning of their own.
+// The symbology indexes of CdType that have a meaning of their own. Items 13
+// and on come with the library: 13 to 18 and 22 to 24 are drawn by it, 19 to
+// 21 (cbarGS1128, cbarITF14, cbarJANADD) by the component.
 inline constexpr int kIndexQR = 12;
 inline constexpr int kIndexFirstLibrary = 13;
-inline constexpr int kIndexCount = 19;
+inline constexpr int kIndexDataMatrix = 22;
+inline constexpr int kIndexGS1DataMatrix = 23;
+inline constexpr int kIndexAztec = 24;
+inline constexpr int kIndexCount = 25;
+// Whether the library draws the symbology of an index.
+constexpr bool IsLibraryIndex(int index)
+{
+    return (index >= kIndexFirstLibrary && index < cbarGS1128) || (index >= kIndexDataMatrix && index < kIndexCount);
+}
+// Whether percent escapes (SpCode) apply to the symbology of an index.
+constexpr bool TakesEscapes(int index) { return index == kIndexQR || index == kIndexDataMatrix || index == kIndexAztec; }
 
 class JobModel;
 
@@ -155,7 +167,7 @@ public:
 
     // --- The stacked-symbol library -------------------------------------------------------
     // Loads libzintbar.so from the folders (default: beside the executable)
-    // and, when it exports ZintDll, appends the six library items to CdType.
+    // and, when it exports ZintDll, appends items 13 to 24 to CdType.
     void LoadLibrary(const QStringList &folders = {});
     const TZintLib &Zhdl() const { return m_zint; }
     bool LibraryLoaded() const { return m_zint.loaded(); }
@@ -182,6 +194,9 @@ public:
     void RestoreListIndexes();
     // The enabled states that follow the job (PrintMnu, DeleteHistory).
     void UpdateMenuStates();
+    // Whether printing is offered: for the linear symbols and for every
+    // symbology after the library's (19 on), not for QR Code and items 13 to 18.
+    bool Printable() const;
     // The language of the dialogs and of the texts through Tr(): "ja",
     // "en_US", or empty for the system's. Switched here once, for the whole
     // program.
@@ -193,9 +208,9 @@ public:
     void ApplyFont(const QFont &font, TColor color);
 
     // The engine the job's symbology is made with: QR Code for index 12
-    // (unless a raw library symbology overrides it), the library for the
-    // indexes from 13 on and for a raw library symbology (ZintBarType above
-    // 1000, whatever the list shows), the component for the others.
+    // (unless a raw library symbology overrides it), the library for its
+    // indexes (IsLibraryIndex) and for a raw library symbology (ZintBarType
+    // above 1000, whatever the list shows), the component for the others.
     enum class TEngine { Linear, QR, Library };
     TEngine Engine() const;
     // The picture the symbol lives in, and so the one shown, saved, copied
@@ -291,6 +306,7 @@ public:
     static QString ModeName(int index);
 
     static const QStringList &LinearAndQRItems();
+    // The items that come with the library, 13 to 24.
     static const QStringList &LibraryItems();
 
 signals:
@@ -315,6 +331,9 @@ private:
     // clipboard with AutoCopy, the error picture.
     void qrFailed(const QString &status);
     void pushJobAndDraw(const QByteArray &bytes, int index);
+    // DecodePercentEscapes, or the creation fails with its conversion error
+    // (the error picture, BError) and the error is thrown on.
+    QByteArray escapesDecoded(const QByteArray &bytes);
     void copyTextToClipboard(const QString &text);
     void onPaintedBar();
 

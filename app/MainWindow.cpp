@@ -12,6 +12,7 @@
 #include "Language.h"
 #include "PictureView.h"
 #include "PrintDialog.h"
+#include "Printing.h"
 #include "QRForm.h"
 #include "SkyGroupCheckBox.h"
 #include "SystemClipboard.h"

@@ -38,6 +38,15 @@ inline QStringList LibraryItems()
     return {QStringLiteral("GS1限定型"), QStringLiteral("GS1二層型"), QStringLiteral("GS1標準型"),
             QStringLiteral("GS1標準二層型"), QStringLiteral("PDF417"), QStringLiteral("PDF417Trunc")};
 }
+// Items 19 to 24, after the library's: GS1-128, ITF-14 and JAN with an
+// add-on (Zebrix's own encoders), DataMatrix, GS1 DataMatrix and Aztec
+// (the library's).
+inline QStringList LaterItems()
+{
+    // As narrow as the list's widest item before them (the window's width is fixed).
+    return {QStringLiteral("GS1-128"), QStringLiteral("ITF-14"), QStringLiteral("JAN+アドオン"),
+            QStringLiteral("DataMatrix"), QStringLiteral("GS1DataMatrix"), QStringLiteral("Aztec")};
+}
 // Names of the Mode label by symbology index (their spellings are Zebrix's own).
 inline QStringList ModeNames()
 {
@@ -46,7 +55,9 @@ inline QStringList ModeNames()
             QStringLiteral("NEC"), QStringLiteral("CUSTOMER"), QStringLiteral("CODE128"), QStringLiteral("CODE93"),
             QStringLiteral("QR2"), QStringLiteral("GS1Limited"), QStringLiteral("GS1Stack"),
             QStringLiteral("GS1Stabdard"), QStringLiteral("GS1Stack Omni"), QStringLiteral("PDF417"),
-            QStringLiteral("PDF417Trunc")};
+            QStringLiteral("PDF417Trunc"), QStringLiteral("GS1-128"), QStringLiteral("ITF-14"),
+            QStringLiteral("JAN+AddOn"), QStringLiteral("DataMatrix"), QStringLiteral("GS1DataMatrix"),
+            QStringLiteral("Aztec")};
 }
 inline QString ModeUnknown() { return QStringLiteral("UnKnown"); }
 // The module width part of the Mode label, by ThinWd index (-1: none selected).
@@ -302,6 +313,10 @@ inline QString AllowedLengths(int index, TWords w = TWords::Console)
     switch (index) {
     case 0: return win ? Tr("7, 8, 12 または 13 桁") : QStringLiteral("7, 8, 12 or 13 digits");
     case 1: return win ? Tr("11 桁 (UPC-A) または 7 桁 (UPC-E)") : QStringLiteral("11 digits (UPC-A) or 7 digits (UPC-E)");
+    case 20: return win ? Tr("13 または 14 桁") : QStringLiteral("13 or 14 digits");
+    case 21:
+        return win ? Tr("12 または 13 桁、空白 1 つと 2 または 5 桁のアドオン")
+                   : QStringLiteral("12 or 13 digits, a space and 2 or 5 add-on digits");
     default: return win ? Tr("任意の長さ") : QStringLiteral("any length");
     }
 }
@@ -317,6 +332,8 @@ inline QString AllowedCharacters(int index, TWords w = TWords::Console)
     case 11:
         return win ? Tr("0-9 A-Z - . 空白 $ / + % とシフト文字 <$> <%> </> <+>")
                    : QStringLiteral("0-9 A-Z - . space $ / + % and the shift characters <$> <%> </> <+>");
+    case 21:
+        return win ? Tr("数字 0-9 とアドオンの前の空白 1 つ") : QStringLiteral("digits 0-9 and one space before the add-on");
     default: return win ? Tr("数字 0-9") : QStringLiteral("digits 0-9");
     }
 }
@@ -369,6 +386,68 @@ inline QString RejectUpcE(const QString &code, TWords w = TWords::Console)
                 : QStringLiteral("'%1' is no UPC-E number: UPC-E takes 7 digits starting with 0 that expand to UPC-A"))
         .arg(code);
 }
+// User data goes into these texts in one arg() call, so that a "%1" in it
+// stays as it is.
+inline QString RejectCheckDigit(const QString &given, qsizetype position, QChar expected, const QString &ai,
+                                TWords w = TWords::Console)
+{
+    const bool win = w == TWords::Window;
+    QString s = (win ? Tr("%2 文字目のチェック・デジット '%1' は誤りです: 正しくは %3")
+                     : QStringLiteral("the check digit '%1' at position %2 is wrong: it must be %3"))
+                    .arg(given, QString::number(position), QString(expected));
+    if (!ai.isEmpty())
+        s += QStringLiteral(" (AI %1)").arg(ai);
+    return s;
+}
+// GS1 data: fields "(AI)value" or "[AI]value"; a format in GS1's notation.
+inline QString GS1FormatNote(TWords w = TWords::Console)
+{
+    return w == TWords::Window ? Tr("N は数字、X は GS1 の文字、..n は n まで、[ ] は省略可")
+                               : QStringLiteral("N digits, X the GS1 characters, ..n up to n, [ ] optional");
+}
+inline QString RejectGS1Syntax(const QString &text, qsizetype position, TWords w = TWords::Console)
+{
+    return (w == TWords::Window
+                ? Tr("%2 文字目の '%1': GS1 のデータは (AI)データ または [AI]データ の並びで、"
+                     "アプリケーション識別子は 2 から 4 桁の数字を閉じた括弧で囲みます")
+                : QStringLiteral("'%1' at position %2: GS1 data is written as fields (AI)value or [AI]value, "
+                                 "each application identifier of 2 to 4 digits between closed brackets"))
+        .arg(text, QString::number(position));
+}
+inline QString RejectGS1AI(const QString &text, qsizetype position, TWords w = TWords::Console)
+{
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' は Zebrix の知る GS1 アプリケーション識別子ではありません")
+                                : QStringLiteral("'%1' at position %2 is no GS1 application identifier Zebrix knows"))
+        .arg(text, QString::number(position));
+}
+inline QString RejectGS1Length(const QString &ai, const QString &field, qsizetype position, const QString &format,
+                               TWords w = TWords::Console)
+{
+    return (w == TWords::Window
+                ? Tr("%2 文字目の AI %1 ('%3'): データの長さが違います。形式は %4 (%5)")
+                : QStringLiteral("AI %1 at position %2 ('%3'): the data has the wrong length; it takes %4 (%5)"))
+        .arg(ai, QString::number(position), field, format, GS1FormatNote(w));
+}
+inline QString RejectGS1Character(const QString &ai, const QString &character, qsizetype position,
+                                  const QString &format, TWords w = TWords::Console)
+{
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' は AI %3 では使えません。形式は %4 (%5)")
+                                : QStringLiteral("'%1' at position %2 is not allowed there in AI %3: it takes %4 (%5)"))
+        .arg(character, QString::number(position), ai, format, GS1FormatNote(w));
+}
+inline QString RejectGS1Date(const QString &ai, const QString &date, qsizetype position, TWords w = TWords::Console)
+{
+    return (w == TWords::Window ? Tr("%2 文字目の '%1' (AI %3) は日付 YYMMDD ではありません")
+                                : QStringLiteral("'%1' at position %2 in AI %3 is no date YYMMDD"))
+        .arg(date, QString::number(position), ai);
+}
+inline QString RejectGS1TooLong(const QString &count, TWords w = TWords::Console)
+{
+    return (w == TWords::Window
+                ? Tr("GS1-128 は AI、データと区切りを合わせて 48 文字までです (このデータは %1)")
+                : QStringLiteral("GS1-128 takes at most 48 characters of AIs, data and separators; this data has %1"))
+        .arg(count);
+}
 // QR data longer than its version and level hold (the window's words only:
 // the console prints the status text).
 inline QString QRCapacity(qsizetype bytes, int capacity, int version, const QString &level)
@@ -402,6 +481,10 @@ Makes a barcode picture from the data with Zebrix's options, without a window.
 Symbology (default UPC):
   /JAN /UPC /C39 /NW7 /ITF /CTF /IATA /MAT /NEC /CST (customer) /C128 /C93
   /QR2 (QR Code)  /GS1Ltd /GS1Stk /GS1Std /GS1SOm /PDF417 /PDF417T (plugin)
+  /GS1128 /ITF14 /JANADD   GS1-128 "(01)04912345123459(10)ABC", ITF-14 (13
+                  or 14 digits), JAN with add-on "491234512345 12345"
+  /DM /GS1DM /AZTEC        DataMatrix, GS1 DataMatrix, Aztec (all six need
+                  the plugin: they follow its items in the list)
   /1nnnn          library symbology nnnn-1000 (nnnn above 1000, plugin);
                   on its own it makes the library's symbol
 Drawing:
@@ -415,7 +498,7 @@ Drawing:
   /C:text         comment (upper-cased); /CAU /CAD above, below;
                   /CAL /CAC /CAR left, centre, right
   /QRVn /QREn     QR version 1-40, error correction 0 L, 1 M, 2 Q, 3 H
-  /SC1 SC0        QR data with %XX escapes on, off
+  /SC1 SC0        QR, DataMatrix and Aztec data with %XX escapes on, off
   /CBM /CEM /CWM  draw a bitmap, an enhanced metafile, a metafile
   /D:n            wait n ms after the creation
 Output:

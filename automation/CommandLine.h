@@ -41,7 +41,7 @@ enum class Option {
     Minimize,        // "/S"
     TrayClose,       // "/ST": stay in the notification area, close
     Save,            // "/SAVE:" file name
-    Symbology,       // "/JAN" ... "/PDF417T": value = the CdType index
+    Symbology,       // "/JAN" ... "/PDF417T", "/GS1128" ... "/AZTEC": value = the CdType index
     LibrarySymbology,// "/1nnnn": raw library symbology + 1000
     Width,           // "/TN1".."/TN3": value = ThinWd index
     CheckDigit,      // "/CD1", "/CD0": value = on

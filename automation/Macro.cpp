@@ -17,7 +17,7 @@ struct TSymbologyWord {
     const char *word;
     int index;
 };
-constexpr std::array<TSymbologyWord, 28> kSymbologyWords = {{
+constexpr std::array<TSymbologyWord, 34> kSymbologyWords = {{
     {"JAN", cbarJAN}, {"UPC", cbarUPC},
     {"CODE39", cbarCODE39}, {"CODE-39", cbarCODE39}, {"39", cbarCODE39},
     {"NW7", cbarNW7}, {"NW-7", cbarNW7}, {"7", cbarNW7},
@@ -30,6 +30,9 @@ constexpr std::array<TSymbologyWord, 28> kSymbologyWords = {{
     // 22: the library's symbologies (items of the list only when it is loaded)
     {"GS1LTD", kIndexFirstLibrary}, {"GS1STK", kIndexFirstLibrary + 1}, {"GS1STD", kIndexFirstLibrary + 2},
     {"GS1SOM", kIndexFirstLibrary + 3}, {"PDF417", kIndexFirstLibrary + 4}, {"PDF417T", kIndexFirstLibrary + 5},
+    // 28: the items after the library's, which come with it
+    {"GS1128", cbarGS1128}, {"ITF14", cbarITF14}, {"JANADD", cbarJANADD},
+    {"DM", kIndexDataMatrix}, {"GS1DM", kIndexGS1DataMatrix}, {"AZTEC", kIndexAztec},
 }};
 
 // Long values are shortened in messages, never in what is run.
@@ -74,7 +77,7 @@ void code(TLine &l)
     const int index = MacroSymbology(l.value);
     if (index >= 0) {
         m.CdType.setItemIndex(index);
-        if (index < kBarTypeCount)
+        if (IsBarType(index))
             Quietly(m.BarImage1, [&] { m.BarImage1.setBarType(TBarTypes(index)); });
         // The window shows the picture and panels of the symbology; the
         // creation waits for the next "WRITE".

@@ -92,8 +92,13 @@ TMade MakeSymbol(JobModel &m, bool wantsLibrary, const std::optional<QString> &e
 QString FailureText(const JobModel &m)
 {
     const int index = m.CdType.ItemIndex();
-    if (m.Engine() == JobModel::TEngine::Library)
-        return m.StatusText().isEmpty() ? texts::LibraryNoPicture() : m.StatusText();
+    if (m.Engine() == JobModel::TEngine::Library) {
+        if (m.StatusText().isEmpty())
+            return texts::LibraryNoPicture();
+        // libzint's message is the status itself; Zebrix's GS1 reasons come beside it.
+        const QString why = m.FailureReason(texts::TWords::Console);
+        return why.isEmpty() || why == m.StatusText() ? m.StatusText() : texts::WithReason(m.StatusText(), why);
+    }
     if (m.Engine() == JobModel::TEngine::QR)
         return m.StatusText();
     if (index < 0)

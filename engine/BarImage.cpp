@@ -12,7 +12,12 @@
 namespace {
 IClipboard *g_clipboard = nullptr;
 
-bool isTwoWidth(TBarTypes t) { return t >= cbarCODE39 && t <= cbarNEC; }
+bool isTwoWidth(TBarTypes t) { return (t >= cbarCODE39 && t <= cbarNEC) || t == cbarITF14; }
+
+// ITF-14's wide elements are 2.25 to 3 narrow ones: a ratio below that
+// (the component's default 2) gives way to the nominal 2.5.
+constexpr int kITF14MinRatio = 23;
+constexpr int kITF14NominalRatio = 25;
 } // namespace
 
 QFont DefaultBarFont()
@@ -214,8 +219,10 @@ int TBarImage::ElementWidth(char digit) const
     int w = modules * FScale;
     // The two-width symbologies draw their wide elements at ElementRatio / 10
     // times the narrow width.
-    if (isTwoWidth(FBarType) && w > FScale)
-        w = w * FElementRatio / 20;
+    if (isTwoWidth(FBarType) && w > FScale) {
+        const int ratio = FBarType == cbarITF14 && FElementRatio < kITF14MinRatio ? kITF14NominalRatio : FElementRatio;
+        w = w * ratio / 20;
+    }
     return w;
 }
 

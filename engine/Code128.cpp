@@ -1,15 +1,19 @@
-// Code 128 with Zebrix's escape syntax.
+// Code 128 with Zebrix's escape syntax, and GS1-128.
 //
-// Zebrix never chooses a code set by itself: the symbol starts in the set
-// named by StartChar, and every change of set, function character and
-// control character is written by the user into the data:
+// In plain Code 128 Zebrix never chooses a code set by itself: the symbol
+// starts in the set named by StartChar, and every change of set, function
+// character and control character is written by the user into the data:
 //   "<<"          the character "<"
 //   "<name>"      the table text "name" (upper-cased), e.g. <FNC1>, <CR>, <CODEC>
 //   ">x"          the character x itself, so ">>" is ">"
 //   two digits    one value while code set C is in force
 // Any other character stands for itself in code set A or B.
+//
+// GS1-128 is the opposite: the data is a GS1 element string, and the code
+// sets are Zebrix's choice, the one that gives the fewest symbol characters.
 #include "Encoders.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -150,7 +154,12 @@ constexpr std::array<Row, 107> kCode128 = {{
 }};
 
 constexpr int kLastData = 102;   // texts are looked up among values 0 .. 102
+constexpr int kCodeC = 99;       // in code sets A and B
+constexpr int kCodeB = 100;      // in code sets A and C
+constexpr int kFnc1 = 102;
 constexpr int kStartA = 103;     // start codes A, B, C follow in order
+constexpr int kStartB = 104;
+constexpr int kStartC = 105;
 constexpr int kStop = 106;
 constexpr int kModulus = 103;
 
@@ -187,7 +196,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
         // any code set, and must not turn into one.
         const size_t close = i + 2 <= code.size() ? code.find(u'>', i + 2) : std::u16string_view::npos;
         if (close == std::u16string_view::npos) {
-            why = {rejEscape, qsizetype(i), toQString(code.substr(i, kShownEscape)), {}};
+            why = RejectReason(rejEscape, qsizetype(i), toQString(code.substr(i, kShownEscape)));
             return std::nullopt;
         }
         std::u16string name(code.substr(i + 1, close - i - 1));
@@ -199,7 +208,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
     if (c == u'>') {
         if (i + 1 >= code.size()) {
             // The escaped character would be the NUL after the end.
-            why = {rejEscape, qsizetype(i), QStringLiteral(">"), {}};
+            why = RejectReason(rejEscape, qsizetype(i), QStringLiteral(">"));
             return std::nullopt;
         }
         i += 2;
@@ -207,7 +216,7 @@ std::optional<std::u16string> readToken(std::u16string_view code, size_t &i, Cod
     }
     if (set == SetC) {
         if (!isDigit(c) || !isDigit(at(i + 1))) {
-            why = {rejCodeSet, qsizetype(i), toQString(code.substr(i, 2)), u'C'};
+            why = RejectReason(rejCodeSet, qsizetype(i), toQString(code.substr(i, 2)), u'C');
             return std::nullopt;
         }
         i += 2;
@@ -275,7 +284,8 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
             return r;
         const std::optional<int> found = lookUp(*token, set);
         if (!found) {
-            r.Reason = {rejCodeSet, qsizetype(from), toQString(code.substr(from, i - from)), QChar(u'A' + set)};
+            r.Reason =
+                RejectReason(rejCodeSet, qsizetype(from), toQString(code.substr(from, i - from)), QChar(u'A' + set));
             return r;
         }
         const int value = *found;
@@ -303,5 +313,110 @@ TEncodeResult EncodeCODE128(const TEncodeInput &in)
         r.Symbol = startChar + in.Code.toString() + escaped(kCode128[size_t(checksum)].text[set]);
     else
         r.Symbol = in.Code.toString();
+    return r;
+}
+
+namespace {
+
+// The symbol characters of a GS1 element string: FNC1 first and for every
+// separator, the rest in code sets B and C. GS1's characters all lie in
+// code set B (A adds only control characters, which GS1 data never holds),
+// so the choice is between B and C alone. Counting from the end, the fewest
+// characters that encode the rest of the data in either set are known at
+// every position; a walk from the front then stays in its set as long as
+// that is not dearer than changing.
+class GS1Plan
+{
+public:
+    explicit GS1Plan(const std::string &data) : m_data(data), m_n(data.size() + 1)
+    {
+        m_inB[m_n] = m_inC[m_n] = 0;
+        for (size_t i = m_n; i-- > 0;) {
+            const int b = stayB(i), c = stayC(i);
+            m_inB[i] = std::min(b, c + 1);
+            m_inC[i] = std::min(c, b + 1);
+        }
+    }
+
+    // Appends the values of the symbol characters from the start character
+    // to the last data character.
+    template <class Emit>
+    void values(Emit &&out) const
+    {
+        bool inC = m_inC[0] <= m_inB[0];
+        out(inC ? kStartC : kStartB);
+        for (size_t i = 0; i < m_n;) {
+            if (inC && stayC(i) > stayB(i) + 1) {
+                out(kCodeB);
+                inC = false;
+            } else if (!inC && stayB(i) > stayC(i) + 1) {
+                out(kCodeC);
+                inC = true;
+            }
+            if (isFnc1(i)) {
+                out(kFnc1);
+                i += 1;
+            } else if (inC) {
+                out((m_data[i - 1] - '0') * 10 + (m_data[i] - '0'));
+                i += 2;
+            } else {
+                out(m_data[i - 1] - ' ');
+                i += 1;
+            }
+        }
+    }
+
+private:
+    static constexpr int kNever = 1 << 20;
+
+    // Item 0 is the leading FNC1, item i > 0 the data's character i - 1.
+    bool isFnc1(size_t i) const { return i == 0 || m_data[i - 1] == '\x1D'; }
+    bool isDigit(size_t i) const { return i > 0 && i < m_n && m_data[i - 1] >= '0' && m_data[i - 1] <= '9'; }
+    // The fewest characters for items i.. that encode item i in the set.
+    int stayB(size_t i) const { return 1 + m_inB[i + 1]; }
+    int stayC(size_t i) const
+    {
+        if (isFnc1(i))
+            return 1 + m_inC[i + 1];
+        if (isDigit(i) && isDigit(i + 1))
+            return 1 + m_inC[i + 2];
+        return kNever;
+    }
+
+    const std::string &m_data;
+    size_t m_n;   // items: the leading FNC1 and the data
+    std::array<int, kGS1128MaxData + 3> m_inB, m_inC;   // fewest characters for items i.., in B / in C
+};
+
+} // namespace
+
+TEncodeResult EncodeGS1128(const TEncodeInput &in)
+{
+    TGS1ElementString es = GS1ElementString(in.Code);
+    if (es.Data.empty()) {
+        TEncodeResult r;
+        r.Reason = std::move(es.Reason);
+        return r;
+    }
+    if (es.Data.size() > size_t(kGS1128MaxData))
+        return Rejected(rejGS1TooLong, -1, QString::number(es.Data.size()));
+
+    // The start, at most one symbol character for the leading FNC1 and each
+    // data character with a change of set before each, the check character.
+    std::array<int, 2 * kGS1128MaxData + 4> values;
+    size_t count = 0;
+    GS1Plan(es.Data).values([&](int value) { values[count++] = value; });
+    int checksum = values[0];
+    for (size_t k = 1; k < count; ++k)
+        checksum += values[k] * int(k);
+    values[count++] = checksum % kModulus;
+
+    TEncodeResult r;
+    r.Pattern.resize(count * 6 + kCode128[kStop].pattern.size());
+    char *out = r.Pattern.data();
+    for (size_t k = 0; k < count; ++k, out += 6)
+        std::copy_n(kCode128[size_t(values[k])].pattern.data(), 6, out);
+    std::copy_n(kCode128[kStop].pattern.data(), kCode128[kStop].pattern.size(), out);
+    r.Symbol = std::move(es.Text);
     return r;
 }

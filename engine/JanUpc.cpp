@@ -1,6 +1,8 @@
-// JAN (EAN-13, EAN-8) and UPC (UPC-A, UPC-E).
+// JAN (EAN-13, EAN-8), JAN with an EAN-2 or EAN-5 add-on, and UPC (UPC-A,
+// UPC-E).
 #include "Encoders.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -35,9 +37,24 @@ constexpr std::array<std::string_view, 10> kUpcEParity = {
     "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE",   // 5-9
 };
 
+// Add-on symbols of ISO/IEC 15420: the parity of each add-on digit, 'L' =
+// set A, 'G' = set B. EAN-2 takes its pattern from the value of its two
+// digits modulo 4, EAN-5 from the weighted sum of its digits (weights 3, 9,
+// 3, 9, 3 from the left) modulo 10.
+constexpr std::array<std::string_view, 4> kAddOn2Parity = {
+    "LL", "LG", "GL", "GG",   // 0-3
+};
+constexpr std::array<std::string_view, 10> kAddOn5Parity = {
+    "GGLLL", "GLGLL", "GLLGL", "GLLLG", "LGGLL",   // 0-4
+    "LLGGL", "LLLGG", "LGLGL", "LGLLG", "LLGLG",   // 5-9
+};
+
 constexpr std::string_view kStartGuard = "101";
+constexpr std::string_view kAddOnStart = "1011";
+constexpr std::string_view kAddOnSeparator = "01";
 constexpr std::string_view kCentreGuard = "01010";
 constexpr std::string_view kEndEanUpcA = "1010";      // end guard and one trailing space module
+constexpr std::string_view kEndGuard = kEndEanUpcA.substr(0, 3);
 constexpr std::string_view kEndUpcE = "0101010";      // UPC-E end guard and one trailing space module
 
 // Index of the first character that is not a digit, -1 when all are.
@@ -78,6 +95,21 @@ void append(std::string &p, std::string_view s) { p.append(s); }
 
 bool oneOf(QChar c, std::u16string_view set) { return set.find(c.unicode()) != std::u16string_view::npos; }
 
+// EAN-13 from its 13 digits, from the start guard to the right half: the
+// first digit is carried by the parities of the left half.
+void appendEan13Halves(std::string &p, QStringView t)
+{
+    append(p, kStartGuard);
+    const std::string_view parity = kFirstDigitParity[size_t(digitAt(t, 0))];
+    for (int k = 0; k < 6; ++k) {
+        const int d = digitAt(t, k + 1);
+        append(p, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
+    }
+    append(p, kCentreGuard);
+    for (int k = 7; k < 13; ++k)
+        append(p, kSetC[size_t(digitAt(t, k))]);
+}
+
 } // namespace
 
 TEncodeResult EncodeJAN(const TEncodeInput &in)
@@ -96,17 +128,10 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
 
     std::string p;
     p.reserve(96);
-    append(p, kStartGuard);
     if (t.size() == 13) {
-        const std::string_view parity = kFirstDigitParity[size_t(digitAt(t, 0))];
-        for (int k = 0; k < 6; ++k) {
-            const int d = digitAt(t, k + 1);
-            append(p, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
-        }
-        append(p, kCentreGuard);
-        for (int k = 7; k < 13; ++k)
-            append(p, kSetC[size_t(digitAt(t, k))]);
+        appendEan13Halves(p, t);
     } else {
+        append(p, kStartGuard);
         for (int k = 0; k < 4; ++k)
             append(p, kSetA[size_t(digitAt(t, k))]);
         append(p, kCentreGuard);
@@ -115,6 +140,58 @@ TEncodeResult EncodeJAN(const TEncodeInput &in)
     }
     append(p, kEndEanUpcA);
     return {std::move(p), t, {}, {}};
+}
+
+TEncodeResult EncodeJANADD(const TEncodeInput &in)
+{
+    const QStringView code = in.Code;
+    if (code.isEmpty())
+        return Rejected(rejEmpty);
+    // Digits and one space, where the add-on begins.
+    const qsizetype space = code.indexOf(u' ');
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const bool ok = (code[i] >= u'0' && code[i] <= u'9') || (i == space && (i == 12 || i == 13));
+        if (!ok)
+            return Rejected(rejCharacter, i, CharacterAt(code, i));
+    }
+    const qsizetype addOnLength = code.size() - space - 1;
+    if (space < 0 || (addOnLength != 2 && addOnLength != 5))
+        return Rejected(rejLength);
+
+    // The main symbol's 13 digits, the 13th taken as given as JAN takes it.
+    std::array<char16_t, 13> digits;
+    std::copy_n(reinterpret_cast<const char16_t *>(code.utf16()), space, digits.begin());
+    if (space == 12)
+        digits[12] = checkDigit(QStringView(digits.data(), 12)).unicode();
+    const QStringView main(digits.data(), 13);
+    const QStringView addOn = code.mid(space + 1);
+
+    TEncodeResult r;
+    r.Pattern.reserve(size_t(kJANAddOnStart + (addOn.size() == 2 ? kJANAddOn2Modules : kJANAddOn5Modules)));
+    appendEan13Halves(r.Pattern, main);
+    append(r.Pattern, kEndGuard);
+    r.Pattern.append(kJANAddOnGap, '0');
+    append(r.Pattern, kAddOnStart);
+    std::string_view parity;
+    if (addOn.size() == 2) {
+        parity = kAddOn2Parity[size_t((digitAt(addOn, 0) * 10 + digitAt(addOn, 1)) % 4)];
+    } else {
+        int sum = 0;
+        for (qsizetype k = 0; k < 5; ++k)
+            sum += digitAt(addOn, k) * (k % 2 == 0 ? 3 : 9);
+        parity = kAddOn5Parity[size_t(sum % 10)];
+    }
+    for (qsizetype k = 0; k < addOn.size(); ++k) {
+        if (k > 0)
+            append(r.Pattern, kAddOnSeparator);
+        const int d = digitAt(addOn, k);
+        append(r.Pattern, parity[size_t(k)] == 'L' ? kSetA[size_t(d)] : kSetB[size_t(d)]);
+    }
+    r.Symbol.reserve(13 + 1 + addOn.size());
+    r.Symbol += main;
+    r.Symbol += u' ';
+    r.Symbol += addOn;
+    return r;
 }
 
 TEncodeResult EncodeUPC(const TEncodeInput &in)

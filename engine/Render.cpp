@@ -180,7 +180,16 @@ struct TBarImage::Layout {
     qint64 W = 0, H = 0;        // picture extent
     qint64 X0 = 0, Y0 = 0;      // origin of the bars
     int bx = 0, sx = 0;         // offsets of bars and text from X0
+    qint64 pad = 0;             // ITF-14: quiet zone and bearer bar left and right of the bars
+    int bearer = 0;             // ITF-14: bearer bar thickness
+    int aw = 0;                 // JAN with an add-on: the add-on's text (tw: the main symbol's)
 };
+
+namespace {
+// GS1-128, ITF-14 and JAN with an add-on always print the encoder's text: the
+// AIs in parentheses, the check digit, the add-on's digits apart.
+bool printsEncoderText(TBarTypes t) { return t >= cbarGS1128; }
+} // namespace
 
 const QFont &TBarImage::DrawFont() const
 {
@@ -241,34 +250,51 @@ bool TBarImage::MakeLayout(Layout &l)
 {
     MeasureText(l);
     const bool customer = FBarType == cbarCUSTOMER;
+    const bool addOn = FBarType == cbarJANADD;
+    if (FBarType == cbarITF14) {
+        l.bearer = kITF14BearerBar * FScale;
+        l.pad = qint64(kITF14QuietZone + kITF14BearerBar) * FScale;
+    }
+    if (addOn && l.th > 0) {
+        // Two texts on one line height: the main symbol's under it, the
+        // add-on's over the add-on.
+        const qsizetype space = FSymbol.lastIndexOf(u' ');
+        l.tw = TextWidth(l.font, FSymbol.left(space));
+        l.aw = TextWidth(l.font, FSymbol.mid(space + 1));
+    }
     if (customer) {
         l.pw = MeasureCustomerWidth(FPattern);
         l.bl = 6 * FScale;
     } else {
         for (char d : FPattern)
             l.pw += ElementWidth(d);
-        // The bars are at least 6 pixels long; the raised height stays.
-        if (FBarHeight < l.th + 6)
-            FBarHeight = l.th + 6;
+        // The bars are at least 6 pixels long (the add-on's under their text
+        // too); the raised height stays.
+        const int shortest = (addOn ? 2 * l.th : l.th) + 6;
+        if (FBarHeight < shortest)
+            FBarHeight = shortest;
         l.bl = FBarHeight - l.th;
     }
     if (l.pw <= 0)
         return false;
-    if (l.pw > kMaxPictureSide)
+    const qint64 body = l.pw + 2 * l.pad;   // bars, with ITF-14's quiet zones and bearer bars
+    if (body > kMaxPictureSide)
         return false;   // no picture can hold it
-    FBarWidth = int(std::max<qint64>(l.pw, l.tw));
+    FBarWidth = int(std::max<qint64>(body, l.tw));
     if (customer)
         FBarHeight = l.bl + l.th;
-    // The narrower of bars and text is centred under or over the wider.
-    if (l.tw < l.pw) {
+    // The narrower of bars and text is centred under or over the wider; the
+    // add-on's main text under the main symbol alone.
+    const qint64 under = addOn ? qint64(kJANMainModules) * FScale : body;
+    if (l.tw < body) {
         l.bx = 0;
-        l.sx = int((l.pw - l.tw) / 2);
+        l.sx = int(std::max<qint64>(under - l.tw, 0) / 2);
     } else {
-        l.bx = int((l.tw - l.pw) / 2);
+        l.bx = int((l.tw - body) / 2);
         l.sx = 0;
     }
     l.W = qint64(FBarLeft) + FBarSpaceLeft + FBarWidth + FBarSpaceRight;
-    l.H = qint64(FBarTop) + FBarSpaceUp + FBarHeight + FBarSpaceDown;
+    l.H = qint64(FBarTop) + FBarSpaceUp + FBarHeight + 2 * l.bearer + FBarSpaceDown;
     l.X0 = qint64(FBarLeft) + FBarSpaceLeft;
     l.Y0 = qint64(FBarTop) + FBarSpaceUp;
     return true;
@@ -337,26 +363,48 @@ void TBarImage::Draw(TSurface &s, const Layout &l)
         for (char d : FPattern)
             DrawCustomerColumn(s, l, l.bx, i++, d - '0');
     } else {
-        qint64 x = l.X0 + l.bx;
+        qint64 x = l.X0 + l.bx + l.pad;
+        const qint64 y = l.Y0 + l.bearer;
         // In the raster, every odd element of a Code 128 pattern is a space
         // whatever its digit: its elements strictly alternate.
-        const bool alternate = raster && FBarType == cbarCODE128;
-        std::vector<TSurface::Run> runs;
+        const bool alternate = raster && (FBarType == cbarCODE128 || FBarType == cbarGS1128);
+        // A JAN add-on's elements are one module each; its bars start below its text.
+        const size_t addOnFrom = FBarType == cbarJANADD ? size_t(kJANAddOnStart) : FPattern.size();
+        std::vector<TSurface::Run> runs, addOnRuns;
         runs.reserve(FPattern.size() / 2 + 1);
         size_t pos = 0;
         for (char d : FPattern) {
             const int w = ElementWidth(d);
             const bool isBar = ((d - '0') & 1) && !(alternate && (pos & 1));
             if (isBar && w > 0)
-                runs.push_back({x, w});
+                (pos < addOnFrom ? runs : addOnRuns).push_back({x, w});
             x += w;
             ++pos;
         }
-        s.bars(runs, l.Y0, l.bl, FBarColor);
+        s.bars(runs, y, l.bl, FBarColor);
+        s.bars(addOnRuns, y + l.th, l.bl - l.th, FBarColor);
+        if (l.bearer > 0) {
+            // ITF-14's bearer bars around bars and quiet zones.
+            const qint64 bl = l.X0 + l.bx, bw = l.pw + 2 * l.pad, f = l.bearer;
+            s.fillRect(bl, l.Y0, bw, f, FBarColor);
+            s.fillRect(bl, y + l.bl, bw, f, FBarColor);
+            s.fillRect(bl, y, f, l.bl, FBarColor);
+            s.fillRect(bl + bw - f, y, f, l.bl, FBarColor);
+        }
     }
-    // Human-readable text directly under the bars.
-    if (!FSymbol.isEmpty() && FSymbolDisp)
-        s.drawText(l.X0 + l.sx, l.Y0 + l.bl, FSymbol, l.font, FBarFontColor);
+    // Human-readable text directly under the bars (and ITF-14's bottom
+    // bearer bar); a JAN add-on's digits over the add-on.
+    if (!FSymbol.isEmpty() && FSymbolDisp) {
+        if (FBarType == cbarJANADD) {
+            const qsizetype space = FSymbol.lastIndexOf(u' ');
+            const qint64 addOnWidth = l.pw - qint64(kJANAddOnStart) * FScale;
+            const qint64 ax = l.X0 + l.bx + qint64(kJANAddOnStart) * FScale + std::max<qint64>(addOnWidth - l.aw, 0) / 2;
+            s.drawText(l.X0 + l.sx, l.Y0 + l.bl, FSymbol.left(space), l.font, FBarFontColor);
+            s.drawText(ax, l.Y0, FSymbol.mid(space + 1), l.font, FBarFontColor);
+        } else {
+            s.drawText(l.X0 + l.sx, l.Y0 + l.bl + 2 * l.bearer, FSymbol, l.font, FBarFontColor);
+        }
+    }
     // Frame: ITF's bearer bars enclose the bars and quiet zones only.
     const qint64 left = FBarLeft, top = FBarTop;
     const qint64 span = qint64(FBarSpaceLeft) + FBarWidth + FBarSpaceRight;
@@ -395,7 +443,7 @@ void TBarImage::Render(bool raster)
     Layout l;
     bool ok = Encode();
     if (ok) {
-        if (!ShowStartStop)
+        if (!ShowStartStop && !printsEncoderText(FBarType))
             FSymbol = FCode;
         ok = MakeLayout(l) && (raster ? DrawRaster(l) : DrawMetafile(l));
     }

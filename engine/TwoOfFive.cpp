@@ -1,5 +1,5 @@
-// The two-of-five family: interleaved (ITF), industrial (CTF), IATA, matrix
-// and NEC's matrix variant.
+// The two-of-five family: interleaved (ITF) with ITF-14, industrial (CTF),
+// IATA, matrix and NEC's matrix variant.
 //
 // Every digit is five elements of which exactly two are wide. The members
 // differ in which elements carry the digit (bars only, bars and spaces, or
@@ -9,6 +9,7 @@
 // renderer applies ElementRatio.
 #include "Encoders.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -56,7 +57,7 @@ char bar(char element) { return element == 'W' ? '3' : '1'; }
 char space(char element) { return element == 'W' ? '2' : '0'; }
 
 // Mod-10 check digit: weights 3, 1, 3, 1, ... from the rightmost digit.
-char checkDigit(const std::u16string &digits)
+char checkDigit(std::u16string_view digits)
 {
     int sum = 0;
     int weight = 3;
@@ -65,6 +66,19 @@ char checkDigit(const std::u16string &digits)
         weight = 4 - weight;
     }
     return char('0' + (10 - sum) % 10);
+}
+
+// ITF's pair: the bars of the first digit interleaved with the spaces of
+// the second, ten elements written from `out` on.
+char *writePair(char *out, const std::array<std::string_view, 10> &table, char16_t first, char16_t second)
+{
+    const std::string_view bars = table[size_t(first - u'0')];
+    const std::string_view spaces = table[size_t(second - u'0')];
+    for (size_t e = 0; e < 5; ++e) {
+        *out++ = bar(bars[e]);
+        *out++ = space(spaces[e]);
+    }
+    return out;
 }
 
 TEncodeResult encode(const Member &m, const TEncodeInput &in)
@@ -93,12 +107,9 @@ TEncodeResult encode(const Member &m, const TEncodeInput &in)
     switch (m.layout) {
     case Layout::Interleaved:
         for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-            const std::string_view bars = table[size_t(digits[i] - u'0')];
-            const std::string_view spaces = table[size_t(digits[i + 1] - u'0')];
-            for (size_t e = 0; e < 5; ++e) {
-                pattern += bar(bars[e]);
-                pattern += space(spaces[e]);
-            }
+            char pair[10];
+            writePair(pair, table, digits[i], digits[i + 1]);
+            pattern.append(pair, sizeof pair);
         }
         break;
     case Layout::BarsOnly:
@@ -132,3 +143,35 @@ TEncodeResult EncodeCTF(const TEncodeInput &in) { return encode(kCTF, in); }
 TEncodeResult EncodeIATA(const TEncodeInput &in) { return encode(kIATA, in); }
 TEncodeResult EncodeMATRIX(const TEncodeInput &in) { return encode(kMATRIX, in); }
 TEncodeResult EncodeNEC(const TEncodeInput &in) { return encode(kNEC, in); }
+
+// ITF-14 carries a GTIN-14 as seven interleaved pairs; its check digit is
+// the GTIN's, the same mod-10 rule as ITF's own.
+TEncodeResult EncodeITF14(const TEncodeInput &in)
+{
+    const qsizetype n = in.Code.size();
+    if (n == 0)
+        return Rejected(rejEmpty);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in.Code[i] < u'0' || in.Code[i] > u'9')
+            return Rejected(rejCharacter, i, CharacterAt(in.Code, i));
+    }
+    if (n != 13 && n != 14)
+        return Rejected(rejLength);
+    std::array<char16_t, 14> digits;
+    std::copy_n(reinterpret_cast<const char16_t *>(in.Code.utf16()), 13, digits.begin());
+    digits[13] = char16_t(checkDigit(std::u16string_view(digits.data(), 13)));
+    if (n == 14 && in.Code[13] != digits[13]) {
+        TEncodeResult r = Rejected(rejCheckDigit, 13, QString(in.Code[13]));
+        r.Reason.Expected = digits[13];
+        return r;
+    }
+
+    TEncodeResult r;
+    r.Pattern.resize(kITF.start.size() + 7 * 10 + kITF.stop.size());
+    char *out = std::copy(kITF.start.begin(), kITF.start.end(), r.Pattern.data());
+    for (size_t i = 0; i < digits.size(); i += 2)
+        out = writePair(out, kTwoOfFive, digits[i], digits[i + 1]);
+    std::copy(kITF.stop.begin(), kITF.stop.end(), out);
+    r.Symbol = QString(reinterpret_cast<const QChar *>(digits.data()), qsizetype(digits.size()));
+    return r;
+}

@@ -1,4 +1,5 @@
-// The two-of-five family (ITF, CTF, IATA, Matrix, NEC) on arbitrary text.
+// The two-of-five family (ITF, CTF, IATA, Matrix, NEC) and ITF-14 on
+// arbitrary text.
 #include "Encoders.h"
 #include "FuzzSupport.h"
 
@@ -62,6 +63,35 @@ void checkMember(const Member &m, const TEncodeInput &in, const TEncodeResult &r
     check(wide == 2 * digits);
 }
 
+// ITF-14: 13 digits and the check digit ITF adds, or 14 with theirs; then
+// the same symbol as ITF's of those 14 digits.
+void checkItf14(const TEncodeInput &in, const TEncodeResult &r)
+{
+    CheckReason(in, r);
+    check(r.Pattern.empty() == r.Symbol.isEmpty());
+    bool digits = !in.Code.isEmpty();
+    for (const QChar c : in.Code)
+        digits = digits && c >= u'0' && c <= u'9';
+    const bool length = in.Code.size() == 13 || in.Code.size() == 14;
+    if (!digits || !length) {
+        check(r.Pattern.empty());
+        return;
+    }
+    TEncodeInput itf;
+    const QString first13 = in.Code.left(13).toString();
+    itf.Code = first13;
+    itf.CD = true;
+    const TEncodeResult withCheck = EncodeITF(itf);   // 13 + 1 digits: no zero in front
+    const bool valid = in.Code.size() == 13 || withCheck.Symbol == in.Code;
+    check(valid == !r.Pattern.empty());
+    if (!valid) {
+        check(r.Reason.Kind == rejCheckDigit && r.Reason.Position == 13);
+        check(r.Reason.Expected == withCheck.Symbol.back());
+        return;
+    }
+    check(r.Pattern == withCheck.Pattern && r.Symbol == withCheck.Symbol);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -78,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         in.CD = cd;
         for (const Member &m : kMembers)
             checkMember(m, in, m.encoder(in));
+        checkItf14(in, EncodeITF14(in));
     }
     return 0;
 }

@@ -110,6 +110,7 @@ using Symbol = std::unique_ptr<zint_symbol, SymbolDeleter>;
 
 struct Job {
     int symbology;
+    int inputMode;
     const std::string *primary;
     const std::string *data;
     float scale;
@@ -132,7 +133,7 @@ Symbol encode(const Job &job, float height, std::string &error)
     s->whitespace_height = 0;
     s->border_width = 0;
     s->output_options = job.outputOptions;
-    s->input_mode = UNICODE_MODE;
+    s->input_mode = job.inputMode;
     s->show_hrt = 0;
     // An unknown number would otherwise draw Code 128 with a warning.
     s->warn_level = ZBarcode_ValidID(job.symbology) ? WARN_DEFAULT : WARN_FAIL_ALL;
@@ -160,7 +161,22 @@ const ZintBarPicture *draw(std::int32_t symbology, const std::uint16_t *primary,
     if (version / 100 != kBuiltForSeries)
         return fail("libzint version not supported by this plugin", errorText);
 
-    const std::string data = toUtf8(text, kMaxDataBytes);
+    const int flags = symbology & ZINTBAR_FLAGS;
+    symbology &= ~ZINTBAR_FLAGS;
+    int inputMode = UNICODE_MODE;
+    std::string data;
+    if (flags & ZINTBAR_BYTES) {
+        inputMode = DATA_MODE;
+        for (const std::uint16_t *p = text; p && *p && data.size() <= kMaxDataBytes; ++p) {
+            if (*p > 0xFF)
+                return fail("Byte data with a unit above 255", errorText);
+            data += char(*p);
+        }
+    } else {
+        data = toUtf8(text, kMaxDataBytes);
+    }
+    if (flags & ZINTBAR_GS1)
+        inputMode = GS1_MODE;
     const std::string primaryData = toUtf8(primary, kMaxDataBytes);
     if (primaryData.size() >= sizeof(zint_symbol::primary))
         return fail("Primary data too long", errorText);
@@ -175,7 +191,7 @@ const ZintBarPicture *draw(std::int32_t symbology, const std::uint16_t *primary,
         outputOptions |= BOLD_TEXT;
     if (font && font->pointSize > 0 && font->pointSize < 8)
         outputOptions |= SMALL_TEXT;
-    const Job job{symbology, &primaryData, &data, float(scale), outputOptions};
+    const Job job{symbology, inputMode, &primaryData, &data, float(scale), outputOptions};
 
     // First at libzint's default height, which for stacked symbols and PDF417
     // is made of the standard row heights; then at the asked height when

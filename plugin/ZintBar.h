@@ -35,19 +35,30 @@ typedef struct ZintBarFont {
     uint32_t color;         /* 0x00BBGGRR */
 } ZintBarFont;
 
+/* Flags the caller may add to a symbology number (libzint's numbers are all
+ * below 256; a number with other bits above them is an error). */
+#define ZINTBAR_GS1 0x10000    /* text is a GS1 element string written as fields
+                                * "[AI]value": libzint's GS1 mode (GS1 DataMatrix) */
+#define ZINTBAR_BYTES 0x20000  /* every UTF-16 unit of text is one byte (0 to 255):
+                                * libzint's binary mode, for data with escapes decoded */
+#define ZINTBAR_FLAGS (ZINTBAR_GS1 | ZINTBAR_BYTES)
+
 /* Draws one symbol.
  *
  * symbology   libzint's symbology number: 30 GS1 DataBar Limited, 79 DataBar
  *             Stacked, 29 DataBar, 80 DataBar Stacked Omnidirectional,
  *             55 PDF417, 56 PDF417 truncated, or any other libzint number.
  *             A number libzint does not know is an error (libzint's
- *             "Symbology out of range"), never a silent substitute.
+ *             "Symbology out of range"), never a silent substitute. The
+ *             flags ZINTBAR_GS1 and ZINTBAR_BYTES may be added.
  * primary     libzint's primary message (composite symbols); Zebrix always
  *             passes an empty string. May be null.
  * text        the data, UTF-16, zero-terminated; null reads as empty. It goes
  *             to libzint as UTF-8 (libzint's Unicode mode: PDF417 encodes
  *             Latin-1 directly and anything else under ECI 26). An unpaired
- *             surrogate becomes U+FFFD.
+ *             surrogate becomes U+FFFD. With ZINTBAR_BYTES every unit is one
+ *             byte (a unit above 255 is an error); with ZINTBAR_GS1 libzint
+ *             checks the element string once more.
  * scale       libzint's raster scale: a module is 2 × scale pixels wide
  *             (1.0 → 2 px, 2.0 → 4 px, 3.0 → 6 px). Clamped to 0.5 .. 10;
  *             a value that is not finite reads as 1.0.

@@ -31,14 +31,20 @@
 
 namespace {
 
-// CdType items 13..18, in list order.
-constexpr std::array<int, 6> kLibrarySymbologies = {
+// CdType items 13..24, in list order; 0 for those Zebrix encodes itself.
+constexpr std::array<int, 12> kLibrarySymbologies = {
     30,   // 13 GS1限定型: GS1 DataBar Limited
     79,   // 14 GS1二層型: GS1 DataBar Stacked
     29,   // 15 GS1標準型: GS1 DataBar
     80,   // 16 GS1標準二層型: GS1 DataBar Stacked Omnidirectional
     55,   // 17 PDF417
     56,   // 18 PDF417Trunc: PDF417 truncated
+    0,    // 19 GS1-128
+    0,    // 20 ITF-14
+    0,    // 21 JAN with an add-on
+    71,   // 22 DataMatrix (ECC200, square or rectangular, the smallest that holds the data)
+    71 | ZINTBAR_GS1,   // 23 GS1 DataMatrix
+    92,   // 24 Aztec (libzint's default error correction, 23% + 3 codewords)
 };
 constexpr int kFirstLibraryIndex = 13;
 

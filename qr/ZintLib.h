@@ -73,8 +73,9 @@ public:
     // The library symbology of a CdType index: 13 → 30 (GS1 DataBar
     // Limited), 14 → 79 (Stacked), 15 → 29 (DataBar), 16 → 80 (Stacked
     // Omnidirectional), 17 → 55 (PDF417), 18 → 56 (PDF417 truncated),
-    // other indexes 0. A ZintBarType above 1000 overrides the index with
-    // ZintBarType − 1000.
+    // 22 → 71 (DataMatrix), 23 → 71 with ZINTBAR_GS1 (GS1 DataMatrix),
+    // 24 → 92 (Aztec), other indexes 0. A ZintBarType above 1000 overrides
+    // the index with ZintBarType − 1000.
     static int ZintSymbology(int index, int zintBarType);
 
     // The library scale of a ThinWd item index: 0 → 1.0, 1 → 2.0, 2 → 3.0,

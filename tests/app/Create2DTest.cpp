@@ -209,7 +209,7 @@ TEST_P(LibrarySymbols, DecodeRasterAndMetafile)
         JobModel m;
         m.LoadLibrary({pluginFolder()});
         ASSERT_TRUE(m.LibraryLoaded());
-        ASSERT_EQ(m.CdType.Count(), 19);
+        ASSERT_EQ(m.CdType.Count(), kIndexCount);
         if (raster)
             m.CopyBm.Click();
         Select(m, c.index, QString::fromUtf8(c.data));
@@ -231,7 +231,71 @@ INSTANTIATE_TEST_SUITE_P(Table, LibrarySymbols, ::testing::Values(
     LibCase{15, "0490123456789", BarcodeFormat::DataBar, "04901234567894"},
     LibCase{16, "0490123456789", BarcodeFormat::DataBar, "04901234567894"},
     LibCase{17, "Zebrix PDF417 日本", BarcodeFormat::PDF417, "Zebrix PDF417 日本"},
-    LibCase{18, "Zebrix", BarcodeFormat::PDF417, "Zebrix"}));
+    LibCase{18, "Zebrix", BarcodeFormat::PDF417, "Zebrix"},
+    LibCase{22, "Zebrix DataMatrix 日本", BarcodeFormat::DataMatrix, "Zebrix DataMatrix 日本"},
+    LibCase{23, "(01)04912345123459(10)ABC", BarcodeFormat::DataMatrix, "0104912345123459" "10ABC"},
+    LibCase{24, "Zebrix Aztec 日本", BarcodeFormat::Aztec, "Zebrix Aztec 日本"}));
+
+// 特殊 takes DataMatrix and Aztec data as bytes with percent escapes, as for
+// QR Code; a zero byte ends the data.
+struct EscapeCase { int index; const char *data; BarcodeFormat format; std::string bytes; };
+class LibraryEscapes : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(LibraryEscapes, BytesAsForQR)
+{
+    const auto &c = GetParam();
+    JobModel m;
+    m.LoadLibrary({pluginFolder()});
+    m.SpCode.setChecked(true);
+    Select(m, c.index, QString::fromUtf8(c.data));
+    m.CdTypeChange();
+    ASSERT_FALSE(m.BError) << m.StatusText().toStdString();
+    const oracle::Decoded r = oracle::Decode(m.Image1.Picture().toImage(), c.format);
+    ASSERT_TRUE(r.ok) << c.data;
+    EXPECT_EQ(r.bytes, c.bytes) << c.data;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LibraryEscapes, ::testing::Values(
+    EscapeCase{22, "A%41%%B%1DC", BarcodeFormat::DataMatrix, "AA%B\x1D" "C"},
+    EscapeCase{22, "AB%00CD", BarcodeFormat::DataMatrix, "AB"},
+    EscapeCase{24, "%FE%01x", BarcodeFormat::Aztec, "\xFE\x01x"},
+    EscapeCase{24, "100%%", BarcodeFormat::Aztec, "100%"}));
+
+TEST(Library, EscapeThatDoesNotConvertFailsTheCreation)
+{
+    for (const int index : {kIndexDataMatrix, kIndexAztec}) {
+        JobModel m;
+        m.LoadLibrary({pluginFolder()});
+        m.SpCode.setChecked(true);
+        Select(m, index, "ok");
+        m.RB_Click();
+        ASSERT_FALSE(m.BError);
+        m.EditCode.setText("%ZZ");
+        EXPECT_THROW(m.RB_Click(), EConvertError) << index;
+        EXPECT_TRUE(m.BError);
+        EXPECT_EQ(QSize(m.Image1.Width(), m.Image1.Height()), QSize(60, 28)) << "the error picture";
+        EXPECT_FALSE(m.Running);
+    }
+}
+
+TEST(Library, Gs1DataMatrixIsCheckedAsGs1128)
+{
+    JobModel m;
+    m.LoadLibrary({pluginFolder()});
+    Select(m, kIndexGS1DataMatrix, "(01)04912345123458");
+    m.RB_Click();
+    EXPECT_TRUE(m.BError);
+    EXPECT_EQ(m.StatusText(), "作成できませんでした.");
+    EXPECT_EQ(m.FailureReason(texts::TWords::Console), "the check digit '8' at position 18 is wrong: it must be 9 (AI 01)");
+    EXPECT_EQ(QSize(m.Image1.Width(), m.Image1.Height()), QSize(60, 28)) << "the error picture";
+    // One digit short, the check digit is added.
+    m.EditCode.setText("(01)0491234512345");
+    m.RB_Click();
+    EXPECT_FALSE(m.BError) << m.StatusText().toStdString();
+    const oracle::Decoded r = oracle::Decode(m.Image1.Picture().toImage(), BarcodeFormat::DataMatrix);
+    EXPECT_TRUE(r.gs1);
+    EXPECT_EQ(r.text, "0104912345123459");
+}
 
 TEST(Library, RasterPictureLosesItsTwoSpareColumnsAndRows)
 {

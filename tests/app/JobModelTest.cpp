@@ -2,6 +2,7 @@
 #include "ModelTestSupport.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -339,6 +340,43 @@ TEST(CdTypeChange, PanelsByEngine)
     EXPECT_TRUE(m.BoxDraw.Enabled());
 }
 
+// The symbologies after the library's: the picture they are made in, the
+// panel of 特殊, and the controls that do not apply to them.
+struct LaterControls { int index; bool image1, qrPanel, barHeight, boxDraw; };
+class CdTypeChangeLater : public ::testing::TestWithParam<LaterControls> {};
+
+TEST_P(CdTypeChangeLater, ControlsThatApply)
+{
+    const LaterControls &c = GetParam();
+    JobModel m;
+    m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
+    ASSERT_EQ(m.CdType.Count(), kIndexCount);
+    m.CdType.setItemIndex(c.index);
+    m.CdTypeChange();
+    EXPECT_EQ(m.Image1View.Visible(), c.image1);
+    EXPECT_EQ(m.BarImage1View.Visible(), !c.image1);
+    EXPECT_EQ(m.QRPanel.Visible(), c.qrPanel);
+    EXPECT_TRUE(m.SpCode.Enabled());
+    for (const TControlState *qr : std::initializer_list<const TControlState *>{&m.QRVer, &m.QRErr, &m.QRSubBtn})
+        EXPECT_FALSE(qr->Enabled()) << qr->Name().toStdString();
+    EXPECT_EQ(m.BarHeight.Enabled(), c.barHeight);
+    EXPECT_EQ(m.BoxDraw.Enabled(), c.boxDraw);
+    for (const TControlState *off : std::initializer_list<const TControlState *>{&m.CheckDigit, &m.AddSChar,
+                                                                                  &m.StartCh, &m.StopCH})
+        EXPECT_FALSE(off->Enabled()) << off->Name().toStdString();
+    // Back to JAN: everything as it was.
+    m.CdType.setItemIndex(cbarJAN);
+    m.CdTypeChange();
+    for (const TControlState *on : std::initializer_list<const TControlState *>{&m.CheckDigit, &m.AddSChar,
+                                                                                 &m.BarHeight, &m.BoxDraw})
+        EXPECT_TRUE(on->Enabled()) << on->Name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CdTypeChangeLater, ::testing::Values(
+    LaterControls{cbarGS1128, false, false, true, true}, LaterControls{cbarITF14, false, false, true, false},
+    LaterControls{cbarJANADD, false, false, true, true}, LaterControls{kIndexDataMatrix, true, true, false, true},
+    LaterControls{kIndexGS1DataMatrix, true, false, false, true}, LaterControls{kIndexAztec, true, true, false, true}));
+
 TEST(CdTypeChange, SelectsLevelMWhenNoLevelIsSelected)
 {
     JobModel m;
@@ -378,10 +416,11 @@ TEST(ModeText, NamesOfAllIndexes)
 {
     const QStringList names = {"JAN", "UPC", "CODE39", "NW-7", "ITF", "CTF", "IATA", "MATRIX", "NEC", "CUSTOMER",
                                "CODE128", "CODE93", "QR2", "GS1Limited", "GS1Stack", "GS1Stabdard",
-                               "GS1Stack Omni", "PDF417", "PDF417Trunc"};
+                               "GS1Stack Omni", "PDF417", "PDF417Trunc", "GS1-128", "ITF-14", "JAN+AddOn",
+                               "DataMatrix", "GS1DataMatrix", "Aztec"};
     for (int i = 0; i < names.size(); ++i)
         EXPECT_EQ(JobModel::ModeName(i), names.at(i));
-    EXPECT_EQ(JobModel::ModeName(19), "UnKnown");
+    EXPECT_EQ(JobModel::ModeName(kIndexCount), "UnKnown");
     EXPECT_EQ(JobModel::ModeName(-1), "UnKnown");
 }
 
@@ -478,6 +517,7 @@ TEST_P(FailureReasons, StandBesideTheStatus)
 {
     const ReasonCase &c = GetParam();
     JobModel m;
+    m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});   // items from 13 on
     QStringList said;
     QObject::connect(&m, &JobModel::failureReasonChanged, [&](const QString &r) { said << r; });
     m.QRErr.setItemIndex(c.qrLevel);
@@ -497,6 +537,13 @@ INSTANTIATE_TEST_SUITE_P(Table, FailureReasons, ::testing::Values(
     ReasonCase{"UpcE", cbarUPC, "1234567", 0, "'1234567' は UPC-E の番号ではありません: UPC-E は 0 で始まり UPC-A に展開できる 7 桁です"},
     ReasonCase{"QRTooLong", kIndexQR, "123456789012345678901234567890123456789012345678901234567890123", 1,
                "データは 63 バイト、バージョン 4-M は 62 バイトまで"},
+    ReasonCase{"Gs1128CheckDigit", cbarGS1128, "(01)04912345123458", 0,
+               "18 文字目のチェック・デジット '8' は誤りです: 正しくは 9 (AI 01)"},
+    ReasonCase{"Itf14Length", cbarITF14, "12345", 0, "ITF-14 のデータは 13 または 14 桁です (このデータは 5 文字)"},
+    ReasonCase{"JanAddOnCharacter", cbarJANADD, "4912345123459-12", 0,
+               "14 文字目の '-' は使えません: JAN+AddOn の文字は 数字 0-9 とアドオンの前の空白 1 つ です"},
+    ReasonCase{"Gs1DataMatrixDate", kIndexGS1DataMatrix, "[01]04912345123459[17]261332", 0,
+               "23 文字目の '261332' (AI 17) は日付 YYMMDD ではありません"},
     ReasonCase{"Success", cbarCODE39, "ABC", 0, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -4,6 +4,7 @@
 #include "Settings.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -152,6 +153,29 @@ INSTANTIATE_TEST_SUITE_P(Files, HandEdits, ::testing::Values(
     HandCase{"NegativeSymbology", "[Options]\nCodeType=-3\n", "CopyEmf", -1},
     HandCase{"SymbologyBeyondTheItems", "[Options]\nCodeType=13\n", "CopyEmf", 0}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// With the library the list goes on to 24; one past it is JAN, as for any
+// value beyond the items.
+TEST(Settings, SymbologiesAfterTheLibrarysReadAndWrittenBack)
+{
+    for (const auto &[stored, read] : {std::pair{19, 19}, std::pair{21, 21}, std::pair{24, 24}, std::pair{25, 0}}) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("zebrixd.ini");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("[Options]\nCodeType=") + QByteArray::number(stored) + "\n");
+        f.close();
+        TIniGT ini;
+        ini.setFileName(file);
+        JobModel m;
+        m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
+        TWindowSettings w;
+        ReadSettings(ini, m, w);
+        EXPECT_EQ(m.CdType.ItemIndex(), read) << stored;
+        WriteSettings(ini, m, w);
+        EXPECT_TRUE(QString::fromUtf8(readAll(file)).contains(QStringLiteral("CodeType=%1\n").arg(read))) << stored;
+    }
+}
 
 TEST(Settings, HandKeysAreReadAndNeverWritten)
 {

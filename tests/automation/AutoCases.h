@@ -15,7 +15,7 @@ struct AutoWrite {
 
 inline const AutoWrite kAutoWrites[] = {
     {"Code", "4901234567894", "4901234567894", 0},   // writing does not create
-    {"CodeType", 19, 0, 0},
+    {"CodeType", 25, 0, 0},                          // beyond the last index
     {"CodeType", 1000, 0, 0},                        // only above 1000 is a raw symbology
     {"CodeType", -1, 0, 0},
     {"CodeType", 12, 12, 1},

@@ -5,6 +5,7 @@
 #include "../app/ModelTestSupport.h"
 #include "AutoCases.h"
 #include "CommandLine.h"
+#include "LaterSymbols.h"
 #include "Oracle.h"
 
 #include <QCoreApplication>
@@ -107,6 +108,26 @@ TEST(Auto, CodeTypeRawLibrarySymbology)
     EXPECT_EQ(d.format, ZXing::BarcodeFormat::PDF417);
     f.a.setCodeType(17);
     EXPECT_EQ(f.m.ZintBarType, 0);
+#else
+    GTEST_SKIP() << "no plugin";
+#endif
+}
+
+// With the library, CodeType 19 to 24 select and create the symbologies
+// after the library's.
+TEST(Auto, CodeTypeOfTheSymbologiesAfterTheLibrarys)
+{
+#ifdef ZINTBAR_PLUGIN
+    for (const TLaterSymbol &s : kLaterSymbols) {
+        Fixture f;
+        f.m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
+        f.a.setCode(QString::fromLatin1(s.data));
+        f.a.setBarScale(1);
+        f.a.setCodeType(s.index);
+        EXPECT_EQ(f.a.CodeType(), s.index);
+        EXPECT_EQ(f.a.Execute(), 0) << s.name << ": " << f.m.StatusText().toStdString();
+        EXPECT_TRUE(DecodeLater(f.m.CurrentPicture().toImage(), s).ok) << s.name;
+    }
 #else
     GTEST_SKIP() << "no plugin";
 #endif

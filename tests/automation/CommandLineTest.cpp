@@ -35,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ParamMatching, ::testing::Values(
     MatchCase{"/SC0", nullptr}, MatchCase{"/EXIT", "/EXIT"}, MatchCase{"/EXITX", nullptr},
     MatchCase{"/D:500", "/D:"}, MatchCase{"/QRV10", "/QRV"}, MatchCase{"/QRE2", "/QRE"},
     MatchCase{"4901234567894", nullptr}, MatchCase{"/JANX", nullptr}, MatchCase{"/", nullptr},
-    MatchCase{"/VOFF", "/VOFF"}, MatchCase{"/AC1", "/AC1"}, MatchCase{"/TN4", nullptr}));
+    MatchCase{"/VOFF", "/VOFF"}, MatchCase{"/AC1", "/AC1"}, MatchCase{"/TN4", nullptr},
+    MatchCase{"/gs1128", "/GS1128"}, MatchCase{"/ITF14", "/ITF14"}, MatchCase{"/JanAdd", "/JANADD"},
+    MatchCase{"/dm", "/DM"}, MatchCase{"/GS1DM", "/GS1DM"}, MatchCase{"/aztec", "/AZTEC"},
+    MatchCase{"/D:1", "/D:"}, MatchCase{"/ITF-14", nullptr}));
 
 // Records what options ask of the window.
 struct Host : ICommandHost {

@@ -4,6 +4,7 @@
 
 #include "../app/ModelTestSupport.h"
 #include "CommandLine.h"
+#include "LaterSymbols.h"
 #include "Oracle.h"
 
 #include <QFileInfo>
@@ -209,10 +210,33 @@ TEST(MacroWords, EveryCodeWord)
         {"ITF", 4}, {"CTF", 5}, {"IATA", 6}, {"MATRIX", 7}, {"NEC", 8}, {"CST", 9}, {"CUSTOMER", 9},
         {"CODE128", 10}, {"OCDE-128", 10}, {"128", 10}, {"CODE93", 11}, {"OCDE-93", 11}, {"93", 11},
         {"QR2", 12}, {"GS1Ltd", 13}, {"GS1STK", 14}, {"gs1std", 15}, {"GS1SOm", 16}, {"PDF417", 17},
-        {"PDF417T", 18}, {"1055", -1}, {"12", -1}, {"CODE 128", -1}, {"", -1}, {"QR", -1}};
+        {"PDF417T", 18}, {"GS1128", 19}, {"itf14", 20}, {"JanAdd", 21}, {"DM", 22}, {"GS1DM", 23}, {"Aztec", 24},
+        {"1055", -1}, {"12", -1}, {"CODE 128", -1}, {"", -1}, {"QR", -1}, {"GS1-128", -1}, {"ITF-14", -1}};
     for (const auto &[word, index] : words)
         EXPECT_EQ(MacroSymbology(QString::fromLatin1(word)), index) << word;
 }
+
+// The symbologies after the library's, made by "CODE" and "WRITE" and saved.
+class MacroLater : public ::testing::TestWithParam<TLaterSymbol> {};
+
+TEST_P(MacroLater, WrittenAndSavedSymbolDecodes)
+{
+    const TLaterSymbol &s = GetParam();
+    QTemporaryDir dir;
+    Fixture f;
+    f.m.LoadLibrary({QFileInfo(QStringLiteral(ZINTBAR_PLUGIN)).absolutePath()});
+    const QString png = dir.filePath("m.png"), bmp = dir.filePath("m.bmp");
+    f.run(QStringLiteral("CODE %1\nTHIN 2\nWRITE %2\nSAVE %3\nSAVE %4").arg(s.word, s.data, png, bmp));
+    EXPECT_EQ(f.m.CdType.ItemIndex(), s.index);
+    ASSERT_FALSE(f.m.BError) << s.name << ": " << f.m.StatusText().toStdString();
+    for (const QString &file : {png, bmp}) {
+        const oracle::Decoded d = DecodeLater(QImage(file), s);
+        EXPECT_TRUE(d.ok) << s.name << " " << file.toStdString() << ": read '" << d.text << "'";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Later, MacroLater, ::testing::ValuesIn(kLaterSymbols),
+                         [](const auto &i) { return std::string(i.param.name); });
 
 TEST(MacroWords, IntegerForms)
 {

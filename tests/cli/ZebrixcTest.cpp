@@ -4,6 +4,7 @@
 #include "Batch.h"
 #include "FileNames.h"
 #include "JobModel.h"
+#include "LaterSymbols.h"
 #include "Oracle.h"
 
 #include <QDir>
@@ -147,6 +148,27 @@ TEST(ZebrixcLibrary, RawLibrarySymbologyOnItsOwn)
     EXPECT_EQ(oracle::Decode(QImage(file), BarcodeFormat::Code128).text, "HELLO");
 }
 
+// The symbologies after the library's, in every kind a reader can read straight.
+class OneShotLater : public ::testing::TestWithParam<TLaterSymbol> {};
+
+TEST_P(OneShotLater, DecodesFromEveryRasterKind)
+{
+    if (!pluginBuilt())
+        GTEST_SKIP() << "the stacked-symbol plugin is not built";
+    const TLaterSymbol &s = GetParam();
+    QTemporaryDir dir;
+    for (const char *ext : {"png", "bmp", "jpg"}) {
+        const QString file = dir.filePath(QStringLiteral("sym.") + QLatin1StringView(ext));
+        const Outcome r = zebrixc({s.option, s.data, "/TN2", "/SAVE:" + file});
+        ASSERT_EQ(r.status, 0) << s.name << ": " << r.err.toStdString();
+        const oracle::Decoded d = DecodeLater(QImage(file), s);
+        EXPECT_TRUE(d.ok) << s.name << " " << ext << ": read '" << d.text << "'";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Later, OneShotLater, ::testing::ValuesIn(kLaterSymbols),
+                         [](const auto &i) { return std::string(i.param.name); });
+
 // --- Exit statuses and what standard error says ------------------------------------------
 
 struct Verdict {
@@ -190,6 +212,14 @@ INSTANTIATE_TEST_SUITE_P(Runs, Verdicts, ::testing::Values(
     Verdict{"Code128Escape", {"/C128", "/STA", "AB<FNC1"}, 1, "'<FNC1' at position 3 is not a complete escape"},
     Verdict{"Code93Escape", {"/C93", "AB<$"}, 1, "'<$' at position 3 is not a complete escape"},
     Verdict{"QrVersion", {"/QR2", "/QRV0", "x", "/SAVE:@"}, 1, "QR:バージョン指定エラー."},
+    Verdict{"Gs1128CheckDigit", {"/GS1128", "(01)04912345123458", "/SAVE:@"}, 1,
+            "作成できませんでした. (the check digit '8' at position 18 is wrong: it must be 9 (AI 01))"},
+    Verdict{"Gs1DataMatrixSyntax", {"/GS1DM", "(01)04912345123459(99", "/SAVE:@"}, 1,
+            "作成できませんでした. ('(99' at position 19: GS1 data is written as fields (AI)value or [AI]value"},
+    Verdict{"Itf14CheckDigit", {"/ITF14", "04912345123458"}, 1, "the check digit '8' at position 14 is wrong: it must be 9"},
+    Verdict{"JanAddOnLength", {"/JANADD", "4912345123459 123"}, 1,
+            "JAN+AddOn takes 12 or 13 digits, a space and 2 or 5 add-on digits; the data has 17 characters"},
+    Verdict{"AztecEscape", {"/AZTEC", "/SC1", "ab%G1", "/SAVE:@"}, 1, "'%G1' at byte 3 is not a valid escape"},
     Verdict{"QrTooLong", {"/QR2", QString(8000, u'A'), "/SAVE:@"}, 1, "QR:文字数オーバー."},
     Verdict{"BadEscape", {"/QR2", "/SC1", "ab%G1", "/SAVE:@"}, 1, "'%G1' at byte 3 is not a valid escape"},
     Verdict{"NoData", {"/JAN", "/SAVE:@"}, 1, "no data to encode"},
@@ -286,7 +316,8 @@ TEST(ZebrixcOutput, HelpAndVersion)
 {
     Outcome r = zebrixc({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char *part : {"/JAN", "/C128", "/QR2", "/SAVE:", "/HT", "--batch", "--jobs", "/SC1", "SC0", "--version",
+    for (const char *part : {"/JAN", "/C128", "/QR2", "/GS1128", "/ITF14", "/JANADD", "/DM", "/GS1DM", "/AZTEC",
+                             "/SAVE:", "/HT", "--batch", "--jobs", "/SC1", "SC0", "--version",
                              "symbolic link", "refused", "%XX escape"})
         EXPECT_TRUE(r.out.contains(part)) << part;
     r = zebrixc({"--version"});

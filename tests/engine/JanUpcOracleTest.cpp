@@ -1,4 +1,5 @@
-// JAN and UPC symbols drawn by the component decode with zxing-cpp.
+// JAN and UPC symbols drawn by the component decode with zxing-cpp; JAN
+// with an add-on decodes with its add-on when the reader looks for one.
 #include "BarImage.h"
 #include "Oracle.h"
 
@@ -106,6 +107,87 @@ TEST(JanUpcOracle, EngineEmfOpensInLibreOfficeAndDecodes)
     const oracle::Decoded r = oracle::Decode(page.copy(ink.adjusted(-20, -20, 20, 20)), ZXing::BarcodeFormat::EAN13);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.text, "4901234567894");
+}
+
+TEST(JanUpcOracle, AddOnIsReadWhenTheReaderAsksForIt)
+{
+    std::mt19937 rng(20261215u);
+    for (int i = 0; i < 240; ++i) {
+        const int scale = 1 + i % 3;
+        const QString addOn = randomDigits(rng, i % 2 == 0 ? 2 : 5, false);
+        const QString data = randomDigits(rng, 12, false) + u' ' + addOn;
+        TBarImage b;
+        b.setBarType(cbarJANADD);
+        b.setMatch(true);
+        b.setSymbolDisp(i % 4 < 2);   // the add-on's text over it, or none
+        b.setBarHeight(40 + 10 * scale);
+        b.setScale(TSCale(scale));
+        b.setBarSpaceRight(5 * scale);
+        b.setCode(data);
+        ASSERT_FALSE(b.Error) << data.toStdString();
+        const QImage img = b.Picture().toImage();
+        ZXing::DecodeHints hints;
+        hints.setFormats(BarcodeFormat::EAN13);
+        hints.setEanAddOnSymbol(ZXing::EanAddOnSymbol::Require);
+        hints.setTryRotate(false);
+        const oracle::Decoded r = oracle::Decode(img, hints);
+        ASSERT_TRUE(r.ok) << data.toStdString() << " at scale " << scale;
+        EXPECT_EQ(r.text, b.Symbol().toStdString()) << data.toStdString();
+        // Without the request the main symbol alone is read.
+        EXPECT_EQ(oracle::Decode(img, BarcodeFormat::EAN13).text, b.Symbol().left(13).toStdString());
+    }
+}
+
+// The add-on's digits stand over its bars, which start one text line lower
+// than the main symbol's and end level with them; the main digits go under
+// the main symbol.
+TEST(JanUpcOracle, AddOnTextAboveItsShortenedBars)
+{
+    TBarImage b;
+    b.setBarType(cbarJANADD);
+    b.setMatch(true);
+    b.setBarPicture(pbarBMP);
+    b.setBarSpaceUp(0);
+    b.setBarSpaceDown(0);
+    b.setBarSpaceLeft(0);
+    b.setScale(2);
+    b.setBarHeight(80);
+    b.setCode(QStringLiteral("4912345123459 52495"));
+    ASSERT_FALSE(b.Error);
+    EXPECT_EQ(b.Symbol(), QStringLiteral("4912345123459 52495"));
+    const QImage img = b.Picture().toImage();
+    const int line = b.TextLineHeight();
+    ASSERT_GT(line, 0);
+    const auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
+    const auto inkRows = [&](int x) {
+        int first = -1, last = -1;
+        for (int y = 0; y < img.height(); ++y)
+            if (dark(x, y)) {
+                if (first < 0)
+                    first = y;
+                last = y;
+            }
+        return std::pair{first, last};
+    };
+    const int mainBar = 0, addOnBar = kJANAddOnStart * 2;   // the first module of each is a bar
+    const auto [mainTop, mainBottom] = inkRows(mainBar);
+    const auto [addOnTop, addOnBottom] = inkRows(addOnBar);
+    EXPECT_EQ(mainTop, 0);
+    EXPECT_EQ(mainBottom, 80 - line - 1);
+    EXPECT_EQ(addOnBottom, mainBottom);
+    // The add-on's first column has no text: its bar starts a text line down.
+    EXPECT_EQ(addOnTop, line);
+    // Text over the add-on, none over the main symbol's bars.
+    auto inkIn = [&](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (dark(x, y))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inkIn(addOnBar + 2, img.width(), 0, line));
+    EXPECT_TRUE(inkIn(0, kJANMainModules * 2, 80 - line, 80)) << "the main digits under the main symbol";
+    EXPECT_FALSE(inkIn(kJANMainModules * 2, img.width(), 80 - line, 80)) << "nothing under the add-on";
 }
 
 } // namespace

@@ -5,10 +5,13 @@
 namespace {
 
 TEncodeResult jan(const char *code) { TEncodeInput in; const QString c = QString::fromLatin1(code); in.Code = c; return EncodeJAN(in); }
+TEncodeResult janAdd(const char *code) { TEncodeInput in; const QString c = QString::fromLatin1(code); in.Code = c; return EncodeJANADD(in); }
 TEncodeResult upc(const char *code) { TEncodeInput in; const QString c = QString::fromLatin1(code); in.Code = c; return EncodeUPC(in); }
 
 // Pieces of the patterns, named as in the symbology's tables.
 const std::string START = "101", CENTRE = "01010", END = "1010", END_E = "0101010";
+// Add-ons: start "1011", a "01" between digits, and the gap from the main symbol.
+const std::string ADDON_START = "1011", SEP = "01", GAP(9, '0');
 const char *A[10] = {"0001101", "0011001", "0010011", "0111101", "0100011", "0110001", "0101111", "0111011", "0110111", "0001011"};
 const char *B[10] = {"0100111", "0110011", "0011011", "0100001", "0011101", "0111001", "0000101", "0010001", "0001001", "0010111"};
 const char *C[10] = {"1110010", "1100110", "1101100", "1000010", "1011100", "1001110", "1010000", "1000100", "1001000", "1110100"};
@@ -113,6 +116,110 @@ TEST(Upc, Rejections)
         EXPECT_TRUE(r.Symbol.isEmpty()) << bad;
     }
 }
+
+// --- JAN with an add-on ------------------------------------------------------
+
+// The EAN-13 symbol as JAN draws it, without its trailing space module.
+std::string janMain(const char *code) { return jan(code).Pattern.substr(0, 95); }
+
+struct AddOnCase { const char *code; const char *symbol; std::string addOn; };
+class JanAddOn : public ::testing::TestWithParam<AddOnCase> {};
+
+TEST_P(JanAddOn, MainSymbolGapAndAddOn)
+{
+    const auto &c = GetParam();
+    const TEncodeResult r = janAdd(c.code);
+    EXPECT_EQ(r.Reason.Kind, rejNone);
+    EXPECT_EQ(r.Symbol, QString::fromLatin1(c.symbol));
+    const std::string main(c.symbol, 13);
+    EXPECT_EQ(r.Pattern, janMain(main.c_str()) + GAP + c.addOn);
+    EXPECT_EQ(r.Pattern.find_first_not_of("01"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jan, JanAddOn, ::testing::Values(
+    // EAN-2: 12 mod 4 = 0, L L.
+    AddOnCase{"4912345123459 12", "4912345123459 12", ADDON_START + A[1] + SEP + A[2]},
+    // 34 mod 4 = 2, G L.
+    AddOnCase{"491234512345 34", "4912345123459 34", ADDON_START + B[3] + SEP + A[4]},
+    // 99 mod 4 = 3, G G.
+    AddOnCase{"4912345123459 99", "4912345123459 99", ADDON_START + B[9] + SEP + B[9]},
+    // EAN-5: 3 x (5 + 4 + 5) + 9 x (2 + 9) = 141, 1: G L G L L.
+    AddOnCase{"4912345123459 52495", "4912345123459 52495",
+              ADDON_START + B[5] + SEP + A[2] + SEP + B[4] + SEP + A[9] + SEP + A[5]},
+    // 3 x (0 + 0 + 0) + 9 x (0 + 0) = 0: G G L L L.
+    AddOnCase{"490123456789 00000", "4901234567894 00000",
+              ADDON_START + B[0] + SEP + B[0] + SEP + A[0] + SEP + A[0] + SEP + A[0]},
+    // The main symbol's 13th digit is taken as given, as JAN takes it.
+    AddOnCase{"4901234567890 12345", "4901234567890 12345",
+              // 3 x (1 + 3 + 5) + 9 x (2 + 4) = 81, 1: G L G L L.
+              ADDON_START + B[1] + SEP + A[2] + SEP + B[3] + SEP + A[4] + SEP + A[5]}));
+
+// The add-on's parities read back: 'L' where set A was used.
+std::string addOnParity(const std::string &pattern, int digits)
+{
+    std::string parity;
+    const size_t first = 95 + 9 + 4;
+    for (int k = 0; k < digits; ++k) {
+        const std::string d = pattern.substr(first + 9 * size_t(k), 7);
+        bool inA = false;
+        for (const char *a : A)
+            inA = inA || d == a;
+        parity += inA ? 'L' : 'G';
+    }
+    return parity;
+}
+
+TEST(JanAddOn, TwoDigitParityByValueModuloFour)
+{
+    const char *expected[4] = {"LL", "LG", "GL", "GG"};
+    for (int v = 0; v < 100; ++v) {
+        const std::string code = "4912345123459 " + std::to_string(100 + v).substr(1);
+        const TEncodeResult r = janAdd(code.c_str());
+        ASSERT_EQ(r.Pattern.size(), 95u + 9 + 20) << code;
+        EXPECT_EQ(addOnParity(r.Pattern, 2), expected[v % 4]) << code;
+    }
+}
+
+TEST(JanAddOn, FiveDigitParityByWeightedSum)
+{
+    const char *expected[10] = {"GGLLL", "GLGLL", "GLLGL", "GLLLG", "LGGLL",
+                                "LLGGL", "LLLGG", "LGLGL", "LGLLG", "LLGLG"};
+    // The last digit d alone weighs 3: the sums 3d cover every value modulo 10.
+    for (int d = 0; d < 10; ++d) {
+        const std::string code = "4912345123459 0000" + std::to_string(d);
+        const TEncodeResult r = janAdd(code.c_str());
+        ASSERT_EQ(r.Pattern.size(), 95u + 9 + 47) << code;
+        EXPECT_EQ(addOnParity(r.Pattern, 5), expected[3 * d % 10]) << code;
+    }
+}
+
+struct AddOnRejection { const char *code; TRejectKind kind; qsizetype position; };
+class JanAddOnRejects : public ::testing::TestWithParam<AddOnRejection> {};
+
+TEST_P(JanAddOnRejects, SaysWhy)
+{
+    const auto &c = GetParam();
+    const TEncodeResult r = janAdd(c.code);
+    EXPECT_TRUE(r.Pattern.empty()) << c.code;
+    EXPECT_TRUE(r.Symbol.isEmpty()) << c.code;
+    EXPECT_EQ(r.Reason.Kind, c.kind) << c.code;
+    EXPECT_EQ(r.Reason.Position, c.position) << c.code;
+}
+
+INSTANTIATE_TEST_SUITE_P(Jan, JanAddOnRejects, ::testing::Values(
+    AddOnRejection{"", rejEmpty, -1},
+    AddOnRejection{"4912345123459", rejLength, -1},          // no add-on
+    AddOnRejection{"491234512345912", rejLength, -1},        // no space
+    AddOnRejection{"4912345123459 ", rejLength, -1},
+    AddOnRejection{"4912345123459 1", rejLength, -1},
+    AddOnRejection{"4912345123459 123", rejLength, -1},
+    AddOnRejection{"4912345123459 123456", rejLength, -1},
+    AddOnRejection{"49123451234 12", rejCharacter, 11},       // 11 digits before the space
+    AddOnRejection{"49123451234590 12", rejCharacter, 14},    // 14 digits
+    AddOnRejection{"4912345123459  12", rejCharacter, 14},    // a second space
+    AddOnRejection{"4912345123459-12", rejCharacter, 13},
+    AddOnRejection{"4912345123459 1A", rejCharacter, 15},
+    AddOnRejection{" 4912345123459 12", rejCharacter, 0}));
 
 struct Conversion { const char *e; const char *a; };
 class UpcConversion : public ::testing::TestWithParam<Conversion> {};

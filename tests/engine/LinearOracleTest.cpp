@@ -1,5 +1,6 @@
-// Code 39, NW-7, ITF, Code 128 and Code 93 symbols drawn by the component
-// decode with zxing-cpp to the data they were given. The symbologies no
+// Code 39, NW-7, ITF, Code 128 and Code 93 symbols drawn by the component,
+// and GS1-128 and ITF-14 drawn by the rules of Code 128 and ITF, decode with
+// zxing-cpp to the data they were given. The symbologies no
 // decoder here reads (CTF, IATA, Matrix, NEC, customer barcode) are read
 // back from the picture's pixels and compared with the widths and columns
 // their published tables give.
@@ -401,6 +402,182 @@ TEST(LinearOracle, CustomerColumnsFromTheBarTable)
                         << "scale " << scale << " column " << i << " third " << third;
                 }
             }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// GS1-128
+
+// A GS1 field as the test writes it, and whether a separator follows it
+// when another field does (its length is not predefined).
+struct Gs1Field {
+    QString ai, value;
+    bool separated;
+};
+
+QString randomGs1Characters(std::mt19937 &rng, int length, bool squareBrackets)
+{
+    // With parentheses around the AIs, "(" would open the next field.
+    constexpr std::u16string_view kGs1 =
+        u"!\"%&'()*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+    constexpr std::u16string_view kWithoutParentheses =
+        u"!\"%&'*+,-./0123456789:;<=>?ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+    return randomFrom(rng, squareBrackets ? kGs1 : kWithoutParentheses, length);
+}
+
+QString withCheckDigit(const QString &digits)
+{
+    int sum = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i)
+        sum += (digits[i].unicode() - u'0') * ((digits.size() - i) % 2 == 1 ? 3 : 1);
+    return digits + QChar(u'0' + (10 - sum % 10) % 10);
+}
+
+// Two to four fields of the kinds met on trade items and logistic units.
+std::vector<Gs1Field> randomGs1Fields(std::mt19937 &rng, bool squareBrackets)
+{
+    std::vector<Gs1Field> fields;
+    const int count = uniform(rng, 2, 4);
+    for (int k = 0; k < count; ++k) {
+        switch (uniform(rng, 0, 6)) {
+        case 0: fields.push_back({u"01"_s, withCheckDigit(randomFrom(rng, u"0123456789", 13)), false}); break;
+        case 1: fields.push_back({u"00"_s, withCheckDigit(randomFrom(rng, u"0123456789", 17)), false}); break;
+        case 2:
+            fields.push_back({u"17"_s, u"%1%2%3"_s.arg(uniform(rng, 0, 99), 2, 10, QChar(u'0'))
+                                           .arg(uniform(rng, 1, 12), 2, 10, QChar(u'0'))
+                                           .arg(uniform(rng, 0, 28), 2, 10, QChar(u'0')),
+                              false});
+            break;
+        case 3:
+            fields.push_back({u"310"_s + QChar(u'0' + uniform(rng, 0, 5)), randomFrom(rng, u"0123456789", 6), false});
+            break;
+        case 4: fields.push_back({u"10"_s, randomGs1Characters(rng, uniform(rng, 1, 8), squareBrackets), true}); break;
+        case 5: fields.push_back({u"21"_s, randomFrom(rng, u"0123456789", uniform(rng, 1, 10)), true}); break;
+        default: fields.push_back({u"30"_s, randomFrom(rng, u"0123456789", uniform(rng, 1, 8)), true}); break;
+        }
+    }
+    return fields;
+}
+
+TEST(LinearOracle, Gs1128ReadsAsGs1WithItsElementString)
+{
+    std::mt19937 rng(128);
+    int decoded = 0;
+    for (int i = 0; i < kSymbolsPerCase; ++i) {
+        const bool square = i % 2 == 1;
+        const std::vector<Gs1Field> fields = randomGs1Fields(rng, square);
+        QString code;
+        std::string expected;   // the element string, the separators as GS
+        for (size_t k = 0; k < fields.size(); ++k) {
+            const Gs1Field &f = fields[k];
+            code += (square ? u'[' : u'(') + f.ai + (square ? u']' : u')') + f.value;
+            expected += (f.ai + f.value).toStdString();
+            if (f.separated && k + 1 < fields.size())
+                expected += '\x1D';
+        }
+        if (expected.size() > size_t(kGS1128MaxData))
+            continue;
+        TBarImage b;
+        b.setBarType(cbarGS1128);
+        b.setMatch(true);
+        b.setSymbolDisp(false);
+        b.setScale(TSCale(1 + i % 3));
+        b.setBarHeight(12);
+        b.setBarSpaceLeft(10 * (1 + i % 3));
+        b.setBarSpaceRight(10 * (1 + i % 3));
+        b.setCode(code);
+        ASSERT_FALSE(b.Error) << code.toStdString();
+        const oracle::Decoded r = oracle::Decode(b.Picture().toImage(), BarcodeFormat::Code128);
+        ASSERT_TRUE(r.ok) << code.toStdString();
+        EXPECT_TRUE(r.gs1) << code.toStdString();
+        EXPECT_EQ(r.symbologyIdentifier, "]C1") << code.toStdString();
+        EXPECT_EQ(r.text, expected) << code.toStdString();
+        ++decoded;
+    }
+    EXPECT_GT(decoded, kSymbolsPerCase * 3 / 4) << "too many data were longer than a symbol takes";
+}
+
+// ---------------------------------------------------------------------------
+// ITF-14
+
+// ITF-14 as the component draws it, without margins: bearer bars and quiet
+// zones are its own.
+void drawItf14(TBarImage &b, int scale, int ratio)
+{
+    b.setBarType(cbarITF14);
+    b.setMatch(true);
+    b.setSymbolDisp(false);
+    b.setScale(TSCale(scale));
+    b.setElementRatio(TElementRatio(ratio));
+    b.setBarHeight(40 * scale);
+    b.setBarSpaceLeft(0);
+    b.setBarSpaceRight(0);
+}
+
+TEST(LinearOracle, Itf14WithBearerBarsReadsAsItf)
+{
+    std::mt19937 rng(14);
+    for (int i = 0; i < kSymbolsPerCase; ++i) {
+        const int scale = 1 + i % 3;
+        TBarImage b;
+        drawItf14(b, scale, uniform(rng, 20, 30));
+        const QString data = randomFrom(rng, u"0123456789", 13);
+        b.setCode(data);
+        ASSERT_FALSE(b.Error) << data.toStdString();
+        ZXing::DecodeHints hints;
+        hints.setFormats(BarcodeFormat::ITF);
+        hints.setValidateITFCheckSum(true);
+        hints.setTryRotate(false);
+        const oracle::Decoded r = oracle::Decode(b.Picture().toImage(), hints);
+        ASSERT_TRUE(r.ok) << data.toStdString() << " at scale " << scale;
+        EXPECT_EQ(r.text, withCheckDigit(data).toStdString());
+    }
+}
+
+// The bearer bars frame bars and quiet zones: rows of ink above and below,
+// columns of ink outside the quiet zones, and the bars between.
+TEST(LinearOracle, Itf14BearerBarsPixelExact)
+{
+    for (const int scale : {1, 2, 3}) {
+        TBarImage b;
+        drawItf14(b, scale, 20);   // below 2.25: the nominal 2.5
+        b.setCode(u"0491234512345"_s);
+        ASSERT_FALSE(b.Error);
+        const QImage img = b.Picture().toImage();
+        const int bearer = kITF14BearerBar * scale, quiet = kITF14QuietZone * scale;
+        const int narrow = scale, wide = 2 * scale * 25 / 20;
+        // Start 4 narrow; seven pairs of 6 narrow and 4 wide; stop 1 wide and 2 narrow.
+        const int barsWidth = 48 * narrow + 29 * wide;
+        ASSERT_EQ(img.width(), 2 * (bearer + quiet) + barsWidth) << "scale " << scale;
+        ASSERT_EQ(img.height(), 40 * scale + 2 * bearer);
+        const auto dark = [&](int x, int y) { return qGray(img.pixel(x, y)) < 128; };
+        for (int y = 0; y < img.height(); ++y) {
+            const bool bearerRow = y < bearer || y >= img.height() - bearer;
+            for (int x = 0; x < img.width(); ++x) {
+                const bool bearerColumn = x < bearer || x >= img.width() - bearer;
+                const bool quietColumn = !bearerColumn && (x < bearer + quiet || x >= img.width() - bearer - quiet);
+                if (bearerRow || bearerColumn) {
+                    ASSERT_TRUE(dark(x, y)) << "scale " << scale << " bearer at " << x << "," << y;
+                } else if (quietColumn) {
+                    ASSERT_FALSE(dark(x, y)) << "scale " << scale << " quiet zone at " << x << "," << y;
+                }
+            }
+        }
+        // Between the bearer bars every row is the pattern: start, 04, 91, ..., stop.
+        std::string expected;
+        TEncodeInput in;
+        in.Code = u"04912345123459";
+        const std::string pattern = EncodeITF14(in).Pattern;
+        for (size_t e = 0; e < pattern.size(); ++e) {
+            const int w = pattern[e] == '2' || pattern[e] == '3' ? wide : narrow;
+            expected.append(size_t(w), e % 2 == 0 ? '1' : '0');
+        }
+        for (int y = bearer; y < img.height() - bearer; ++y) {
+            std::string row;
+            for (int x = bearer + quiet; x < img.width() - bearer - quiet; ++x)
+                row += dark(x, y) ? '1' : '0';
+            ASSERT_EQ(row, expected) << "scale " << scale << " row " << y;
         }
     }
 }

@@ -1,6 +1,6 @@
-// The two-of-five family: ITF, CTF, IATA, Matrix and NEC. No decoder here
-// reads CTF, IATA, Matrix or NEC, so their patterns are checked against rows
-// worked out by hand from the published two-of-five table.
+// The two-of-five family: ITF with ITF-14, CTF, IATA, Matrix and NEC. No
+// decoder here reads CTF, IATA, Matrix or NEC, so their patterns are checked
+// against rows worked out by hand from the published two-of-five table.
 #include "Encoders.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,11 @@ const std::string ITF_23 = "1232101030";
 const std::string ITF_34 = "3030121012";
 const std::string ITF_45 = "1210321030";
 const std::string ITF_57 = "3010301212";
+const std::string ITF_04 = "1010323012";
+const std::string ITF_59 = "3012301210";
+const std::string ITF_91 = "1230103012";
+const std::string ITF_51 = "3210301012";
+const std::string ITF_36 = "3032121010";
 
 // CTF and IATA: five bars, each followed by a narrow space.
 const std::string CTF_START = "303010";
@@ -229,5 +234,75 @@ INSTANTIATE_TEST_SUITE_P(TwoOfFive, TwoOfFiveRejects,
     testing::Combine(testing::ValuesIn(kMembers),
                      testing::Values(u"", u"12A", u"1 2", u"-1", u"12.5", u"\uFF11\uFF12", u"\u0663",
                                      std::u16string_view(u"1\0" "2", 3), u"1\u00B2")));
+
+// ---------------------------------------------------------------------------
+// ITF-14
+
+struct Itf14Case {
+    const char *name;
+    const char16_t *code;
+    std::string pattern;
+    const char16_t *symbol;
+};
+
+class Itf14Symbol : public testing::TestWithParam<Itf14Case> {};
+
+TEST_P(Itf14Symbol, SevenPairsOfTheGtin)
+{
+    const auto &c = GetParam();
+    for (const bool cd : {false, true}) {   // CD is not read
+        const TEncodeResult r = encode(EncodeITF14, QString::fromUtf16(c.code), cd);
+        EXPECT_EQ(r.Pattern, c.pattern);
+        EXPECT_EQ(u8(r.Symbol), u8(QString::fromUtf16(c.symbol)));
+        EXPECT_EQ(r.Reason.Kind, rejNone);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Itf14, Itf14Symbol, testing::Values(
+    // 0 4 9 1 2 3 4 5 1 2 3 4 5: weighted sum 91, check digit 9.
+    Itf14Case{"CheckDigitAdded", u"0491234512345",
+              ITF_START + ITF_04 + ITF_91 + ITF_23 + ITF_45 + ITF_12 + ITF_34 + ITF_59 + ITF_STOP,
+              u"04912345123459"},
+    Itf14Case{"CheckDigitVerified", u"04912345123459",
+              ITF_START + ITF_04 + ITF_91 + ITF_23 + ITF_45 + ITF_12 + ITF_34 + ITF_59 + ITF_STOP,
+              u"04912345123459"},
+    // 1 2 3 4 5 1 2 3 4 5 1 2 3: sum 74, check digit 6.
+    Itf14Case{"PackagingIndicatorOne", u"1234512345123",
+              ITF_START + ITF_12 + ITF_34 + ITF_51 + ITF_23 + ITF_45 + ITF_12 + ITF_36 + ITF_STOP,
+              u"12345123451236"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct Itf14Rejection {
+    const char *name;
+    const char16_t *code;
+    TRejectKind kind;
+    qsizetype position;
+    const char16_t *text;
+    char16_t expected;
+};
+
+class Itf14Rejects : public testing::TestWithParam<Itf14Rejection> {};
+
+TEST_P(Itf14Rejects, SaysWhy)
+{
+    const auto &c = GetParam();
+    const TEncodeResult r = encode(EncodeITF14, QString::fromUtf16(c.code), false);
+    EXPECT_TRUE(r.Pattern.empty());
+    EXPECT_TRUE(r.Symbol.isEmpty());
+    EXPECT_EQ(r.Reason.Kind, c.kind);
+    EXPECT_EQ(r.Reason.Position, c.position);
+    EXPECT_EQ(u8(r.Reason.Text), u8(QString::fromUtf16(c.text)));
+    EXPECT_EQ(r.Reason.Expected, c.expected ? QChar(c.expected) : QChar());
+}
+
+INSTANTIATE_TEST_SUITE_P(Itf14, Itf14Rejects, testing::Values(
+    Itf14Rejection{"Empty", u"", rejEmpty, -1, u"", 0},
+    Itf14Rejection{"WrongCheckDigit", u"04912345123458", rejCheckDigit, 13, u"8", u'9'},
+    Itf14Rejection{"TwelveDigits", u"049123451234", rejLength, -1, u"", 0},
+    Itf14Rejection{"FifteenDigits", u"049123451234590", rejLength, -1, u"", 0},
+    Itf14Rejection{"Letter", u"0491234512345X", rejCharacter, 13, u"X", 0},
+    Itf14Rejection{"Space", u"0491234 512345", rejCharacter, 7, u" ", 0},
+    Itf14Rejection{"FullWidthDigit", u"049123451234\uFF15", rejCharacter, 12, u"\uFF15", 0}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -16,12 +16,24 @@ Decoded fromResult(const ZXing::Result &r)
         d.bytes.assign(b.begin(), b.end());
         d.ecLevel = r.ecLevel();
         d.symbologyIdentifier = r.symbologyIdentifier();
+        d.gs1 = r.contentType() == ZXing::ContentType::GS1;
     }
     return d;
 }
 } // namespace
 
 Decoded Decode(const QImage &image, ZXing::BarcodeFormats formats, int border, bool tryHarder)
+{
+    ZXing::DecodeHints hints;
+    hints.setFormats(formats);
+    hints.setTryHarder(tryHarder);
+    hints.setTryRotate(false);
+    hints.setTryDownscale(false);
+    hints.setReturnCodabarStartEnd(true);
+    return Decode(image, hints, border);
+}
+
+Decoded Decode(const QImage &image, const ZXing::DecodeHints &hints, int border)
 {
     if (image.isNull())
         return {};
@@ -31,12 +43,6 @@ Decoded Decode(const QImage &image, ZXing::BarcodeFormats formats, int border, b
         QPainter p(&grey);
         p.drawImage(border, border, image.convertToFormat(QImage::Format_RGB888));
     }
-    ZXing::DecodeHints hints;
-    hints.setFormats(formats);
-    hints.setTryHarder(tryHarder);
-    hints.setTryRotate(false);
-    hints.setTryDownscale(false);
-    hints.setReturnCodabarStartEnd(true);
     const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
                                 int(grey.bytesPerLine()));
     return fromResult(ZXing::ReadBarcode(view, hints));

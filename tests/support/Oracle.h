@@ -16,6 +16,7 @@ struct Decoded {
     std::string bytes;       // raw content bytes
     std::string ecLevel;     // QR: "L", "M", "Q" or "H"
     std::string symbologyIdentifier;
+    bool gs1 = false;        // the content is GS1 element strings (a GS1 symbol)
 };
 
 // Decodes one symbol of the given formats from the picture. A light border
@@ -23,6 +24,9 @@ struct Decoded {
 // decode as well.
 Decoded Decode(const QImage &image, ZXing::BarcodeFormats formats = ZXing::BarcodeFormat::Any,
                int border = 10, bool tryHarder = true);
+
+// The same with the caller's hints (add-on symbols, check digits, ...).
+Decoded Decode(const QImage &image, const ZXing::DecodeHints &hints, int border = 10);
 
 // Same for an 8-bit grey image given as rows of bytes (0 dark, 255 light).
 Decoded DecodeGrey(const unsigned char *pixels, int width, int height, int stride,
