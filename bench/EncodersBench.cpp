@@ -6,6 +6,7 @@
 #include "BarImage.h"
 
 #include <benchmark/benchmark.h>
+#include <zint.h>
 
 #include <string>
 #include <vector>
