@@ -28,6 +28,11 @@
 // one with a UTF-8 mark stays UTF-8 with it. A file Zebrix cannot read as
 // settings (larger than kMaxFileSize, or not text in its encoding) is never
 // written: reads give the defaults, writes are lost, and Damaged() says so.
+//
+// The typed operations are the settings component's whole published
+// interface (floats, date-times, positions, sizes, lists, sections
+// included), kept for every caller of the component although Zebrix's own
+// window uses the integer, boolean, string, font and placement ones.
 #pragma once
 
 #include "Metafile.h"   // TColor
@@ -181,8 +186,6 @@ public:
     bool Check(const QString &section, const QString &key);
 
     // --- Raw values ---------------------------------------------------------------------
-    // The value as read (quotes of one matching pair removed); def when missing.
-    QString ReadRaw(const QString &section, const QString &key, const QString &def);
     // Writes the value as it is.
     void WriteRaw(const QString &section, const QString &key, const QString &value);
 
@@ -192,6 +195,8 @@ public:
     static std::optional<QString> UnescapeValue(const QString &value);
 
 private:
+    // The value as read (quotes of one matching pair removed); def when missing.
+    QString ReadRaw(const QString &section, const QString &key, const QString &def);
 
     void load();
     void store();

@@ -8,6 +8,7 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <algorithm>
 
 namespace {
 IClipboard *g_clipboard = nullptr;
@@ -222,6 +223,10 @@ int TBarImage::ElementWidth(char digit) const
     if (isTwoWidth(FBarType) && w > FScale) {
         const int ratio = FBarType == cbarITF14 && FElementRatio < kITF14MinRatio ? kITF14NominalRatio : FElementRatio;
         w = w * ratio / 20;
+        // ITF-14's wide elements are at least 2.25 narrow ones also where the
+        // pixels round down (a narrow bar of one pixel: three, not two).
+        if (FBarType == cbarITF14)
+            w = std::max(w, (FScale * 9 + 3) / 4);
     }
     return w;
 }

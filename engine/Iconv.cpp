@@ -17,24 +17,12 @@ void TIconv::Reset()
 
 bool TIconv::Step(QByteArrayView in, QByteArray &out)
 {
-    if (!IsOpen())
-        return false;
     const qsizetype before = out.size();
-    char *inp = input(in);
-    size_t inLeft = size_t(in.size());
-    char buf[256];
-    while (inLeft > 0) {
-        char *outp = buf;
-        size_t outLeft = sizeof buf;
-        const size_t r = iconv(m_cd, &inp, &inLeft, &outp, &outLeft);
-        out.append(buf, qsizetype(sizeof buf - outLeft));
-        if (r == size_t(-1) && errno != E2BIG) {
-            out.truncate(before);
-            Reset();
-            return false;
-        }
-    }
-    return true;
+    if (Run(in, out))
+        return true;
+    out.truncate(before);
+    Reset();
+    return false;
 }
 
 bool TIconv::Flush(QByteArray &out)

@@ -112,6 +112,22 @@ uchar channel(double v)
     return uchar(std::clamp(std::nearbyint(v), 0.0, 255.0));
 }
 
+// One RGB pixel: the weighted sum of the contributing pixels.
+template <class PixelAt>
+void blend(const std::vector<TContributor> &contributors, PixelAt pixelAt, uchar *out)
+{
+    double r = 0, g = 0, b = 0;
+    for (const TContributor &c : contributors) {
+        const uchar *p = pixelAt(c.pixel);
+        r += p[0] * c.weight;
+        g += p[1] * c.weight;
+        b += p[2] * c.weight;
+    }
+    out[0] = channel(r);
+    out[1] = channel(g);
+    out[2] = channel(b);
+}
+
 } // namespace
 
 QImage Resample(const QImage &source, int width, int height, TResampleFilter f)
@@ -132,16 +148,7 @@ QImage Resample(const QImage &source, int width, int height, TResampleFilter f)
         const uchar *in = src.constScanLine(y);
         uchar *out = work.scanLine(y);
         for (int x = 0; x < width; ++x) {
-            double r = 0, g = 0, b = 0;
-            for (const TContributor &c : across[size_t(x)]) {
-                const uchar *p = in + 3 * c.pixel;
-                r += p[0] * c.weight;
-                g += p[1] * c.weight;
-                b += p[2] * c.weight;
-            }
-            out[3 * x] = channel(r);
-            out[3 * x + 1] = channel(g);
-            out[3 * x + 2] = channel(b);
+            blend(across[size_t(x)], [&](int pixel) { return in + 3 * pixel; }, out + 3 * x);
         }
     }
     // Columns: width x sh into width x height.
@@ -154,16 +161,7 @@ QImage Resample(const QImage &source, int width, int height, TResampleFilter f)
     for (int y = 0; y < height; ++y) {
         uchar *out = dst.scanLine(y);
         for (int x = 0; x < width; ++x) {
-            double r = 0, g = 0, b = 0;
-            for (const TContributor &c : down[size_t(y)]) {
-                const uchar *p = work.constScanLine(c.pixel) + 3 * x;
-                r += p[0] * c.weight;
-                g += p[1] * c.weight;
-                b += p[2] * c.weight;
-            }
-            out[3 * x] = channel(r);
-            out[3 * x + 1] = channel(g);
-            out[3 * x + 2] = channel(b);
+            blend(down[size_t(y)], [&](int pixel) { return work.constScanLine(pixel) + 3 * x; }, out + 3 * x);
         }
     }
     return dst;

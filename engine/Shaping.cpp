@@ -448,11 +448,8 @@ bool TShaper::layOutPlain(const QString &text, qsizetype start, qsizetype end, q
             glyphs.resize(first);
             return false;
         }
-        qint64 a = advance;
-        if (m_round)
-            a = (a + 32) & ~qint64(63);
         glyphs.push_back({g, x, 0, x, i});
-        x += a;
+        x += rounded(advance);
     }
     pen = x;
     return true;
@@ -521,11 +518,8 @@ bool TShaper::layOutPairs(const QString &text, qsizetype start, qsizetype end, q
             glyphs.resize(first);
             return false;
         }
-        qint64 a = advance;
-        if (m_round)
-            a = (a + 32) & ~qint64(63);
         glyphs.push_back({g, x, 0, x, i});
-        x += a;
+        x += rounded(advance);
     }
     pen = x;
     return true;
@@ -630,12 +624,9 @@ bool TShaper::layOut(const QString &text, std::vector<TShapedGlyph> &glyphs, qin
         const hb_glyph_info_t *info = hb_buffer_get_glyph_infos(d->buffer, &count);
         const hb_glyph_position_t *pos = hb_buffer_get_glyph_positions(d->buffer, nullptr);
         for (unsigned k = 0; k < count; ++k) {
-            qint64 advance = pos[k].x_advance;
-            if (m_round)
-                advance = (advance + 32) & ~qint64(63);
             glyphs.push_back({info[k].codepoint, pen + pos[k].x_offset, qint64(pos[k].y_offset), pen,
                               start + qsizetype(info[k].cluster)});
-            pen += advance;
+            pen += rounded(pos[k].x_advance);
         }
         learnPairs(text, start, end, script, info, pos, count);
         start = end;

@@ -58,6 +58,8 @@ public:
     TShaper &operator=(const TShaper &) = delete;
 
     bool roundAdvances() const { return m_round; }
+    // An advance in 26.6 units, to whole pixels when advances are rounded.
+    qint64 rounded(qint64 advance) const { return m_round ? (advance + 32) & ~qint64(63) : advance; }
 
     // Lays out the text as one line. False, with nothing in glyphs, when it
     // cannot say where Qt would put every glyph: a character that is not
