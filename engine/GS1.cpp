@@ -50,8 +50,8 @@ constexpr AIRow rows(std::string_view first, std::string_view last, bool predefi
     return {first, last, predefined, {p, q}};
 }
 
-// Application identifiers of the GS1 General Specifications (section 3,
-// "GS1 Application Identifiers in numerical order"), with the predefined
+// Application identifiers as GS1 lists them ("GS1 Application Identifiers
+// in numerical order", the GS1 standard for element strings), with the predefined
 // lengths of its table of element strings that need no separator (the first
 // two digits 00-02, 11-20, 31-36 and 41). The country, currency and company
 // prefix contents of a field are not looked up.

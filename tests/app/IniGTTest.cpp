@@ -350,8 +350,12 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
     constexpr int kRounds = 20;
     int checked = 0;
     for (int round = 0; round < kRounds; ++round) {
+        // The writer says on a pipe when its first whole file is in place.
+        int written[2];
+        ASSERT_EQ(::pipe(written), 0);
         const pid_t child = ::fork();
         if (child == 0) {
+            ::close(written[0]);
             TIniGT ini;
             ini.setFileName(path);
             for (int i = 0;; ++i) {
@@ -360,11 +364,18 @@ TEST(IniFileDamaged, AKilledWriterLeavesTheOldFileOrTheNewOne)
                 ini.WriteInt("A", "Round", i);
                 ini.WriteStr("Z", "End", "complete");
                 ini.EndUpdate();
+                if (i == 0) {
+                    [[maybe_unused]] const ssize_t n = ::write(written[1], "w", 1);
+                    ::close(written[1]);
+                }
             }
         }
-        // Once there is a whole file, the kill lands a little later each round.
-        for (QDeadlineTimer bound(60000); !QFileInfo::exists(path) && !bound.hasExpired();)
-            ::usleep(1000);
+        ::close(written[1]);
+        // Once there is a whole file (or the writer is gone), the kill lands
+        // a little later each round.
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(written[0], &c, 1);
+        ::close(written[0]);
         ::usleep(useconds_t(2000 + round * 1500));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
