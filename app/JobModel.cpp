@@ -4,10 +4,10 @@
 #include "CodePage.h"
 #include "Language.h"
 #include "QREncoder.h"
+#include "Waiting.h"
 
 #include <QGuiApplication>
 #include <QScopeGuard>
-#include <QThread>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -395,8 +395,13 @@ void JobModel::RB_Click()
 
     if (BWindow.Checked())
         emit placeBarcodeWindow();
+    HoldAfterCreation();
+}
+
+void JobModel::HoldAfterCreation() const
+{
     if (DelayTime > 0)
-        QThread::msleep(static_cast<unsigned long>(DelayTime));
+        SleepUnlessTerminated(std::min(DelayTime, kMaxDelayMs));
 }
 
 QByteArray JobModel::escapesDecoded(const QByteArray &bytes)

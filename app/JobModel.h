@@ -149,7 +149,11 @@ public:
     bool InitPers = false;     // the start sequence is running
     bool NoHist = false;       // creations add nothing to the history
     bool ExitFlag = false;
-    int DelayTime = 0;         // ms to hold after each creation
+    int DelayTime = 0;         // ms to hold after each creation (at most kMaxDelayMs)
+    // The longest hold: a larger DelayTime holds this long. A termination
+    // request ends a hold at once.
+    static constexpr int kMaxDelayMs = 60000;
+    void HoldAfterCreation() const;
     bool TaskClose = false;
     bool ResTaskTray = false;
     bool NoSaveIni = false;

@@ -2,15 +2,20 @@
 
 #include "FileNames.h"
 #include "Texts.h"
+#include "Waiting.h"
+
+#include <QDeadlineTimer>
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <mutex>
 
 #include <fcntl.h>
@@ -336,17 +341,96 @@ QString replaceAtomically(const QByteArray &path, const struct stat *old, const 
     return why(EEXIST);
 }
 
+// A FIFO (or a device) nobody reads would hold the save, and with it the
+// window and every driver, for as long as nobody comes: the reader has this
+// long to appear, and to take each part of the bytes.
+constexpr int kReaderWaitMs = 10000;
+
+// Waits for `ready` (looked at with a growing pause, the wait hook run in
+// between), at most kReaderWaitMs. 0, or ETIMEDOUT, or EINTR when
+// termination was requested meanwhile.
+int waitFor(const std::function<bool()> &ready)
+{
+    const QDeadlineTimer deadline(kReaderWaitMs);
+    int pause = 1;
+    while (!ready()) {
+        if (deadline.hasExpired())
+            return ETIMEDOUT;
+        RunWaitHook();
+        if (!SleepUnlessTerminated(pause))
+            return EINTR;
+        pause = std::min(pause * 2, 50);
+    }
+    return 0;
+}
+
+// Writes everything to a descriptor opened without blocking: a reader that
+// stops taking the bytes fails the save after kReaderWaitMs instead of
+// holding it for ever.
+int writeAllWaiting(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    int error = 0;
+    while (left > 0 && error == 0) {
+        const int waited = waitFor([&] {
+            const ssize_t n = ::write(fd, p, size_t(left));
+            if (n > 0) {
+                p += n;
+                left -= n;
+                return true;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                error = n == 0 ? ENOSPC : errno;
+                return true;
+            }
+            return false;
+        });
+        if (waited != 0)
+            return waited;
+    }
+    return error;
+}
+
+QString readerWaitFailure(int error)
+{
+    if (error == ETIMEDOUT)
+        return texts::NoReader(kReaderWaitMs / 1000);
+    if (error == EINTR)
+        return texts::SaveInterrupted();
+    return why(error);
+}
+
 // Writes into what the name is: a device, a FIFO, or a regular file that no
 // readable chain of links leads to (/proc/self/fd/N).
 QString writeInPlace(const QByteArray &path, bool regular, const QByteArray &bytes)
 {
-    TFd fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (regular ? O_TRUNC : 0)));
-    if (!fd.ok())
-        return why(errno);
-    int error = writeAll(fd.get(), bytes);
+    if (regular) {
+        TFd fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_TRUNC));
+        if (!fd.ok())
+            return why(errno);
+        int error = writeAll(fd.get(), bytes);
+        if (const int closing = fd.close(); error == 0)
+            error = closing;
+        return error ? why(error) : QString();
+    }
+    // Without blocking: a FIFO without a reader refuses the opening
+    // (ENXIO) instead of holding it until one comes.
+    TFd fd;
+    int openError = 0;
+    const int waited = waitFor([&] {
+        fd.reset(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        openError = fd.ok() ? 0 : errno;
+        return openError != ENXIO;
+    });
+    if (waited != 0)
+        return readerWaitFailure(waited);
+    if (openError != 0)
+        return why(openError);
+    int error = writeAllWaiting(fd.get(), bytes);
     if (const int closing = fd.close(); error == 0)
         error = closing;
-    return error ? why(error) : QString();
+    return error ? readerWaitFailure(error) : QString();
 }
 
 } // namespace

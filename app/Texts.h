@@ -285,6 +285,13 @@ inline QString NotConverted(const QString &file) { return QStringLiteral("%1: th
 inline QString FileError(const QString &file, const QString &why) { return QStringLiteral("%1: %2").arg(file, why); }
 // A save onto a socket: nothing can be written into one.
 inline QString SocketTarget() { return QStringLiteral("is a socket, not a file"); }
+// A save onto a FIFO (or a device) that nobody read within the time it has.
+inline QString NoReader(int seconds)
+{
+    return QStringLiteral("nobody read it within %1 seconds").arg(seconds);
+}
+// A save that waited for a reader when Zebrix was asked to end.
+inline QString SaveInterrupted() { return QStringLiteral("Zebrix was asked to end while the save waited for a reader"); }
 
 // --- Why a symbol was not made ----------------------------------------------------------
 // In two wordings: the console's (zebrixc prints it after the status text,
@@ -500,7 +507,7 @@ Drawing:
   /QRVn /QREn     QR version 1-40, error correction 0 L, 1 M, 2 Q, 3 H
   /SC1 SC0        QR, DataMatrix and Aztec data with %XX escapes on, off
   /CBM /CEM /CWM  draw a bitmap, an enhanced metafile, a metafile
-  /D:n            wait n ms after the creation
+  /D:n            wait n ms after the creation (at most 60000)
 Output:
   /SAVE:name      .bmp, .emf, .wmf, .png, .svg, .pdf; any other name: JPEG
   /SAVE:-         the picture on standard output (kind: --type, default png)

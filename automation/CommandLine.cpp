@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QThread>
 
 namespace {
 
@@ -221,8 +220,7 @@ void InterpretParams(JobModel &m, ICommandHost &host)
             }
         }
         host.ProcessMessages();
-        if (m.DelayTime > 0)
-            QThread::msleep(static_cast<unsigned long>(m.DelayTime));
+        m.HoldAfterCreation();
         if (!saveName.isEmpty())
             host.Save(m, saveName);
         return;

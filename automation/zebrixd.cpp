@@ -13,6 +13,7 @@
 #include "SystemClipboard.h"
 #include "Texts.h"
 #include "StartSequence.h"
+#include "Waiting.h"
 #include "WindowHost.h"
 
 #include <QApplication>
@@ -47,12 +48,15 @@ struct TQtArguments {
 
 // SIGTERM (and SIGINT, SIGHUP) end the session: the signal only writes a
 // byte into a socket pair, and the event loop, reading it, closes the window
-// for real, which keeps the settings.
+// for real, which keeps the settings. The signal also cuts short the waits
+// under way (a "/D:" hold, a save waiting for a FIFO's reader), so that the
+// event loop gets there at once.
 class TTerminationWatch
 {
 public:
     explicit TTerminationWatch(std::function<void()> onEnd)
     {
+        PrepareTerminationRequests();
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_fds) != 0)
             return;
         m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
@@ -68,6 +72,7 @@ public:
             const char c = 1;
             [[maybe_unused]] const ssize_t n = ::write(s_fds[0], &c, 1);
             errno = saved;
+            RequestTermination();
         };
         sigemptyset(&sa.sa_mask);
         sa.sa_flags = SA_RESTART;
@@ -152,6 +157,13 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [endSession](QSessionManager &) { endSession(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, endSession);
     TTerminationWatch termination(endSession);
+    // A save waiting for a FIFO's reader keeps the window painted; other
+    // drivers' work stays where it waits (the sockets are not read meanwhile,
+    // the bus's calls are queued behind the one running).
+    SetWaitHook([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    });
+    const auto unhookWait = qScopeGuard([] { SetWaitHook({}); });
 
     // The window shows at start-up, tray residence or not; started by the
     // session bus for a client, it stays hidden until the client shows it.

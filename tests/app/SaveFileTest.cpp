@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -311,6 +313,21 @@ TEST(SaveFile, WriteErrorsReachTheCallerAndLeaveGoodFilesAlone)
     ASSERT_EQ(mount("tmpfs", mnt.toLocal8Bit().constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k"), 0);
     EXPECT_THROW(m.SaveFile(mnt + "/x.png"), std::runtime_error);
     EXPECT_EQ(readAll(good), QByteArray(4000, 'g'));
+}
+
+// A FIFO whose reader never comes, or comes and takes nothing: the save
+// fails after the reader's time instead of holding Zebrix for ever.
+TEST(SaveFile, AFifoThatNobodyReadsFailsTheSave)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_EQ(WriteFileSafely(dir.filePath("fifo"), "bytes"), "nobody read it within 10 seconds");
+    // A reader that opened the FIFO and then stopped: more than the pipe holds.
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(WriteFileSafely(dir.filePath("fifo"), QByteArray(1 << 20, 'x')), "nobody read it within 10 seconds");
+    ::close(reader);
 }
 
 // Where a file system has no unnamed files, the content goes through a named
