@@ -158,6 +158,13 @@ public:
     bool ResTaskTray = false;
     bool NoSaveIni = false;
     bool BError = false;       // the last creation failed
+    // Above 0 while the job is held for one driver beyond Running: a save
+    // that waits for its reader (the window repaints, nothing else runs),
+    // an automation client between its Execute and its save.
+    int Held = 0;
+    // Whether another driver's work (a forwarded list, a bus call) may start
+    // now: nobody creates, interprets or holds the job.
+    bool MayStartDriver() const { return !Running && !Creating && Held == 0; }
     QString LLanguage;         // the dialogs' language; SetLanguage() switches it
     QStringList Params;
 

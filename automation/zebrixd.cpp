@@ -158,10 +158,12 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, endSession);
     TTerminationWatch termination(endSession);
     // A save waiting for a FIFO's reader keeps the window painted; other
-    // drivers' work stays where it waits (the sockets are not read meanwhile,
-    // the bus's calls are queued behind the one running).
-    SetWaitHook([] {
+    // drivers' work waits for the save's end (the sockets are not read
+    // meanwhile, and what came before finds the job held).
+    SetWaitHook([&model] {
+        ++model.Held;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        --model.Held;
     });
     const auto unhookWait = qScopeGuard([] { SetWaitHook({}); });
 
