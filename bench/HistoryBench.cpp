@@ -61,7 +61,7 @@ void StartUpRead(benchmark::State &state)
     state.SetLabel(state.range(0) == 0 ? "4 MB file" : "history keys");
 }
 
-BENCHMARK(StartUpRead)->Arg(8000)->Arg(16000)->Arg(32000)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(StartUpRead)->Arg(8000)->Arg(16000)->Arg(32000)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 
