@@ -59,9 +59,11 @@ void THistoryEx::LoadFromIni()
 {
     TIniGT ini;
     openIni(ini, IniFile);
+    // One look at the file for every key read.
+    ini.BeginUpdate();
     const int n = ini.ReadInt(Name, QStringLiteral("Count"), -1);
     m_count = n;
-    // Keys n-1 down to 0; only those in the file can hold an entry (a
+    // Keys below Count; only those in the file can hold an entry (a
     // hand-edited Count of a billion costs no more than the keys there are).
     QList<int> present;
     for (const QString &key : ini.ReadSection(Name)) {
@@ -70,15 +72,26 @@ void THistoryEx::LoadFromIni()
         if (ok && i >= 0 && i < n && QString::number(i) == key)
             present << i;
     }
-    std::sort(present.begin(), present.end(), std::greater<int>());
+    std::sort(present.begin(), present.end());
     present.erase(std::unique(present.begin(), present.end()), present.end());
+    // The entries go in oldest first, so that entry 0 ends on top and each
+    // entry stands where its most recent key puts it. Only the most recent
+    // distinct entries stay (at least one, whatever Max says), so only those
+    // are read, most recent first, and appended in reverse.
+    const qsizetype keep = std::max(Max, 1);
+    QStringList recent;
     for (int i : present) {
         bool escaped = false;
         const QString entry = ini.ReadStr(Name, QString::number(i), kNil, &escaped);
         // "NIL" stands for an empty entry; the data line NIL itself is kept escaped.
-        if (entry != kNil || escaped)
-            Append(entry);
+        if ((entry != kNil || escaped) && !recent.contains(entry))
+            recent << entry;
+        if (recent.size() >= keep)
+            break;
     }
+    ini.EndUpdate();
+    for (qsizetype i = recent.size() - 1; i >= 0; --i)
+        Append(recent.at(i));
 }
 
 QString THistoryEx::SaveToIni()

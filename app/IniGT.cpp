@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
@@ -24,9 +26,9 @@ constexpr char16_t kCloseCorner = u'｣';
 
 // A line as INI text sees it: a section header, a key line, or anything else
 // (comments, blank lines, text Zebrix does not understand).
-bool isHeader(const QString &line, QString *name = nullptr)
+bool isHeader(QStringView line, QStringView *name = nullptr)
 {
-    const QString t = line.trimmed();
+    const QStringView t = line.trimmed();
     if (!t.startsWith(u'['))
         return false;
     const qsizetype close = t.lastIndexOf(u']');
@@ -37,9 +39,9 @@ bool isHeader(const QString &line, QString *name = nullptr)
     return true;
 }
 
-bool isKeyLine(const QString &line, QString *key = nullptr, QString *value = nullptr)
+bool isKeyLine(QStringView line, QStringView *key = nullptr, QStringView *value = nullptr)
 {
-    const QString t = line.trimmed();
+    const QStringView t = line.trimmed();
     if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#') || t.startsWith(u'['))
         return false;
     const qsizetype eq = t.indexOf(u'=');
@@ -50,6 +52,36 @@ bool isKeyLine(const QString &line, QString *key = nullptr, QString *value = nul
     if (value)
         *value = t.mid(eq + 1).trimmed();
     return true;
+}
+
+// A name as the index files sections: equal for two names exactly when
+// they match without regard to case (Qt's case folding, code point by code
+// point, as QString::compare folds).
+QString foldedName(QStringView name)
+{
+    QString folded(name.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if (u >= 0x80)
+            return name.toString().toCaseFolded();
+        out[i] = u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+    }
+    return folded;
+}
+
+// The hash of the folded name, as the index files keys: names that match
+// hash alike (without a string of its own for the common, ASCII name).
+size_t foldedHash(QStringView name)
+{
+    QVarLengthArray<char16_t, 64> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if (u >= 0x80)
+            return qHash(foldedName(name));
+        folded[i] = u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+    }
+    return qHash(QStringView(folded.data(), folded.size()));
 }
 
 // One pair of matching quotes around a value goes.
@@ -71,8 +103,6 @@ int hexDigit(QChar c)
         return u - u'A' + 10;
     return -1;
 }
-
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString hex8(quint32 v) { return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0')).toUpper().replace(u'X', u'x'); }
 
@@ -140,6 +170,7 @@ void TIniGT::setFileName(const QString &name)
         store();
     m_requested = name;
     m_lines.clear();
+    m_indexed = false;
     m_loaded = false;
     m_damaged = false;
     m_stamp = {};
@@ -209,6 +240,7 @@ void TIniGT::load()
 {
     if (m_fileName.isEmpty()) {
         m_lines.clear();
+        m_indexed = false;
         return;
     }
     const QByteArray path = EncodeFileName(m_fileName);
@@ -220,6 +252,7 @@ void TIniGT::load()
     m_loaded = true;
     m_stamp = now;
     m_lines.clear();
+    m_indexed = false;
     m_damaged = false;
     m_encoding = TTextEncoding::Ansi;
     m_lineEnd = QStringLiteral("\n");
@@ -269,13 +302,48 @@ void TIniGT::store()
 
 // --- Lines --------------------------------------------------------------------------------
 
-int TIniGT::findSection(const QString &section) const
+void TIniGT::buildIndex()
 {
-    QString name;
-    for (int i = 0; i < m_lines.size(); ++i)
-        if (isHeader(m_lines.at(i), &name) && sameName(name, section))
-            return i;
-    return -1;
+    m_sections.clear();
+    m_sectionByName.clear();
+    QStringView name;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        // Only the first section of a name is read and written; the keys of
+        // a later one are not looked at.
+        if (isHeader(m_lines.at(i), &name)) {
+            const QString folded = foldedName(name);
+            if (!m_sectionByName.contains(folded)) {
+                m_sectionByName.insert(folded, int(m_sections.size()));
+                m_sections.emplace_back().header = i;
+            }
+        }
+    }
+    m_indexed = true;
+}
+
+void TIniGT::indexKeys(Section &section)
+{
+    if (section.keysIndexed)
+        return;
+    const int end = sectionEnd(section.header);
+    section.keys.reserve(size_t(end - section.header - 1));
+    QStringView key;
+    for (int i = section.header + 1; i < end; ++i) {
+        if (isKeyLine(m_lines.at(i), &key)) {
+            section.keys.emplace_back(foldedHash(key), i);
+            section.lastKey = i;
+        }
+    }
+    std::sort(section.keys.begin(), section.keys.end());
+    section.keysIndexed = true;
+}
+
+TIniGT::Section *TIniGT::findSection(const QString &section)
+{
+    if (!m_indexed)
+        buildIndex();
+    const auto it = m_sectionByName.constFind(foldedName(section));
+    return it == m_sectionByName.cend() ? nullptr : &m_sections[*it];
 }
 
 int TIniGT::sectionEnd(int header) const
@@ -286,26 +354,56 @@ int TIniGT::sectionEnd(int header) const
     return i;
 }
 
-int TIniGT::findKey(int header, const QString &key) const
+int TIniGT::findKey(Section &section, const QString &key)
 {
-    QString k;
-    const int end = sectionEnd(header);
-    for (int i = header + 1; i < end; ++i)
-        if (isKeyLine(m_lines.at(i), &k) && sameName(k, key))
-            return i;
+    indexKeys(section);
+    // Of the lines whose key hashes alike, in file order, the first that matches.
+    const size_t hash = foldedHash(key);
+    auto it = std::lower_bound(section.keys.begin(), section.keys.end(), std::pair<size_t, int>(hash, -1));
+    QStringView k;
+    for (; it != section.keys.end() && it->first == hash; ++it)
+        if (isKeyLine(m_lines.at(it->second), &k) && k.compare(key, Qt::CaseInsensitive) == 0)
+            return it->second;
     return -1;
+}
+
+void TIniGT::addKey(Section &section, int line)
+{
+    QStringView k;
+    if (!isKeyLine(m_lines.at(line), &k)) {
+        m_indexed = false;   // not a key after all: a fresh look at the lines
+        return;
+    }
+    const std::pair<size_t, int> entry(foldedHash(k), line);
+    section.keys.insert(std::upper_bound(section.keys.begin(), section.keys.end(), entry), entry);
+    section.lastKey = std::max(section.lastKey, line);
+}
+
+void TIniGT::insertLine(int at, const QString &line)
+{
+    m_lines.insert(at, line);
+    // Everything from there on moves down by one (the keys' order stays).
+    for (Section &s : m_sections) {
+        if (s.header >= at)
+            ++s.header;
+        if (s.lastKey >= at)
+            ++s.lastKey;
+        for (auto &k : s.keys)
+            if (k.second >= at)
+                ++k.second;
+    }
 }
 
 std::optional<QString> TIniGT::value(const QString &section, const QString &key)
 {
     load();
-    const int header = findSection(section);
-    const int line = header < 0 ? -1 : findKey(header, key);
+    Section *s = findSection(section);
+    const int line = s ? findKey(*s, key) : -1;
     if (line < 0)
         return std::nullopt;
-    QString value;
+    QStringView value;
     isKeyLine(m_lines.at(line), nullptr, &value);
-    return value;
+    return value.toString();
 }
 
 QString TIniGT::ReadRaw(const QString &section, const QString &key, const QString &def)
@@ -325,21 +423,33 @@ void TIniGT::WriteRaw(const QString &section, const QString &key, const QString 
         m_lastWriteError = texts::NotASettingsFile();
         return;
     }
-    const int header = findSection(section);
-    if (header < 0) {
+    Section *s = findSection(section);
+    if (!s) {
         m_lines << u'[' + section + u']' << key + u'=' + value;
-    } else if (const int line = findKey(header, key); line >= 0) {
-        QString k;
+        // A new last section; a name that only looks alike one before it
+        // leaves the index to a fresh look at the lines.
+        const int header = int(m_lines.size()) - 2;
+        QStringView name;
+        isHeader(m_lines.at(header), &name);
+        if (const QString folded = foldedName(name); !m_sectionByName.contains(folded)) {
+            m_sectionByName.insert(folded, int(m_sections.size()));
+            Section &added = m_sections.emplace_back();
+            added.header = header;
+            added.keysIndexed = true;
+            addKey(added, header + 1);
+        } else {
+            m_indexed = false;
+        }
+    } else if (const int line = findKey(*s, key); line >= 0) {
+        QStringView k;
         isKeyLine(m_lines.at(line), &k);
-        m_lines[line] = k + u'=' + value;   // the key keeps the spelling it has in the file
+        m_lines[line] = k.toString() + u'=' + value;   // the key keeps the spelling it has in the file
     } else {
         // After the section's last key (blank lines and comments before the
         // next section stay with it).
-        int at = header + 1;
-        for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
-            if (isKeyLine(m_lines.at(i)))
-                at = i + 1;
-        m_lines.insert(at, key + u'=' + value);
+        const int at = s->lastKey >= 0 ? s->lastKey + 1 : s->header + 1;
+        insertLine(at, key + u'=' + value);
+        addKey(*s, at);
     }
     store();
 }
@@ -711,13 +821,13 @@ QStringList TIniGT::ReadSection(const QString &section)
 {
     load();
     QStringList keys;
-    const int header = findSection(section);
-    if (header < 0)
+    const Section *s = findSection(section);
+    if (!s)
         return keys;
-    QString k;
-    for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
+    QStringView k;
+    for (int i = s->header + 1, end = sectionEnd(s->header); i < end; ++i)
         if (isKeyLine(m_lines.at(i), &k))
-            keys << k;
+            keys << k.toString();
     return keys;
 }
 
@@ -725,23 +835,24 @@ QStringList TIniGT::ReadSectionValues(const QString &section)
 {
     load();
     QStringList lines;
-    const int header = findSection(section);
-    if (header < 0)
+    const Section *s = findSection(section);
+    if (!s)
         return lines;
-    QString k, v;
-    for (int i = header + 1, end = sectionEnd(header); i < end; ++i)
+    QStringView k, v;
+    for (int i = s->header + 1, end = sectionEnd(s->header); i < end; ++i)
         if (isKeyLine(m_lines.at(i), &k, &v))
-            lines << k + u'=' + UnescapeValue(v).value_or(stripQuotes(v));
+            lines << k.toString() + u'=' + UnescapeValue(v.toString()).value_or(stripQuotes(v.toString()));
     return lines;
 }
 
 void TIniGT::EraseSection(const QString &section)
 {
     load();
-    const int header = findSection(section);
-    if (header < 0 || m_damaged)
+    const Section *s = findSection(section);
+    if (!s || m_damaged)
         return;
-    m_lines.erase(m_lines.begin() + header, m_lines.begin() + sectionEnd(header));
+    m_lines.erase(m_lines.begin() + s->header, m_lines.begin() + sectionEnd(s->header));
+    m_indexed = false;
     store();
 }
 

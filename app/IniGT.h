@@ -41,6 +41,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFont>
+#include <QHash>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -48,6 +49,8 @@
 #include <QStringList>
 #include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 struct stat;
 
@@ -211,11 +214,31 @@ private:
     void writeText(const QString &section, const QString &key, const QString &written, const QString &text,
                    TIniGTFence fence);
     QString unwrap(const QString &text, TIniGTFence fence) const;
-    // Index of the section's header line, -1 when missing.
-    int findSection(const QString &section) const;
-    // Index of the key's line within the section starting at header, -1 when missing.
-    int findKey(int header, const QString &key) const;
+
+    // Where sections and keys stand among the lines, so that a read finds
+    // its line at once however long the file is: the first section of each
+    // name (names folded, as they match without regard to case) and, once a
+    // key of it is looked for, its key lines by the hash of their folded
+    // names and its last key line. Built from the lines when they are read,
+    // kept up to date by the writes.
+    struct Section {
+        int header = -1;
+        bool keysIndexed = false;
+        int lastKey = -1;   // -1: no key yet
+        std::vector<std::pair<size_t, int>> keys;   // (hash, line), sorted
+    };
+    void buildIndex();
+    void indexKeys(Section &section);
+    // The section, nothing when the file has none of that name.
+    Section *findSection(const QString &section);
+    // Index of the key's first line within the section, -1 when missing.
+    int findKey(Section &section, const QString &key);
+    // Files the line, just written into the section, under its key.
+    void addKey(Section &section, int line);
+    // Index of the line after the section starting at header.
     int sectionEnd(int header) const;
+    // Inserts a line, moving the index past it.
+    void insertLine(int at, const QString &line);
 
     QString m_fileName;
     QString m_requested;      // the name as given, before DefaultDir placed it
@@ -223,6 +246,9 @@ private:
     TIniGTFence m_fence = fnNone;
 
     QStringList m_lines;      // the file's lines, without line ends
+    std::vector<Section> m_sections;
+    QHash<QString, int> m_sectionByName;   // folded name -> m_sections
+    bool m_indexed = false;
     QString m_lineEnd = QStringLiteral("\n");
     bool m_finalLineEnd = true;
     TTextEncoding m_encoding = TTextEncoding::Ansi;

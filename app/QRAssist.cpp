@@ -3,10 +3,13 @@
 #include "Executable.h"
 #include "FileNames.h"
 #include "IniGT.h"
+#include "SafeFile.h"
+#include "Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <unistd.h>
 
@@ -111,37 +114,82 @@ bool TAddressList::Contains(const QString &address) const
 
 void TAddressList::Add(const QString &address)
 {
-    if (address.isEmpty())
+    if (address.isEmpty() || Contains(address))
         return;
-    if (m_items.isEmpty())
-        m_items << address;
-    else if (!Contains(address))
-        m_items.insert(1, address);
+    const qsizetype at = m_items.isEmpty() ? 0 : 1;
+    m_items.insert(at, address);
+    // The added addresses stand together, the latest first.
+    if (m_added++ == 0)
+        m_addedFrom = at;
 }
 
 void TAddressList::Load(const QString &fileName)
 {
-    m_items.clear();
-    m_encoding = TTextEncoding::Ansi;
-    QByteArray bytes;
-    QString text;
-    TTextEncoding encoding;
-    if (!ReadFileLimited(fileName, 4 * 1024 * 1024, bytes) || !DecodeText(bytes, text, encoding))
+    *this = TAddressList();
+    if (!FileExists(fileName))
         return;
-    m_encoding = encoding;
-    for (QString line : text.split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            m_items << line;
+    if (!ReadFileLimited(fileName, kMaxFileSize, m_bytes)) {
+        m_bytes.clear();
+        m_damaged = true;
+        return;
+    }
+    m_encoding = AnnouncedEncoding(m_bytes);
+    const bool wide = m_encoding == TTextEncoding::Utf16LE || m_encoding == TTextEncoding::Utf16BE;
+    const qsizetype unit = wide ? 2 : 1;
+    const auto *data = reinterpret_cast<const uchar *>(m_bytes.constData());
+    const qsizetype size = m_bytes.size();
+    auto unitAt = [&](qsizetype at) -> char16_t {
+        if (!wide)
+            return data[at];
+        return m_encoding == TTextEncoding::Utf16LE ? qFromLittleEndian<quint16>(data + at)
+                                                    : qFromBigEndian<quint16>(data + at);
+    };
+    bool lineEndSeen = false;
+    int looked = 0;
+    qsizetype start = MarkSize(m_encoding);
+    m_insertAt = start;
+    while (start < size && looked < kMaxLines) {
+        // The line feed ends a line in every encoding the file can have (no
+        // code page uses its byte inside a character).
+        qsizetype feed = start;
+        while (feed + unit <= size && unitAt(feed) != u'\n')
+            feed += unit;
+        const bool ended = feed + unit <= size;
+        const qsizetype next = ended ? feed + unit : size;
+        qsizetype end = ended ? feed : size;
+        if ((end - start) % unit == 0 && end - start >= unit && unitAt(end - unit) == u'\r')
+            end -= unit;
+        if (ended && !lineEndSeen) {
+            // New lines end as the file's first line does.
+            lineEndSeen = true;
+            m_lineEnd = end < feed ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        }
+        if (end > start) {
+            ++looked;
+            QString line;
+            if (DecodeTextAs(QByteArrayView(m_bytes).sliced(start, end - start), m_encoding, line)) {
+                if (m_items.isEmpty()) {
+                    m_insertAt = next;
+                    m_breakFirst = !ended;
+                }
+                m_items << line;
+            }
+        }
+        start = next;
     }
 }
 
 QString TAddressList::Save(const QString &fileName) const
 {
-    if (m_items.isEmpty())
+    if (m_added == 0)
         return {};
-    return WriteFileAtomically(fileName, EncodeText(m_items.join(u'\n') + u'\n', m_encoding));
+    if (m_damaged)
+        return texts::NotReadWhole();
+    const QStringList added = m_items.mid(m_addedFrom, m_added);
+    const QString lines = m_breakFirst ? m_lineEnd + added.join(m_lineEnd) : added.join(m_lineEnd) + m_lineEnd;
+    const QByteArray bytes = m_bytes.left(m_insertAt) + EncodeText(lines, m_encoding).sliced(MarkSize(m_encoding))
+        + m_bytes.sliced(m_insertAt);
+    return WriteFileAtomically(fileName, bytes);
 }
 
 QString TAddressList::ReadLocation()

@@ -39,10 +39,21 @@ QString ComposeWifi(const QString &ssid, const QString &security, const QString 
 // books of computers.
 QString ComposeVCard(const TMecard &c);
 
-// The remembered mail addresses ("Address.txt", one per line).
+// The remembered mail addresses ("Address.txt", one per line). The file is
+// the user's: Zebrix only ever adds lines to it, and every byte it had stays.
+// Lines that do not decode (a byte sequence of no character in the file's
+// encoding, a NUL) and blank lines are not shown. Only the first kMaxLines
+// lines that are not blank are read; the rest of the file is not shown and
+// stays as it is. A file that cannot be read whole (larger than
+// kMaxFileSize, not a regular file, not readable) shows no address and is
+// never written over.
 class TAddressList
 {
 public:
+    static constexpr int kMaxLines = 1000;
+    static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
+
+    // The addresses shown, in the file's order with the added ones.
     const QStringList &Items() const { return m_items; }
     // Membership ignores case.
     bool Contains(const QString &address) const;
@@ -50,14 +61,17 @@ public:
     // empty list; one the list holds already changes nothing. Empty: nothing.
     void Add(const QString &address);
 
-    // Reads the file; a missing or unreadable file is an empty list. Keeps
-    // the file's encoding for Save (the code page when it had no mark).
+    // Reads the file; a missing file is an empty list. Keeps the file's
+    // encoding (the code page when it had no mark) and line ends for Save.
     void Load(const QString &fileName);
-    // Writes the list, one entry per line, in the encoding found by Load,
-    // replacing the file atomically. An empty list leaves the file alone.
-    // Empty when written (or left alone), else why not.
+    // Writes the file as Load found it with the added addresses as lines of
+    // their own after the first address (or at the top), in its encoding
+    // and line ends, replacing the file atomically. Nothing added leaves the
+    // file alone. Empty when written (or left alone), else why not.
     QString Save(const QString &fileName) const;
     TTextEncoding Encoding() const { return m_encoding; }
+    // The file Load found could not be read whole; Save refuses.
+    bool Damaged() const { return m_damaged; }
 
     // Where the list is read from: the per-user copy when there is one,
     // else the one beside the executable (or in the install's data folder).
@@ -69,4 +83,11 @@ public:
 private:
     QStringList m_items;
     TTextEncoding m_encoding = TTextEncoding::Ansi;
+    QString m_lineEnd = QStringLiteral("\n");
+    QByteArray m_bytes;          // the file as Load read it
+    qsizetype m_insertAt = 0;    // where added lines go: after the first address's line, or the text's start
+    bool m_breakFirst = false;   // that line is the file's last and has no line end
+    qsizetype m_addedFrom = 0;   // the added addresses in m_items
+    qsizetype m_added = 0;
+    bool m_damaged = false;
 };

@@ -21,7 +21,8 @@ QString WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
 bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes)
 {
     bytes.clear();
-    const int fd = ::open(EncodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting for a writer when the name is a FIFO: it is refused below.
+    const int fd = ::open(EncodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -42,36 +43,61 @@ bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes)
     return ok;
 }
 
-bool DecodeText(const QByteArray &bytes, QString &text, TTextEncoding &encoding)
+TTextEncoding AnnouncedEncoding(QByteArrayView bytes)
 {
-    auto utf16 = [&](bool little) {
-        const QByteArray body = bytes.mid(2);
-        if (body.size() % 2 != 0)
+    if (bytes.startsWith("\xFF\xFE"))
+        return TTextEncoding::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return TTextEncoding::Utf16BE;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return TTextEncoding::Utf8Bom;
+    return TTextEncoding::Ansi;
+}
+
+qsizetype MarkSize(TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Ansi: return 0;
+    case TTextEncoding::Utf8Bom: return 3;
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE: return 2;
+    }
+    return 0;
+}
+
+bool DecodeTextAs(QByteArrayView bytes, TTextEncoding encoding, QString &text)
+{
+    bool ok = true;
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE: {
+        if (bytes.size() % 2 != 0)
             return false;
-        text.resize(body.size() / 2);
+        const bool little = encoding == TTextEncoding::Utf16LE;
+        text.resize(bytes.size() / 2);
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const auto *p = reinterpret_cast<const uchar *>(body.constData()) + 2 * i;
+            const auto *p = reinterpret_cast<const uchar *>(bytes.data()) + 2 * i;
             text[i] = QChar(little ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p));
         }
-        return true;
-    };
-    bool ok;
-    if (bytes.startsWith("\xFF\xFE")) {
-        encoding = TTextEncoding::Utf16LE;
-        ok = utf16(true);
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        encoding = TTextEncoding::Utf16BE;
-        ok = utf16(false);
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        encoding = TTextEncoding::Utf8Bom;
+        break;
+    }
+    case TTextEncoding::Utf8Bom: {
         QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8(bytes.mid(3));
+        text = utf8(bytes);
         ok = !utf8.hasError();
-    } else {
-        encoding = TTextEncoding::Ansi;
-        ok = DecodeAnsiStrict(bytes, text);
+        break;
+    }
+    case TTextEncoding::Ansi:
+        ok = DecodeAnsiStrict(bytes.toByteArray(), text);
+        break;
     }
     return ok && !text.contains(QChar(0));
+}
+
+bool DecodeText(const QByteArray &bytes, QString &text, TTextEncoding &encoding)
+{
+    encoding = AnnouncedEncoding(bytes);
+    return DecodeTextAs(QByteArrayView(bytes).sliced(MarkSize(encoding)), encoding, text);
 }
 
 QByteArray EncodeText(const QString &text, TTextEncoding encoding)

@@ -15,6 +15,12 @@ bool ReadFileLimited(const QString &fileName, qint64 limit, QByteArray &bytes);
 // Text in the encoding the bytes announce; false when they are not text in
 // it (a byte sequence that does not decode, or a NUL).
 bool DecodeText(const QByteArray &bytes, QString &text, TTextEncoding &encoding);
+// The encoding the first bytes announce (the code page when there is no
+// byte-order mark), and the length of that mark (0 for the code page).
+TTextEncoding AnnouncedEncoding(QByteArrayView bytes);
+qsizetype MarkSize(TTextEncoding encoding);
+// Text of bytes without a mark, in the encoding given; false as DecodeText.
+bool DecodeTextAs(QByteArrayView bytes, TTextEncoding encoding, QString &text);
 // The text in that encoding, with its byte-order mark (characters the code
 // page lacks become "?").
 QByteArray EncodeText(const QString &text, TTextEncoding encoding);

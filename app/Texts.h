@@ -274,6 +274,8 @@ inline QString BusNameTaken(const QString &name)
 // --- Files Zebrix keeps ---------------------------------------------------------------------------
 inline QString NotASettingsFile() { return QStringLiteral("it is not a settings file and is left as it was"); }
 inline QString NoSettingsFile() { return QStringLiteral("no settings file is named"); }
+// The remembered addresses' file when it could not be read whole.
+inline QString NotReadWhole() { return QStringLiteral("it could not be read whole and is left as it was"); }
 // On standard error when the closing window could not keep the settings.
 inline QString SettingsNotSaved(const QString &file, const QString &why)
 {

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 TEST(QRAssist, Compositions)
@@ -85,6 +87,19 @@ TEST(QRAssist, AddressListRulesAndFiles)
     EXPECT_EQ(empty.Save(ansi), "");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a\nc\nb\n") << "an empty list leaves the file alone";
+}
+
+TEST(QRAssist, AFifoIsReadWithoutWaitingAndNeverWritten)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("Address.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    TAddressList list;
+    list.Load(fifo);   // nobody writes into it: no waiting for a writer
+    EXPECT_TRUE(list.Damaged());
+    EXPECT_TRUE(list.Items().isEmpty());
+    list.Add("new@z");
+    EXPECT_NE(list.Save(fifo), "") << "nobody reads from it either";
 }
 
 } // namespace

@@ -140,4 +140,70 @@ TEST(QRForm, MailAddressesAreRememberedInTheirFile)
     w.qrForm.reset();
 }
 
+// Address files Zebrix cannot take whole: one mail made from the form with a
+// new address, then the form closed. The lines it could not decode stay
+// byte for byte, the new address goes in after the first one it shows; a
+// file it could not read whole stays as it was, and the user is told.
+QByteArray repeated(const QByteArray &line, qint64 times)
+{
+    QByteArray bytes;
+    bytes.reserve(line.size() * times);
+    for (qint64 i = 0; i < times; ++i)
+        bytes += line;
+    return bytes;
+}
+
+struct DamagedAddresses {
+    const char *name;
+    QByteArray (*file)();
+    int shown;                 // the addresses the form offers
+    QByteArray (*after)();     // the file after the mail; nullptr: as it was
+};
+class DamagedAddressFiles : public ::testing::TestWithParam<DamagedAddresses> {};
+
+TEST_P(DamagedAddressFiles, KeepEveryByteTheyHad)
+{
+    const DamagedAddresses &c = GetParam();
+    Window w;
+    const QByteArray before = c.file();
+    {
+        QFile file(w.addresses);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(before), before.size());
+    }
+    TQRForm &form = w.openQRForm();
+    EXPECT_EQ(form.Address1->count(), c.shown);
+    form.Address1->setCurrentText("new@z");
+    form.Pages()->setCurrentIndex(TQRForm::MailPage);
+    form.CreateClick();
+    EXPECT_EQ(w.model.EditCode.Text(), "MATMSG:TO:new@z;;");
+    form.reject();
+    QFile file(w.addresses);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QByteArray expected = c.after ? c.after() : before;
+    EXPECT_EQ(bytes.size(), expected.size());
+    EXPECT_TRUE(bytes == expected) << bytes.left(64).toHex(' ').constData();
+    QStringList boxes;
+    for (const QMessageBox *b : w.window.findChildren<QMessageBox *>())
+        if (b->isVisible())
+            boxes << b->text();
+    EXPECT_EQ(boxes.size(), c.after ? 0 : 1) << boxes.join(u'\n').toStdString();
+    w.qrForm.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DamagedAddressFiles, ::testing::Values(
+    DamagedAddresses{"AnUndecodableByte", [] { return QByteArray("a@x\nb\xFF" "c\nd@y\n"); }, 2,
+                     [] { return QByteArray("a@x\nnew@z\nb\xFF" "c\nd@y\n"); }},
+    DamagedAddresses{"ANul", [] { return QByteArray("a@x\nb\0c\nd@y\n", 11); }, 2,
+                     [] { return QByteArray("a@x\nnew@z\nb\0c\nd@y\n", 17); }},
+    DamagedAddresses{"AnUndecodableLineWithAMarkAndCrLf",
+                     [] { return QByteArray("\xEF\xBB\xBF\r\nb\xC3(\r\na@x\r\nd@y"); }, 2,
+                     [] { return QByteArray("\xEF\xBB\xBF\r\nb\xC3(\r\na@x\r\nnew@z\r\nd@y"); }},
+    DamagedAddresses{"OverFourMegabytes", [] { return repeated("a@x\n", TAddressList::kMaxFileSize / 4 + 1); }, 0,
+                     nullptr},
+    DamagedAddresses{"TwoMillionLines", [] { return repeated("a\n", 2000000); }, TAddressList::kMaxLines,
+                     [] { return "a\nnew@z\n" + repeated("a\n", 2000000 - 1); }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 } // namespace
