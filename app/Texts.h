@@ -633,17 +633,21 @@ inline QString SaveToStandardOutput()
     return QStringLiteral("/SAVE:- (standard output) is zebrixc's; the window saves to files only");
 }
 inline QString NoWorkingFolder() { return QStringLiteral("a relative /SAVE: name needs a working folder, and there is none"); }
-inline QString SendersQueueTimeout()
-{
-    return QStringLiteral("other starts are still handing their options to the running Zebrix; nothing was handed over");
-}
-inline QString InstanceStaysBusy()
-{
-    return QStringLiteral("the running Zebrix stays busy with earlier options; nothing was handed over");
-}
 inline QString InstanceNotAnswering(const QString &folder)
 {
     return QStringLiteral("another Zebrix holds the instance lock in %1 but does not answer").arg(folder);
+}
+inline QString InstanceFolderTaken(const QString &folder)
+{
+    return QStringLiteral("the instance folder %1 was made anew and another Zebrix holds it now: second starts go to "
+                          "that one")
+        .arg(folder);
+}
+inline QString InstanceNotOnBus(const QString &folder, const QString &busName)
+{
+    return QStringLiteral("the Zebrix running in %1 is not on this session bus, so nobody here can answer the call to "
+                          "%2: end that Zebrix (zebrixd /EXIT) or start it in this session")
+        .arg(folder, busName);
 }
 inline QString InstanceEndedDuring()
 {

@@ -8,19 +8,27 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLocalSocket>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
-#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace instance {
@@ -152,6 +160,36 @@ QString InstanceFolder(QString *error)
     return privateFolder(folder, error) ? folder : QString();
 }
 
+bool RestoreInstanceFolder(const QString &folder, QString *error)
+{
+    // The runtime folder itself is the session's: gone, it is not ours to
+    // make. The cache folder's "zebrix" is.
+    const QString parent = QFileInfo(folder).path();
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!(runtime.startsWith('/') && QDir(QFile::decodeName(runtime)) == QDir(parent)) && !QDir().mkpath(parent)) {
+        if (error)
+            *error = texts::InstanceFolderUnusable(folder, errnoText(errno));
+        return false;
+    }
+    return privateFolder(folder, error);
+}
+
+std::optional<TFileId> PathId(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return TFileId{quint64(st.st_dev), quint64(st.st_ino)};
+}
+
+std::optional<TFileId> DescriptorId(int fd)
+{
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return TFileId{quint64(st.st_dev), quint64(st.st_ino)};
+}
+
 // --- Lock ---------------------------------------------------------------------------
 
 TInstanceLock::~TInstanceLock()
@@ -167,7 +205,9 @@ bool TInstanceLock::TryLock(const QString &path, QString *error)
         return true;
     if (path.isEmpty())
         return false;
-    if (m_fd >= 0 && path != m_path) {
+    // Another file by now (the old one removed, the folder made again):
+    // its lock is the one that counts.
+    if (m_fd >= 0 && (path != m_path || PathId(path) != DescriptorId(m_fd))) {
         ::close(m_fd);
         m_fd = -1;
     }
@@ -190,6 +230,29 @@ void TInstanceLock::Release()
         ::flock(m_fd, LOCK_UN);
         m_locked = false;
     }
+}
+
+bool TInstanceLock::Intact() const
+{
+    return m_locked && PathId(m_path) == DescriptorId(m_fd);
+}
+
+bool TInstanceLock::Renew(QString *error)
+{
+    if (Intact())
+        return true;
+    TInstanceLock renewed;
+    QString why;
+    if (renewed.TryLock(m_path, &why)) {
+        std::swap(m_fd, renewed.m_fd);   // `renewed` ends the old file's lock
+        m_locked = true;
+        return true;
+    }
+    if (why.isEmpty())
+        Release();   // the file there now is another process's
+    else if (error)
+        *error = why;
+    return false;
 }
 
 // --- Shared block -----------------------------------------------------------------------
@@ -216,44 +279,109 @@ bool TSharedBlock::Open(const QString &path, QString *error)
         return fail(texts::NotAPrivateFile());
     if (st.st_size != kBlockSize && ::ftruncate(m_fd, kBlockSize) != 0)
         return fail(errnoText(errno));
-    void *p = ::mmap(nullptr, kBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
-    if (p == MAP_FAILED)
-        return fail(errnoText(errno));
-    m_data = static_cast<unsigned char *>(p);
     return true;
+}
+
+bool TSharedBlock::Create(const QString &path, QString *error)
+{
+    Close();
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = texts::BlockUnusable(path, why);
+        Close();
+        return false;
+    };
+    // Made under a passing name, then moved over whatever is there: a
+    // link, another user's file or one cut short is never opened.
+    const QByteArray passing = QFile::encodeName(QFileInfo(path).path() + QStringLiteral("/.zb%1").arg(::getpid()));
+    ::unlink(passing.constData());
+    m_fd = ::open(passing.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_fd < 0)
+        return fail(errnoText(errno));
+    const bool made = ::ftruncate(m_fd, kBlockSize) == 0 && ::rename(passing.constData(), QFile::encodeName(path).constData()) == 0;
+    if (!made) {
+        const int why = errno;
+        ::unlink(passing.constData());
+        return fail(errnoText(why));
+    }
+    return true;
+}
+
+bool TSharedBlock::Intact(const QString &path) const
+{
+    struct stat st {};
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid()
+           && (st.st_mode & 0077) == 0 && st.st_size == kBlockSize && PathId(path) == DescriptorId(m_fd);
 }
 
 void TSharedBlock::Close()
 {
-    if (m_data) {
-        ::munmap(m_data, kBlockSize);
-        m_data = nullptr;
-    }
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
 }
 
+namespace {
+
+// Reads the block's bytes from `at`; what lies past the file's end reads as zeros.
+void readBlock(int fd, unsigned char *out, size_t n, off_t at)
+{
+    std::memset(out, 0, n);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd, out + done, n - done, at + off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return;
+        done += size_t(got);
+    }
+}
+
+void writeBlock(int fd, const unsigned char *bytes, size_t n, off_t at)
+{
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t put = ::pwrite(fd, bytes + done, n - done, at + off_t(done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return;
+        done += size_t(put);
+    }
+}
+
+} // namespace
+
 qint32 TSharedBlock::Flag() const
 {
-    return m_data ? qFromLittleEndian<qint32>(m_data) : 0;
+    if (m_fd < 0)
+        return 0;
+    unsigned char bytes[4];
+    readBlock(m_fd, bytes, sizeof bytes, 0);
+    return qFromLittleEndian<qint32>(bytes);
 }
 
 void TSharedBlock::SetFlag(qint32 flag)
 {
-    if (m_data)
-        qToLittleEndian(flag, m_data);
+    if (m_fd < 0)
+        return;
+    unsigned char bytes[4];
+    qToLittleEndian(flag, bytes);
+    writeBlock(m_fd, bytes, sizeof bytes, 0);
 }
 
 QString TSharedBlock::Text() const
 {
-    if (!m_data)
+    if (m_fd < 0)
         return {};
+    unsigned char units[2 * kMaxChars];
+    readBlock(m_fd, units, sizeof units, 4);
     QString text;
     // At most up to the end of the block, whatever the block holds.
     for (int i = 0; i < kMaxChars; ++i) {
-        const char16_t c = qFromLittleEndian<char16_t>(m_data + 4 + 2 * i);
+        const char16_t c = qFromLittleEndian<char16_t>(units + 2 * i);
         if (c == 0)
             break;
         text += QChar(c);
@@ -263,13 +391,14 @@ QString TSharedBlock::Text() const
 
 bool TSharedBlock::SetText(const QString &text)
 {
-    if (!m_data)
+    if (m_fd < 0)
         return false;
     const bool fits = text.size() <= kMaxChars;
     const qsizetype n = fits ? text.size() : 0;
+    QByteArray units(2 * (n + 1), '\0');
     for (qsizetype i = 0; i < n; ++i)
-        qToLittleEndian<char16_t>(text.at(i).unicode(), m_data + 4 + 2 * i);
-    qToLittleEndian<char16_t>(0, m_data + 4 + 2 * n);
+        qToLittleEndian<char16_t>(text.at(i).unicode(), units.data() + 2 * i);
+    writeBlock(m_fd, reinterpret_cast<const unsigned char *>(units.constData()), size_t(units.size()), 4);
     return fits;
 }
 
@@ -314,41 +443,328 @@ std::optional<QStringList> DecodeParamList(const QByteArray &bytes)
 
 // --- The running instance's end -----------------------------------------------------------
 
-TInstanceServer::TInstanceServer(QObject *parent)
-    : QObject(parent), m_server(new QLocalServer(this))
+int ListenAt(const QString &path, QString *error)
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Many second starts at once wait in the queue of the socket, not in refusals.
-    m_server->setListenBacklogSize(256);
-    connect(m_server, &QLocalServer::newConnection, this, &TInstanceServer::onConnection);
+    auto fail = [&](int why) {
+        if (error)
+            *error = texts::CannotListen(path, errnoText(why));
+        return -1;
+    };
+    const QByteArray final = QFile::encodeName(path);
+    const QByteArray passing = QFile::encodeName(QFileInfo(path).path() + QStringLiteral("/.zs%1").arg(::getpid()));
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    if (size_t(std::max(final.size(), passing.size())) >= sizeof addr.sun_path)
+        return fail(ENAMETOOLONG);
+    std::memcpy(addr.sun_path, passing.constData(), size_t(passing.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return fail(errno);
+    ::unlink(passing.constData());
+    // Many second starts at once wait in the socket's queue, not in refusals.
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) != 0 || ::chmod(passing.constData(), 0600) != 0
+        || ::listen(fd, 256) != 0 || ::rename(passing.constData(), final.constData()) != 0) {
+        const int why = errno;
+        ::unlink(passing.constData());
+        ::close(fd);
+        return fail(why);
+    }
+    return fd;
 }
 
-TInstanceServer::~TInstanceServer() = default;
-
-bool TInstanceServer::Listen(const TInstancePaths &paths, QString *error)
+TInstanceServer::TInstanceServer(QObject *parent)
+    : QObject(parent), m_checkTimer(new QTimer(this)), m_watcher(new QFileSystemWatcher(this))
 {
+    m_clock.start();
+    connect(m_checkTimer, &QTimer::timeout, this, [this] { shielded([this] { check(); }); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &TInstanceServer::scheduleCheck);
+    // Idle connections keep descriptors: never so many that a save finds none.
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        m_maxIdle = int(std::clamp<rlim_t>(limit.rlim_cur / 4, 1, kMaxIdleConnections));
+}
+
+TInstanceServer::~TInstanceServer()
+{
+    // The socket file goes with the instance, unless it is another's by now.
+    Close();
+}
+
+bool TInstanceServer::Listen(const TInstancePaths &paths, QString *error, TInstanceLock *lock, int listening)
+{
+    m_paths = paths;
+    m_lock = lock;
+    m_folderId = PathId(paths.folder);
+    m_watcher->addPath(paths.folder);
+    m_checkTimer->start(kCheckMs);
     QString why;
-    if (!m_block.Open(paths.block(), &why)) {
-        if (error)
-            *error = why;
-        return false;
+    // Whatever a crashed instance left in the block is stale, and whatever
+    // is there may not be a block at all: a new one.
+    const bool block = m_block.Create(paths.block(), &why);
+    if (listening >= 0) {
+        stopListening();
+        m_listening = listening;
+        m_socketId = PathId(paths.socket());
+        m_acceptNotifier = new QSocketNotifier(qintptr(listening), QSocketNotifier::Read, this);
+        connect(m_acceptNotifier, &QSocketNotifier::activated, this, [this] { acceptFrom(m_listening); });
+    } else {
+        QString socketWhy;
+        if (!listenAgain(&socketWhy) && block)
+            why = socketWhy;
     }
-    // Whatever a crashed instance left in the block is stale.
-    m_block.SetFlag(0);
-    m_block.SetText(QString());
-    QLocalServer::removeServer(paths.socket());   // a crashed instance's socket file
-    if (!m_server->listen(paths.socket())) {
-        if (error)
-            *error = texts::CannotListen(paths.socket(), m_server->errorString());
+    m_trouble = why;   // the caller says it; the next looks try again
+    if (error)
+        *error = why;
+    return block && m_listening >= 0;
+}
+
+bool TInstanceServer::listenAgain(QString *error)
+{
+    const int fd = ListenAt(m_paths.socket(), error);
+    if (fd < 0)
         return false;
+    const int old = m_listening;
+    stopListening(false);
+    m_listening = fd;
+    m_socketId = PathId(m_paths.socket());
+    m_acceptNotifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, [this] { acceptFrom(m_listening); });
+    // Those that connected to the old socket are senders too.
+    if (old >= 0) {
+        acceptFrom(old);
+        ::close(old);
     }
     return true;
 }
 
+void TInstanceServer::stopListening(bool close)
+{
+    // Perhaps in the notifier's own signal: it goes later.
+    if (m_acceptNotifier) {
+        m_acceptNotifier->setEnabled(false);
+        m_acceptNotifier->deleteLater();
+        m_acceptNotifier = nullptr;
+    }
+    if (close && m_listening >= 0)
+        ::close(m_listening);
+    m_listening = -1;
+}
+
+void TInstanceServer::acceptFrom(int listening)
+{
+    shielded([this, listening] {
+        // A bounded round: the event loop comes back to what is left.
+        for (int round = 0; round < 64 && listening >= 0; ++round) {
+            const int fd = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0) {
+                admit(fd);
+                continue;
+            }
+            switch (errno) {
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+                continue;
+            case EAGAIN:
+                return;
+            case EMFILE:
+            case ENFILE:
+            case ENOBUFS:
+            case ENOMEM:
+                // No descriptor left: an idle connection gives its own, or,
+                // with none to give, the socket's queue waits a moment.
+                if (shedOldestIdle())
+                    continue;
+                if (m_acceptNotifier && listening == m_listening) {
+                    m_acceptNotifier->setEnabled(false);
+                    QTimer::singleShot(kCheckMs / 4, this, [this] {
+                        if (m_acceptNotifier)
+                            m_acceptNotifier->setEnabled(true);
+                    });
+                }
+                return;
+            default:
+                // The listening socket itself failed: a new one.
+                if (listening == m_listening) {
+                    QString why;
+                    if (!listenAgain(&why))
+                        note(why);
+                }
+                return;
+            }
+        }
+    });
+}
+
+void TInstanceServer::admit(int fd)
+{
+    auto *s = new QLocalSocket(this);
+    if (!s->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+        ::close(fd);
+        delete s;
+        return;
+    }
+    connect(s, &QLocalSocket::readyRead, this, [this, s] { onReadyRead(s); });
+    connect(s, &QLocalSocket::disconnected, this, [this, s] { onDisconnected(s); });
+    connect(s, &QObject::destroyed, this, [this, s] { m_connections.remove(s); });
+    m_connections.insert(s, m_clock.elapsed());
+    int idleOnes = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
+        idleOnes += idle(it.key()) ? 1 : 0;
+    for (; idleOnes > m_maxIdle && shedOldestIdle(); --idleOnes) {
+    }
+}
+
+bool TInstanceServer::idle(QLocalSocket *socket) const
+{
+    return !pending(socket) && socket->state() == QLocalSocket::ConnectedState;
+}
+
+void TInstanceServer::readWaiting(QLocalSocket *socket)
+{
+    if (socket->state() == QLocalSocket::ConnectedState)
+        socket->waitForReadyRead(0);   // its readyRead reads a whole list into the queue
+}
+
+bool TInstanceServer::shedOldestIdle()
+{
+    for (;;) {
+        QLocalSocket *oldest = nullptr;
+        qint64 since = 0;
+        for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+            if (idle(it.key()) && (!oldest || it.value() < since)) {
+                oldest = it.key();
+                since = it.value();
+            }
+        }
+        if (!oldest)
+            return false;
+        const QPointer<QLocalSocket> guard(oldest);
+        readWaiting(oldest);
+        if (!guard)
+            continue;
+        if (!idle(oldest)) {
+            m_connections[oldest] = m_clock.elapsed();
+            continue;
+        }
+        m_connections.remove(oldest);
+        oldest->abort();
+        oldest->deleteLater();
+        return true;
+    }
+}
+
+void TInstanceServer::closeIdle()
+{
+    const qint64 now = m_clock.elapsed();
+    QList<QPointer<QLocalSocket>> expired;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (now - it.value() >= kIdleMs && idle(it.key()))
+            expired << it.key();
+    }
+    for (const QPointer<QLocalSocket> &s : expired) {
+        if (!s)
+            continue;
+        readWaiting(s);   // a list that waited unread is no idleness
+        if (!s || !idle(s))
+            continue;
+        m_connections.remove(s);
+        s->abort();
+        s->deleteLater();
+    }
+}
+
+void TInstanceServer::scheduleCheck()
+{
+    if (m_checkScheduled)
+        return;
+    m_checkScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_checkScheduled = false;
+        shielded([this] { check(); });
+    });
+}
+
+void TInstanceServer::note(const QString &trouble)
+{
+    // Said once, not at every look.
+    if (trouble != m_trouble && !trouble.isEmpty())
+        qCritical("%s", qUtf8Printable(trouble));
+    m_trouble = trouble;
+}
+
+void TInstanceServer::check()
+{
+    closeIdle();
+    if (m_lost || m_closed || m_paths.folder.isEmpty())
+        return;
+    QString why;
+    // The folder: gone (wiped with the cache), or another by now.
+    if (PathId(m_paths.folder) != m_folderId || !m_watcher->directories().contains(m_paths.folder)) {
+        if (!RestoreInstanceFolder(m_paths.folder, &why))
+            return note(why);
+        m_folderId = PathId(m_paths.folder);
+        if (!m_watcher->directories().contains(m_paths.folder))
+            m_watcher->addPath(m_paths.folder);
+    }
+    // The lock: another file at its name is locked anew, unless another
+    // instance got there first; then the folder is that one's.
+    if (m_lock && !m_lock->Renew(&why)) {
+        if (!why.isEmpty())
+            return note(why);
+        m_lost = true;
+        stopListening();
+        m_block.Close();
+        m_checkTimer->stop();
+        m_watcher->removePath(m_paths.folder);
+        return note(texts::InstanceFolderTaken(m_paths.folder));
+    }
+    if ((m_listening < 0 || PathId(m_paths.socket()) != m_socketId) && !listenAgain(&why))
+        return note(why);
+    if (!m_block.Intact(m_paths.block()))
+        restoreBlock();
+    else if (m_block.Flag() != (m_busy ? kBusy : 0))
+        m_block.SetFlag(m_busy ? kBusy : 0);   // somebody else's word, not ours
+    if (m_block.IsOpen())
+        note(QString());
+}
+
+void TInstanceServer::restoreBlock()
+{
+    QString why;
+    if (!m_block.Create(m_paths.block(), &why))
+        return note(why);
+    m_block.SetFlag(m_busy ? kBusy : 0);
+}
+
 void TInstanceServer::SetReady()
 {
+    if (m_closed)
+        return;
     m_ready = true;
     scheduleQueue();
+}
+
+void TInstanceServer::Close()
+{
+    if (std::exchange(m_closed, true))
+        return;
+    m_ready = false;
+    m_checkTimer->stop();
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    if (m_listening >= 0 && m_socketId && PathId(m_paths.socket()) == m_socketId)
+        ::unlink(QFile::encodeName(m_paths.socket()).constData());
+    stopListening();
+    m_queue.clear();
+    const QList<QLocalSocket *> open = m_connections.keys();
+    for (QLocalSocket *s : open) {
+        if (s == m_current)
+            continue;
+        m_connections.remove(s);
+        s->abort();
+        s->deleteLater();
+    }
 }
 
 void TInstanceServer::reportError(const QString &message) const
@@ -366,18 +782,6 @@ void TInstanceServer::shielded(const std::function<void()> &body) const
     } catch (...) {
         reportError(texts::UnknownFailure());
     }
-}
-
-void TInstanceServer::onConnection()
-{
-    shielded([this] {
-        while (QLocalSocket *s = m_server->nextPendingConnection()) {
-            connect(s, &QLocalSocket::readyRead, this, [this, s] { onReadyRead(s); });
-            connect(s, &QLocalSocket::disconnected, this, [this, s] { onDisconnected(s); });
-            if (s->bytesAvailable() > 0)
-                onReadyRead(s);
-        }
-    });
 }
 
 bool TInstanceServer::pending(const QLocalSocket *socket) const
@@ -430,6 +834,7 @@ void TInstanceServer::onDisconnected(QLocalSocket *socket)
 {
     // A socket whose list waits or runs goes when its turn is over.
     shielded([this, socket] {
+        m_connections.remove(socket);
         if (!pending(socket))
             socket->deleteLater();
     });
@@ -477,6 +882,9 @@ void TInstanceServer::runQueue()
                     putText(answer, failure);
                 r.socket->write(answer);
                 r.socket->flush();
+                // Answered: idle from now on, as a new connection.
+                if (m_connections.contains(r.socket))
+                    m_connections[r.socket] = m_clock.elapsed();
             } else {
                 r.socket->deleteLater();
             }
@@ -495,6 +903,7 @@ QString TInstanceServer::HandleForwarded(const QStringList &params)
             scheduleQueue();
         }
     });
+    m_busy = true;
     m_block.SetFlag(kBusy);
     QString failure;
     try {
@@ -513,6 +922,7 @@ QString TInstanceServer::HandleForwarded(const QStringList &params)
         if (ProcessMessages)
             ProcessMessages();
     });
+    m_busy = false;
     m_block.SetFlag(0);
     return failure;
 }
@@ -543,22 +953,24 @@ TForward ForwardParams(const QStringList &params, const TInstancePaths &paths, Q
     socket.abort();
 
     // One sender at a time: the block holds one list. Queued senders keep no
-    // connection open meanwhile.
+    // connection open meanwhile. A turn that does not come soon (a sender
+    // stopped in the middle of its hand-over holds the lock for ever) is
+    // taken all the same: the lists travel apart on the socket, the block
+    // is only their mirror.
     TInstanceLock sendLock;
     QString why;
-    if (!lockBefore(sendLock, paths.sendLock(), QDeadlineTimer(t.queueMs), &why))
-        return result(TForward::Failed, why.isEmpty() ? texts::SendersQueueTimeout() : why);
+    lockBefore(sendLock, paths.sendLock(), QDeadlineTimer(t.queueMs), &why);
     socket.connectToServer(paths.socket());
     if (!socket.waitForConnected(t.connectMs))
         return TForward::Gone;   // it ended while this start waited its turn
-    TSharedBlock block;
-    if (!block.Open(paths.block(), &why))
-        return result(TForward::Failed, why);
     // The running instance may still be working on an earlier list (its
-    // sender gone before the answer).
-    if (!PollWithBackoff(QDeadlineTimer(t.busyWaitMs), [&] { return block.Flag() != kBusy; }))
-        return result(TForward::Failed, texts::InstanceStaysBusy());
-    block.SetText(JoinParamText(params));
+    // sender gone before the answer): a short wait. A block that cannot be
+    // used, or a flag that stays 1234, holds up nothing.
+    TSharedBlock block;
+    if (block.Open(paths.block())) {
+        PollWithBackoff(QDeadlineTimer(t.busyWaitMs), [&] { return block.Flag() != kBusy; });
+        block.SetText(JoinParamText(params));
+    }
     QByteArray out = message(kMessage, kParamsFollow, 0);
     putInt(out, qint32(list.size()));
     out += list;

@@ -17,6 +17,8 @@
 #include "WindowHost.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QScreen>
@@ -96,7 +98,7 @@ private:
 // start-up instead of finding nobody), then the window and its start-up
 // parameters, then the forwarded lists.
 int runFirstInstance(char *name, const QStringList &params, const instance::TInstancePaths &paths,
-                     bool automation)
+                     instance::TInstanceLock &lock, int listening, bool automation)
 {
     // Without a display a Qt window cannot start: say so instead of aborting.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
@@ -116,7 +118,7 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
 
     instance::TInstanceServer server;
     QString why;
-    if (!server.Listen(paths, &why))
+    if (!server.Listen(paths, &why, &lock, listening))
         complain(why, 0);
 
     TSystemClipboard clipboard;
@@ -146,6 +148,8 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     // into the notification area.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &TZebCode::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Lists that come or wait from now on go to the next instance.
+    QObject::connect(&window, &TZebCode::closed, &server, &instance::TInstanceServer::Close);
     // The end of the session, and SIGTERM like it: the window closes for
     // real and keeps its settings (tray residence saved as off).
     auto endSession = [&model, &window] {
@@ -177,10 +181,33 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     return QApplication::exec();
 }
 
+// Started by the session bus for a client's call while a Zebrix runs in this
+// folder: the bus hands the call to whoever takes the name, which the running
+// one does when it is on this bus (perhaps still starting). When it is not,
+// nobody can answer the call: say so, instead of leaving the caller to wait
+// for the bus to give up. Returns the exit status, or -1 when this process
+// has become the running instance.
+int servedOnBus(const instance::TInstancePaths &paths, instance::TInstanceLock &lock)
+{
+    const QString busName = AutomationBusName(QCoreApplication::applicationFilePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    std::optional<int> status;
+    if (bus.isConnected()) {
+        instance::PollWithBackoff(QDeadlineTimer(instance::kBusNameMs), [&] {
+            if (lock.TryLock(paths.lock()))
+                return (status = -1), true;
+            if (bus.interface()->isServiceRegistered(busName))
+                return (status = 0), true;
+            return false;
+        });
+    }
+    return status ? *status : complain(texts::InstanceNotOnBus(paths.folder, busName), 1);
+}
+
 // A second start: hands the parameters to the running instance. Returns the
 // exit status, or -1 when this process has become the running instance.
 int handOver(char *name, const QStringList &params, const instance::TInstancePaths &paths,
-             instance::TInstanceLock &lock)
+             instance::TInstanceLock &lock, bool automation)
 {
     TQtArguments qtArgs(name);
     QCoreApplication app(qtArgs.argc, qtArgs.argv);
@@ -189,9 +216,10 @@ int handOver(char *name, const QStringList &params, const instance::TInstancePat
     if (!absolute)
         return complain(texts::NoWorkingFolder(), 2);
 
-    // An instance that holds the lock but is not listening yet is still
-    // starting: wait for it, as long as it keeps starting.
-    QDeadlineTimer starting(15000);
+    // The instance listens right after it takes the lock, and makes its
+    // socket again when it goes: an instance that holds the lock and does
+    // not listen for long is not there for second starts.
+    QDeadlineTimer starting(instance::kStartingMs);
     std::optional<int> status;
     const bool ended = instance::PollWithBackoff(starting, [&] {
         if (lock.TryLock(paths.lock()))
@@ -205,14 +233,16 @@ int handOver(char *name, const QStringList &params, const instance::TInstancePat
         case instance::TForward::Refused:
             return (status = complain(error, 2)), true;
         case instance::TForward::Gone:
-            starting.setRemainingTime(15000);   // it ended: whoever comes next gets its full time
+            starting.setRemainingTime(instance::kStartingMs);   // it ended: whoever comes next gets its full time
             return false;
         case instance::TForward::NoInstance:
             break;
         }
         return false;
     });
-    return ended ? *status : complain(texts::InstanceNotAnswering(paths.folder), 1);
+    if (!ended)
+        return complain(texts::InstanceNotAnswering(paths.folder), 1);
+    return *status == 0 && automation ? servedOnBus(paths, lock) : *status;
 }
 
 } // namespace
@@ -251,12 +281,15 @@ int main(int argc, char **argv)
     if (!lock.TryLock(paths.lock(), &why)) {
         if (!why.isEmpty())
             return complain(why, 1);
-        const int status = handOver(argv[0], params, paths, lock);
+        const int status = handOver(argv[0], params, paths, lock, automation);
         if (status >= 0)
             return status;
     }
+    // Second starts find the socket as soon as the lock is taken (and wait
+    // for the start-up to end); a failure here is said by the server.
+    const int listening = instance::ListenAt(paths.socket());
     try {
-        return runFirstInstance(argv[0], params, paths, automation);
+        return runFirstInstance(argv[0], params, paths, lock, listening, automation);
     } catch (const std::exception &e) {
         return complain(QString::fromUtf8(e.what()), 1);
     }

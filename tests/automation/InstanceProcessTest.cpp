@@ -4,6 +4,8 @@
 // a state (the socket accepts, the busy flag, a file, an exit).
 #include "ProcessFixture.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,12 +13,16 @@
 #include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace instance;
 
@@ -155,12 +161,7 @@ TEST_F(Processes, SendersThatGoAwayDuringTheirListCostTheInstanceNothing)
         QLocalSocket raw;
         raw.connectToServer(folder.paths().socket());
         ASSERT_TRUE(raw.waitForConnected(kBoundMs));
-        const QByteArray list = EncodeParamList({"/C128", "Y", "/D:200", "/SAVE:" + out("y.png")});
-        QByteArray m(16, '\0');
-        qToLittleEndian<qint32>(kMessage, m.data());
-        qToLittleEndian<qint32>(kParamsFollow, m.data() + 4);
-        qToLittleEndian<qint32>(qint32(list.size()), m.data() + 12);
-        raw.write(m + list);
+        raw.write(handOverBytes({"/C128", "Y", "/D:200", "/SAVE:" + out("y.png")}));
         ASSERT_TRUE(raw.waitForBytesWritten(kBoundMs));
         const QDeadlineTimer bound(kBoundMs);
         while (flag(folder) != kBusy && !bound.hasExpired())
@@ -259,6 +260,205 @@ TEST_F(Processes, WithoutARuntimeFolderTheUsersCacheFolderIsTheIdentity)
     EXPECT_EQ(run({"/C39", "HOME", "/SAVE:" + out("home.png")}), 0) << lastError.toStdString();
     EXPECT_EQ(decodeFile(out("home.png")).text, "HOME");
     EXPECT_TRUE(QFileInfo::exists(paths.block()));
+}
+
+// --- What other processes do to the instance -------------------------------------------------
+
+// The instance's files are all there again: the lock file, the socket (it
+// accepts), and a block that is a plain file of 2048 bytes.
+bool restored(QProcess *instance, const TInstancePaths &paths)
+{
+    const QDeadlineTimer bound(kBoundMs);
+    for (;;) {
+        const QFileInfo block(paths.block());
+        if (QFileInfo::exists(paths.lock()) && !block.isSymLink() && block.isFile() && block.size() == kBlockSize) {
+            QLocalSocket s;
+            s.connectToServer(paths.socket());
+            if (s.waitForConnected(100))
+                return true;
+        }
+        if (bound.hasExpired() || instance->waitForFinished(10))
+            return false;
+    }
+}
+
+TEST_F(Processes, WhateverBecomesOfItsFilesTheInstanceMakesThemAgainAndAnswers)
+{
+    QFile elsewhere(out("elsewhere"));
+    ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
+    elsewhere.write("not a block");
+    elsewhere.close();
+    auto writeFile = [](const QString &path, const QByteArray &bytes) {
+        QFile f(path);
+        return f.open(QIODevice::ReadWrite) && f.write(bytes) == bytes.size();
+    };
+    // In one step, as the instance may make a removed file again at once.
+    auto replace = [&](const QString &path, const std::function<bool(const QString &)> &make) {
+        const QString passing = out("passing");
+        QFile::remove(passing);
+        return make(passing) && ::rename(QFile::encodeName(passing).constData(), QFile::encodeName(path).constData()) == 0;
+    };
+    // Gone at once (the instance fills a folder again while it is emptied).
+    auto wipe = [&](const QString &folder) {
+        const QString away = out("wiped");
+        return ::rename(QFile::encodeName(folder).constData(), QFile::encodeName(away).constData()) == 0
+               && QDir(away).removeRecursively();
+    };
+    const struct {
+        const char *what;
+        std::function<bool(const TInstancePaths &)> attack;
+    } attacks[] = {
+        {"block cut to nothing", [](const TInstancePaths &p) { return QFile::resize(p.block(), 0); }},
+        {"block made a link", [&](const TInstancePaths &p) {
+             return replace(p.block(), [&](const QString &at) { return QFile::link(elsewhere.fileName(), at); });
+         }},
+        {"busy flag left at 1234", [&](const TInstancePaths &p) { return writeFile(p.block(), QByteArray("\xd2\x04\0\0", 4)); }},
+        {"block removed", [](const TInstancePaths &p) { return QFile::remove(p.block()); }},
+        {"socket removed", [](const TInstancePaths &p) { return QFile::remove(p.socket()); }},
+        {"socket replaced by a file", [&](const TInstancePaths &p) {
+             return replace(p.socket(), [&](const QString &at) { return writeFile(at, "x"); });
+         }},
+        {"lock file removed", [](const TInstancePaths &p) { return QFile::remove(p.lock()); }},
+        {"folder wiped", [&](const TInstancePaths &p) { return wipe(p.folder); }},
+        {"folder wiped with its parent", [&](const TInstancePaths &p) { return wipe(QFileInfo(p.folder).path()); }},
+    };
+    // The runtime folder's instance folder, and the cache folder's.
+    for (const bool runtime : {true, false}) {
+        if (!runtime) {
+            env.remove("XDG_RUNTIME_DIR");
+            env.insert("XDG_CACHE_HOME", root.filePath("cache"));
+        }
+        const TInstancePaths paths{runtime ? folder.paths().folder
+                                           : root.filePath("cache/zebrix/run-") + QSysInfo::machineHostName().replace(u'/', u'_')};
+        QProcess *first = start({"/C39"});
+        ASSERT_TRUE(restored(first, paths)) << paths.folder.toStdString();
+        int n = 0;
+        for (const auto &a : attacks) {
+            // The runtime folder itself is the session's, not Zebrix's to make again.
+            if (runtime && QByteArray(a.what).endsWith("parent"))
+                continue;
+            const std::string what = std::string(a.what) + (runtime ? "" : " (cache)");
+            ASSERT_TRUE(a.attack(paths)) << what;
+            ASSERT_TRUE(restored(first, paths)) << what;
+            // A list straight on the socket (no sender that opens the block
+            // first), then a second start.
+            const QString data = QStringLiteral("R%1%2").arg(runtime).arg(++n);
+            TRawConnection raw(paths.socket());
+            ASSERT_TRUE(raw.connected()) << what;
+            ASSERT_TRUE(raw.write(handOverBytes({data, "/SAVE:" + out(data + ".png")}))) << what;
+            EXPECT_EQ(raw.answer().left(12), QByteArray("TAKEDONE\0\0\0\0", 12)) << what;
+            EXPECT_EQ(decodeFile(out(data + ".png")).text, data.toStdString()) << what;
+            EXPECT_EQ(run({data + "S", "/SAVE:" + out(data + "S.png")}), 0) << what << ": " << lastError.toStdString();
+            EXPECT_EQ(decodeFile(out(data + "S.png")).text, (data + "S").toStdString()) << what;
+            ASSERT_EQ(first->state(), QProcess::Running) << what;
+            EXPECT_EQ(readFile(out("elsewhere")), "not a block") << what;
+        }
+        // It is still the one instance: a lock nobody else can take, and a block that is idle again.
+        TInstanceLock lock;
+        EXPECT_FALSE(lock.TryLock(paths.lock()));
+        const QDeadlineTimer bound(kBoundMs);
+        while (readFile(paths.block()).left(4) != QByteArray(4, '\0') && !bound.hasExpired())
+            first->waitForFinished(10);
+        EXPECT_EQ(readFile(paths.block()).left(4), QByteArray(4, '\0'));
+        EXPECT_EQ(QFileInfo(paths.block()).permissions() & 0x0077, 0);
+        first->kill();
+        finish(first);
+    }
+}
+
+TEST_F(Processes, IdleConnectionsNeitherDeafenTheInstanceNorUseUpItsDescriptors)
+{
+    const struct {
+        rlim_t files;
+        int connections;
+    } cases[] = {{64, 200}, {256, 600}};
+    for (const auto &c : cases) {
+        const TFolder f(root.path(), QStringLiteral("nofile%1").arg(c.files));
+        useFolder(f);
+        const rlimit limit {c.files, c.files};
+        childSetup = [limit] { ::setrlimit(RLIMIT_NOFILE, &limit); };
+        QProcess *first = start({"/C39"});
+        childSetup = nullptr;
+        ASSERT_TRUE(accepting(first, f.paths()));
+        std::vector<std::unique_ptr<TRawConnection>> idle;
+        for (int i = 0; i < c.connections; ++i)
+            idle.push_back(std::make_unique<TRawConnection>(f.paths().socket()));
+        const QString data = QStringLiteral("FD%1").arg(c.files);
+        EXPECT_EQ(run({data, "/SAVE:" + out(data + ".png")}), 0) << c.files << ": " << lastError.toStdString();
+        EXPECT_EQ(decodeFile(out(data + ".png")).text, data.toStdString());
+        EXPECT_TRUE(QFileInfo::exists(f.paths().socket()));
+        // The oldest went to make room, the newest when they stayed idle.
+        EXPECT_TRUE(idle.front()->closedByInstance()) << c.files;
+        EXPECT_TRUE(idle.back()->closedByInstance()) << c.files;
+        EXPECT_EQ(first->state(), QProcess::Running);
+    }
+}
+
+TEST_F(Processes, AStoppedSenderLosesItsTurnAndTheOthersGoOn)
+{
+    startInstance();
+    // Stopped while its list is interpreted: it holds its turn for ever.
+    QProcess *stopped = start({"/C39", "STOP", "/D:300", "/SAVE:" + out("stop.png")});
+    ASSERT_TRUE(waitForBusy(stopped));
+    ::kill(pid_t(stopped->processId()), SIGSTOP);
+    // Stopped in the middle of its list.
+    TRawConnection half(folder.paths().socket());
+    const QByteArray bytes = handOverBytes({"/C39", "HALF", "/SAVE:" + out("half.png")});
+    ASSERT_TRUE(half.write(bytes.left(bytes.size() / 2)));
+    EXPECT_EQ(run({"/C39", "GO", "/SAVE:" + out("go.png")}), 0) << lastError.toStdString();
+    EXPECT_EQ(decodeFile(out("go.png")).text, "GO");
+    EXPECT_TRUE(half.closedByInstance()) << "a half list is kept for ever";
+    EXPECT_FALSE(QFileInfo::exists(out("half.png")));
+    ::kill(pid_t(stopped->processId()), SIGCONT);
+    EXPECT_EQ(finish(stopped), 0);
+    EXPECT_EQ(decodeFile(out("stop.png")).text, "STOP");
+}
+
+TEST_F(Processes, AStartByTheBusBesideAnInstanceOffTheBusSaysWhyItCannotServe)
+{
+    // The running instance knows no session bus.
+    QProcessEnvironment withBus = env;
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    startInstance();
+    // A session bus of the test's own that starts zebrixd for a call, in
+    // the same runtime folder.
+    QFile conf(root.filePath("bus.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><servicedir>%2</servicedir>"
+                              "<policy context=\"default\"><allow send_destination=\"*\"/><allow eavesdrop=\"true\"/>"
+                              "<allow own=\"*\"/></policy>"
+                              "</busconfig>")
+                   .arg(root.path(), QStringLiteral(ZEBRIX_DBUS_SERVICES))
+                   .toUtf8());
+    conf.close();
+    QProcess daemon;
+    daemon.setProcessEnvironment(env);
+    daemon.setStandardErrorFile(root.filePath("daemon.err"));
+    daemon.start("dbus-daemon", {"--config-file=" + conf.fileName(), "--nofork", "--print-address=1"});
+    ASSERT_TRUE(daemon.waitForStarted(kBoundMs)) << "dbus-daemon is missing";
+    const auto stop = qScopeGuard([&] {
+        daemon.terminate();
+        daemon.waitForFinished(kBoundMs);
+    });
+    while (!daemon.canReadLine() && daemon.waitForReadyRead(kBoundMs)) {
+    }
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    ASSERT_FALSE(address.isEmpty());
+    const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("offTheBus")); });
+    QDBusMessage reply;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("offTheBus"));
+        ASSERT_TRUE(bus.isConnected());
+        reply = bus.call(QDBusMessage::createMethodCall("org.zebrix.zebrixd", "/DdeZebconv", "org.zebrix.Dde", "Request")
+                             << QStringLiteral("DdeZebrix"),
+                         QDBus::Block, kBoundMs);
+    }
+    // The call fails because the started zebrixd ended with its reason, not
+    // because the bus gave up waiting for it.
+    EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(reply.errorName().toStdString(), "org.freedesktop.DBus.Error.Spawn.ChildExited") << reply.errorMessage().toStdString();
+    const QString said = QString::fromLocal8Bit(readFile(root.filePath("daemon.err")));
+    EXPECT_TRUE(said.contains(folder.paths().folder) && said.contains("not on this session bus")) << said.toStdString();
 }
 
 // --- Many at once -----------------------------------------------------------------------------

@@ -122,6 +122,32 @@ TEST(SharedBlock, AFileOfTheFolderWithTheFlagAndTheText)
     EXPECT_EQ(other.Text(), QString(kMaxChars, QChar(0x4141)));
 }
 
+TEST(SharedBlock, AFileCutShortReadsAsZerosPastItsEnd)
+{
+    QTemporaryDir dir;
+    const TInstancePaths paths{dir.path()};
+    TSharedBlock b;
+    ASSERT_TRUE(b.Open(paths.block()));
+    b.SetFlag(kBusy);
+    ASSERT_TRUE(b.SetText(QStringLiteral("\n/JAN")));
+    // Cut by somebody else while it is open (1234 is D2 04 00 00).
+    const struct {
+        qint64 size;
+        qint32 flag;
+        QString text;
+    } cases[] = {{6, kBusy, "\n"}, {2, kBusy, ""}, {1, 0xD2, ""}, {0, 0, ""}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(QFile::resize(paths.block(), c.size));
+        EXPECT_EQ(b.Flag(), c.flag) << c.size;
+        EXPECT_EQ(b.Text(), c.text) << c.size;
+    }
+    // Written past its end, the file grows to hold what was written.
+    b.SetFlag(kBusy);
+    EXPECT_TRUE(b.SetText(QStringLiteral("x")));
+    EXPECT_EQ(b.Flag(), kBusy);
+    EXPECT_EQ(b.Text(), "x");
+}
+
 TEST(SharedBlock, RefusesFilesThatAreNotPrivatePlainFiles)
 {
     QTemporaryDir dir;
