@@ -5,6 +5,7 @@
 #include "JobModel.h"
 #include "Texts.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -842,8 +843,25 @@ void TInstanceServer::onDisconnected(QLocalSocket *socket)
 
 void TInstanceServer::scheduleQueue()
 {
-    if (m_ready && !m_handling && !m_queue.isEmpty())
+    if (m_ready && !m_handling && !m_queue.isEmpty() && mayStart())
         QMetaObject::invokeMethod(this, &TInstanceServer::runQueue, Qt::QueuedConnection);
+}
+
+bool TInstanceServer::mayStart()
+{
+    if (!MayStart || MayStart()) {
+        disconnect(m_waitingForJob);
+        return true;
+    }
+    // Another driver is in the middle of its work (a creation and its save
+    // are one unit): look again when this thread is next about to sleep.
+    if (!m_waitingForJob)
+        m_waitingForJob = connect(QAbstractEventDispatcher::instance(thread()),
+                                  &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                                      if (MayStart())
+                                          scheduleQueue();
+                                  });
+    return false;
 }
 
 void TInstanceServer::runQueue()
@@ -859,7 +877,7 @@ void TInstanceServer::runQueue()
         scheduleQueue();
     });
     shielded([this] {
-        while (!m_queue.isEmpty()) {
+        while (!m_queue.isEmpty() && mayStart()) {
             const TRequest r = m_queue.takeFirst();
             if (!r.socket)
                 continue;

@@ -236,6 +236,10 @@ public:
     std::function<void(const QString &message)> OnError;
     // Let the message queue run once (before the flag returns to 0).
     std::function<void()> ProcessMessages;
+    // Whether a list may start now (empty: always). While it says no (another
+    // driver creates, saves or holds the job), lists wait; they are looked
+    // at again whenever the thread is about to sleep.
+    std::function<bool()> MayStart;
 
     // The handling of one list: flag 1234, OnParams, the queue once, flag 0.
     // Returns the failure for the sender (empty: none).
@@ -267,6 +271,9 @@ private:
     void note(const QString &trouble);
     void runQueue();
     void scheduleQueue();
+    // MayStart's answer; when no, the queue is looked at again once the
+    // thread is about to sleep.
+    bool mayStart();
     bool pending(const QLocalSocket *socket) const;
     void reportError(const QString &message) const;
     // Runs a slot's body; nothing it throws leaves the slot.
@@ -282,6 +289,7 @@ private:
     bool m_checkScheduled = false;
     bool m_lost = false;                 // another instance holds the folder now
     bool m_closed = false;
+    QMetaObject::Connection m_waitingForJob;
     QString m_trouble;                   // the last trouble said, said once
     int m_maxIdle = kMaxIdleConnections;
     QElapsedTimer m_clock;

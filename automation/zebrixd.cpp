@@ -132,6 +132,9 @@ int runFirstInstance(char *name, const QStringList &params, const instance::TIns
     FormCreate(model, window, host, params);
 
     server.ProcessMessages = [&host] { host.ProcessMessages(); };
+    // A forwarded list never starts inside another driver's work: a macro's
+    // WRITE and its SAVE, an automation client's Execute and its save.
+    server.MayStart = [&model] { return model.MayStartDriver(); };
     server.OnError = [&host](const QString &m) { host.ShowError(m); };
     server.OnParams = [&](const QStringList &forwarded) -> QString {
         instance::InterpretParamList(model, host, forwarded);
