@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <type_traits>
@@ -121,9 +122,18 @@ private:
     TAutoFactory m_factory{*this};
     quint64 m_nextId = 1;
     QDBusServiceWatcher m_watcher;
+    // An automation client between its Execute and its save: its own calls
+    // go first and every other driver waits, at most kPairHoldMs.
+    void afterCall(const TCall &call, bool othersWaiting);
+    void startHold(TAutomationObject *object);
+    void endHold();
+
     std::deque<TCall> m_queue;
     bool m_running = false;
     QMetaObject::Connection m_waitingForJob;
+    QPointer<TAutomationObject> m_holder;
+    bool m_holding = false;
+    QTimer m_holdTimer;
 };
 
 namespace {
@@ -262,6 +272,11 @@ TAutomationService::TAutomationService(JobModel &model, ICommandHost &host, cons
 {
     m_watcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TAutomationService::clientLeft);
+    m_holdTimer.setSingleShot(true);
+    connect(&m_holdTimer, &QTimer::timeout, this, [this] {
+        endHold();
+        runQueue();
+    });
 }
 
 TAutomationService::~TAutomationService()
@@ -308,23 +323,75 @@ void TAutomationService::runQueue()
         return;
     const QScopedValueRollback running(m_running, true);
     while (!m_queue.empty()) {
+        // Held for a client between its Execute and its save: its next call
+        // is the one to run; the others wait for it or for the hold's end.
+        auto next = m_queue.begin();
+        if (m_holding) {
+            next = std::find_if(m_queue.begin(), m_queue.end(),
+                                [this](const TCall &c) { return c.object && c.object == m_holder; });
+            if (next == m_queue.end())
+                break;
+        }
         // Another driver (the command line, the window) is creating further
-        // down the stack. It has returned, or waits for events itself, when
-        // this thread is next about to sleep: look again then.
-        if (m.Running || m.Creating) {
+        // down the stack, or a save waits for its reader. It has returned,
+        // or waits for events itself, when this thread is next about to
+        // sleep: look again then.
+        if (m.Running || m.Creating || m.Held > (m_holding ? 1 : 0)) {
             if (!m_waitingForJob)
                 m_waitingForJob = connect(QAbstractEventDispatcher::instance(thread()),
                                           &QAbstractEventDispatcher::aboutToBlock, this,
                                           &TAutomationService::runQueue);
             return;
         }
-        const TCall call = std::move(m_queue.front());
-        m_queue.pop_front();
+        const TCall call = std::move(*next);
+        m_queue.erase(next);
         const QDBusMessage reply = answer(call);
         if (call.message.isReplyRequired())
             m_bus.send(reply);
+        afterCall(call, !m_queue.empty());
     }
     disconnect(m_waitingForJob);
+}
+
+// An Execute and the save after it are one unit for their client: what it
+// saves is what its Execute made, whatever other drivers have queued
+// meanwhile. The hold ends with the client's save, its release, when it
+// leaves the bus, or after kPairHoldMs; an Execute that follows an Execute
+// while others wait does not hold again, so that no client can keep the
+// others out.
+constexpr int kPairHoldMs = 2000;
+
+void TAutomationService::afterCall(const TCall &call, bool othersWaiting)
+{
+    const QString member = call.message.member();
+    const bool execute = member == u"Execute" && qobject_cast<TBusAuto *>(call.object.data());
+    const bool heldBefore = m_holding && call.object == m_holder;
+    if (heldBefore && (member == u"SaveFile" || member == u"SaveTempPict" || member == u"Release" || execute))
+        endHold();
+    if (execute && call.object && !(heldBefore && othersWaiting))
+        startHold(call.object);
+}
+
+void TAutomationService::startHold(TAutomationObject *object)
+{
+    if (!m_holding)
+        ++m.Held;
+    m_holding = true;
+    m_holder = object;
+    m_holdTimer.start(kPairHoldMs);
+}
+
+void TAutomationService::endHold()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_holder = nullptr;
+    --m.Held;
+    m_holdTimer.stop();
+    // Forwarded lists look again when the thread is next about to sleep.
+    if (!m_running)
+        QTimer::singleShot(0, this, &TAutomationService::runQueue);
 }
 
 QDBusMessage TAutomationService::answer(const TCall &call)
@@ -363,6 +430,8 @@ void TAutomationService::watch(const QString &owner)
 
 void TAutomationService::release(TBusAuto *object)
 {
+    if (m_holding && m_holder == object)
+        endHold();
     // Gone from the bus at once; freed once none of its members is on the
     // stack any more.
     m_bus.unregisterObject(object->Path());
