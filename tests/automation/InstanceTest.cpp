@@ -6,6 +6,7 @@
 #include "FileNames.h"
 #include "Instance.h"
 #include "JobModel.h"
+#include "RawConnection.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -28,6 +29,8 @@
 #include <unistd.h>
 
 using namespace instance;
+using processes::handOverBytes;
+using processes::TRawConnection;
 
 namespace {
 
@@ -237,44 +240,6 @@ TEST(AbsoluteSaveNames, ARelativeNameMeansTheSendersFolder)
 
 // --- The running instance's end against senders ------------------------------------------------
 
-// A sender of our own making: connects, writes what it is told, closes.
-class TRawSender
-{
-public:
-    explicit TRawSender(const QString &path)
-    {
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr {};
-        addr.sun_family = AF_UNIX;
-        const QByteArray p = QFile::encodeName(path);
-        std::memcpy(addr.sun_path, p.constData(), size_t(p.size()));
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
-    }
-    ~TRawSender() { close(); }
-    bool connected() const { return m_connected; }
-    void write(const QByteArray &bytes) { EXPECT_EQ(::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL), bytes.size()); }
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-    bool m_connected = false;
-};
-
-QByteArray handOverBytes(const QStringList &params)
-{
-    QByteArray m(16, '\0');
-    const QByteArray list = EncodeParamList(params);
-    qToLittleEndian<qint32>(kMessage, m.data());
-    qToLittleEndian<qint32>(kParamsFollow, m.data() + 4);
-    qToLittleEndian<qint32>(qint32(list.size()), m.data() + 12);
-    return m + list;
-}
-
 // Lets the server run until the condition holds (a minute at most, so that
 // a fault fails the test instead of hanging it).
 template <typename F> bool pumpUntil(F done)
@@ -336,9 +301,9 @@ TEST_F(Server, ASenderThatGoesAwayAtAnyPointCostsNothingButItsAnswer)
     // Cut after every part of the message, inside the list, and never.
     for (const qsizetype cut : {qsizetype(0), qsizetype(4), qsizetype(12), qsizetype(14), qsizetype(16),
                                 qsizetype(20), bytes.size() / 2, bytes.size() - 1}) {
-        TRawSender raw(paths.socket());
+        TRawConnection raw(paths.socket());
         ASSERT_TRUE(raw.connected());
-        raw.write(bytes.left(cut));
+        EXPECT_TRUE(raw.write(bytes.left(cut)));
         raw.close();
         expected << QStringList{QStringLiteral("/JAN"), QString::number(cut)};
         EXPECT_EQ(forward(expected.last()), TForward::Done) << cut;
@@ -346,13 +311,13 @@ TEST_F(Server, ASenderThatGoesAwayAtAnyPointCostsNothingButItsAnswer)
     // The whole list, and gone while it is interpreted: the interpretation
     // lets the message queue run, sees the sender go, and deletes what was
     // given up.
-    TRawSender raw(paths.socket());
+    TRawConnection raw(paths.socket());
     duringBatch = [&] {
         duringBatch = nullptr;
         raw.close();
         pumpPending();
     };
-    raw.write(bytes);
+    EXPECT_TRUE(raw.write(bytes));
     expected << params;
     EXPECT_TRUE(pumpUntil([&] { return lists.size() == expected.size(); }));
     pumpPending();
@@ -370,8 +335,8 @@ TEST_F(Server, OnlyWholeWellFormedListsAreInterpreted)
     QByteArray empty(12, '\0');
     qToLittleEndian<qint32>(kMessage, empty.data());
     for (const QByteArray &bytes : {hugeHeader, badList, empty + QByteArray(12, '\x7f')}) {
-        TRawSender raw(paths.socket());
-        raw.write(bytes);
+        TRawConnection raw(paths.socket());
+        EXPECT_TRUE(raw.write(bytes));
         EXPECT_EQ(forward({QStringLiteral("/JAN"), QStringLiteral("ok")}), TForward::Done);
     }
     EXPECT_EQ(lists.size(), 3) << "only the senders' own lists";
@@ -401,7 +366,7 @@ TEST_F(Server, AFailureReachesTheSenderAndTheBlockEndsIdle)
 TEST_F(Server, AListThatArrivesDuringAnotherWaitsForItsEnd)
 {
     int depth = 0, deepest = 0;
-    TRawSender intruder(paths.socket());
+    TRawConnection intruder(paths.socket());
     server.OnParams = [&](const QStringList &p) {
         lists << p;
         deepest = std::max(deepest, ++depth);
