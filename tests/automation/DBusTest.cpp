@@ -58,8 +58,12 @@ protected:
                        "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
                        "<allow eavesdrop=\"true\"/>"
                        "<allow own=\"*\"/></policy>"
-                       // as a desktop session allows: many calls in flight
-                       "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>")
+                       // as a desktop session allows: many calls in flight, messages
+                       // up to the protocol's 128 MiB
+                       "<limit name=\"max_replies_per_connection\">50000</limit>"
+                       "<limit name=\"max_message_size\">1000000000</limit>"
+                       "<limit name=\"max_incoming_bytes\">1000000000</limit>"
+                       "<limit name=\"max_outgoing_bytes\">1000000000</limit></busconfig>")
                        .arg(root.path(), QStringLiteral(ZEBRIX_DBUS_SERVICES))
                        .toUtf8());
         conf.close();
@@ -325,9 +329,11 @@ TEST_F(Bus, EachClientHasItsOwnObjectsForAsLongAsItStays)
         "    try:\n"
         "        bus.get_object(Z, p1).Get('org.zebrix.Auto', 'Code',\n"
         "                                  dbus_interface='org.freedesktop.DBus.Properties')\n"
-        "        time.sleep(0.01)\n"
         "    except dbus.DBusException as e:\n"
-        "        print(e.get_dbus_name()); break\n"
+        // Not this client's object, until it is gone.
+        "        if e.get_dbus_name() != 'org.zebrix.Error.Failed':\n"
+        "            print(e.get_dbus_name()); break\n"
+        "    time.sleep(0.01)\n"
         "print(a2.Get('org.zebrix.Auto', 'Comment'))\n"
         "bus.get_object(Z, p2).Release(dbus_interface='org.zebrix.Auto')\n"
         "try:\n"
@@ -472,6 +478,95 @@ TEST_F(Bus, AThousandMacrosFromTwoClientsAtOnce)
     EXPECT_EQ(get(o, "Code").toString(), last);
     EXPECT_EQ(call(o, "org.zebrix.Auto", "Execute").arguments().value(0), QVariant(0)) << "nothing stuck";
     QDBusConnection::disconnectFromBus(connectionName() + "2");
+}
+
+TEST_F(Bus, AnObjectAnswersOnlyTheClientThatCreatedIt)
+{
+    startZebrix();
+    const QString ownerName = connectionName() + "Owner";
+    {
+        QDBusConnection owner = QDBusConnection::connectToBus(address, ownerName);
+        const QString o = create(&owner);
+        const QString props = "org.freedesktop.DBus.Properties";
+        call(o, props, "Set", {"org.zebrix.Auto", "Code", QVariant::fromValue(QDBusVariant("MINE"))}, &owner);
+        call(o, "org.zebrix.Auto", "Execute", {}, &owner);
+        // Every member, from another connection: refused, and nothing done.
+        const QString theirs = root.filePath("theirs.bmp");
+        const std::tuple<QString, QString, QVariantList> members[] = {
+            {props, "Set", {"org.zebrix.Auto", "Code", QVariant::fromValue(QDBusVariant("THEIRS"))}},
+            {props, "Get", {"org.zebrix.Auto", "Code"}},
+            {props, "GetAll", {"org.zebrix.Auto"}},
+            {"org.zebrix.Auto", "Execute", {}},
+            {"org.zebrix.Auto", "SaveFile", {theirs}},
+            {"org.zebrix.Auto", "SaveTempPict", {}},
+            {"org.zebrix.Auto", "Show", {0}},
+            {"org.zebrix.Auto", "Release", {}},
+        };
+        for (const auto &[iface, member, args] : members) {
+            const QDBusMessage r = call(o, iface, member, args);
+            EXPECT_EQ(r.errorName(), "org.zebrix.Error.Failed") << member.toStdString();
+            EXPECT_TRUE(r.errorMessage().contains(o)) << r.errorMessage().toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(theirs));
+        EXPECT_FALSE(QFile::exists(root.filePath("config/zebrixd/tmppict.bmp")));
+        const QDBusMessage code = call(o, props, "Get", {"org.zebrix.Auto", "Code"}, &owner);
+        EXPECT_EQ(code.arguments().value(0).value<QDBusVariant>().variant(), QVariant("MINE"));
+        EXPECT_EQ(call(o, props, "Get", {"org.zebrix.Auto", "Visible"}, &owner).arguments().value(0)
+                      .value<QDBusVariant>().variant(),
+                  QVariant(1))
+            << "the window was not hidden";
+        EXPECT_EQ(call(o, "org.zebrix.Auto", "Release", {}, &owner).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(call(o, props, "Get", {"org.zebrix.Auto", "Code"}, &owner).errorName(),
+                  "org.freedesktop.DBus.Error.UnknownObject");
+    }
+    QDBusConnection::disconnectFromBus(ownerName);
+}
+
+TEST_F(Bus, OverlongCallsAreRefusedAndTheServiceListensOn)
+{
+    startZebrix();
+    // A client's calls; each check prints what a call answered, then how
+    // long the item is for a new client (its call bounded by a timeout: a
+    // deaf service fails it).
+    const QString client = "addr = os.environ['DBUS_SESSION_BUS_ADDRESS']\n"
+                           "def poke(b, chars, reply=True):\n"
+                           "    m = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Poke')\n"
+                           "    m.append('DdeZebrix', 'B' * chars, signature='ss')\n"
+                           "    if not reply:\n"
+                           "        return b.send_message(m)\n"
+                           "    try:\n"
+                           "        b.send_message_with_reply_and_block(m, 50)\n"
+                           "        return 'answered'\n"
+                           "    except dbus.DBusException as e:\n"
+                           "        return e.get_dbus_name()\n"
+                           "def item():\n"
+                           "    m = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Request')\n"
+                           "    m.append('DdeZebrix', signature='s')\n"
+                           "    b = dbus.bus.BusConnection(addr)\n"
+                           "    try:\n"
+                           "        return len(b.send_message_with_reply_and_block(m, 50).get_args_list()[0])\n"
+                           "    except dbus.DBusException as e:\n"
+                           "        return e.get_dbus_name()\n";
+    // More than any symbol needs, less than the bus carries: Zebrix refuses.
+    EXPECT_EQ(python(client + "print(poke(bus, 64 << 20), item())\n"), "org.zebrix.Error.TooLong 0");
+    // Calls Zebrix takes, together more than libdbus keeps read and
+    // unanswered (63 MiB), sent while Zebrix is busy: the connection stops
+    // reading until they are answered, then reads on.
+    EXPECT_EQ(python(client + "busy = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Execute')\n"
+                              "busy.append('\\n'.join(['CODE QR2', 'QRVER 40', 'WRITE ' + 'Z' * 2000] * 600), "
+                              "signature='s')\n"
+                              "bus.send_message(busy)\n"
+                              "for n in range(4):\n"
+                              "    poke(bus, (16 << 20) - 4096 + n, reply=False)\n"
+                              "print(poke(bus, 7), item())\n"),
+              "answered 7");
+    // More than the bus carries (128 MiB): the bus cuts the sender off.
+    EXPECT_EQ(python(client + "print(poke(bus, 200 << 20) != 'answered', item())\n"), "True 7");
+    // The refusal says what the bound is, and why.
+    const QDBusMessage r = call("/DdeZebconv", "org.zebrix.Dde", "Execute", {"COMMENT " + QString(17 << 20, u'x')});
+    EXPECT_EQ(r.errorName(), "org.zebrix.Error.TooLong");
+    EXPECT_TRUE(r.errorMessage().contains("16777216")) << r.errorMessage().toStdString();
+    EXPECT_EQ(get(create(), "Comment"), QVariant("")) << "the job never saw it";
 }
 
 TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
