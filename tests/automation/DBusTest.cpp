@@ -28,8 +28,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -569,6 +571,53 @@ TEST_F(Bus, OverlongCallsAreRefusedAndTheServiceListensOn)
     EXPECT_EQ(get(create(), "Comment"), QVariant("")) << "the job never saw it";
 }
 
+TEST_F(Bus, ThreeClientsAtOnceEachJobInOneCallIsWhole)
+{
+    startZebrix();
+    QDir(root.path()).mkpath("out");
+    // Three clients, each with its own object, send all their calls before
+    // any answer: a whole job in one macro, then a read of every setting.
+    struct TClient {
+        QString name, object;
+        QList<QDBusPendingCall> jobs, reads;
+    };
+    std::array<TClient, 3> clients;
+    for (size_t k = 0; k < clients.size(); ++k) {
+        TClient &c = clients[k];
+        c.name = connectionName() + QString::number(k);
+        QDBusConnection connection = QDBusConnection::connectToBus(address, c.name);
+        c.object = create(&connection);
+        ASSERT_TRUE(c.object.startsWith("/Auto/"));
+    }
+    for (int i = 0; i < 20; ++i)
+        for (size_t k = 0; k < clients.size(); ++k) {
+            TClient &c = clients[k];
+            QDBusConnection connection(c.name);
+            const QString tag = QStringLiteral("K%1N%2").arg(k).arg(i);
+            QDBusMessage job = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+            job.setArguments({QStringLiteral("CODE 128\nCOMMENT %1\nWRITE %1\nSAVE %2")
+                                  .arg(tag, root.filePath("out/" + tag + ".png"))});
+            c.jobs << connection.asyncCall(job, 120000);
+            QDBusMessage read =
+                QDBusMessage::createMethodCall(kName, c.object, "org.freedesktop.DBus.Properties", "GetAll");
+            read.setArguments({"org.zebrix.Auto"});
+            c.reads << connection.asyncCall(read, 120000);
+        }
+    for (size_t k = 0; k < clients.size(); ++k) {
+        TClient &c = clients[k];
+        for (int i = 0; i < c.jobs.size(); ++i) {
+            c.jobs[i].waitForFinished();
+            EXPECT_FALSE(c.jobs[i].isError()) << c.jobs[i].error().message().toStdString();
+            const QString tag = QStringLiteral("K%1N%2").arg(k).arg(i);
+            EXPECT_EQ(decodeFile(root.filePath("out/" + tag + ".png")).text, tag.toStdString());
+            c.reads[i].waitForFinished();
+            const auto all = qdbus_cast<QVariantMap>(c.reads[i].reply().arguments().value(0));
+            EXPECT_EQ(all.value("Code"), all.value("Comment")) << "a read between another client's lines";
+        }
+        QDBusConnection::disconnectFromBus(c.name);
+    }
+}
+
 TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
 {
     // The service in this process, on a connection of its own.
@@ -594,6 +643,48 @@ TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
         EXPECT_FALSE(pending.isError()) << pending.error().message().toStdString();
         EXPECT_EQ(m.ComntStr.Text(), "QUEUED");
     }
+    QDBusConnection::disconnectFromBus(served);
+}
+
+// A host whose save lets the event loop run (a save that waits for its file).
+class TEventfulSave : public ICommandHost
+{
+public:
+    void Save(JobModel &, const QString &) override { meanwhile(); }
+    std::function<void()> meanwhile;
+};
+
+TEST_F(Bus, NoCallRunsInsideAnother)
+{
+    JobModel m;
+    TEventfulSave host;
+    const QString served = connectionName() + "Served", other = connectionName() + "Other";
+    {
+        QObject owner;
+        ASSERT_TRUE(StartAutomationService(m, host, &owner, QDBusConnection::connectToBus(address, served), kName));
+        QDBusConnection second = QDBusConnection::connectToBus(address, other);
+        std::optional<QDBusPendingCall> secondCall;
+        QString seen;
+        host.meanwhile = [&] {
+            // Another client's call arrives in the middle of the save.
+            QDBusMessage msg = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+            msg.setArguments({"COMMENT Second"});
+            secondCall.emplace(second.asyncCall(msg));
+            // The answer to an introspection sent after it says it has arrived.
+            EXPECT_TRUE(answered(second.asyncCall(QDBusMessage::createMethodCall(
+                kName, "/DdeZebconv", "org.freedesktop.DBus.Introspectable", "Introspect"))));
+            seen = m.ComntStr.Text();
+        };
+        QDBusMessage msg = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+        msg.setArguments({"COMMENT First\nSAVE out.bmp\nCOMMENT First done"});
+        const QDBusPendingCall first = bus->asyncCall(msg);
+        ASSERT_TRUE(answered(first));
+        EXPECT_FALSE(first.isError()) << first.error().message().toStdString();
+        EXPECT_EQ(seen, "FIRST") << "the other call waits for the end of the first";
+        ASSERT_TRUE(secondCall && answered(*secondCall));
+        EXPECT_EQ(m.ComntStr.Text(), "SECOND");
+    }
+    QDBusConnection::disconnectFromBus(other);
     QDBusConnection::disconnectFromBus(served);
 }
 
