@@ -259,6 +259,19 @@ inline QString BusPropertyType(const QString &name, const QString &signature)
 {
     return QStringLiteral("Property %1 takes the type %2").arg(name, signature);
 }
+// A call on an automation object from a client other than the one that created it.
+inline QString BusNotYourObject(const QString &path)
+{
+    return QStringLiteral("%1 belongs to another client: only the client that created it may use it").arg(path);
+}
+// A call whose text arguments together are longer than Zebrix takes.
+inline QString BusCallTooLong(qsizetype characters, qsizetype limit)
+{
+    return QStringLiteral("The call carries %1 characters of text; Zebrix takes at most %2 in one call "
+                          "(a macro, or a symbol's data, which is a few thousand characters at most)")
+        .arg(characters)
+        .arg(limit);
+}
 // Said once on standard error by a running zebrixd that cannot offer its
 // macros and automation object.
 inline QString NoSessionBus()

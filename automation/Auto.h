@@ -20,6 +20,7 @@ namespace automation_error {
 inline constexpr char kConversion[] = "org.zebrix.Error.Conversion";   // a number or escape did not convert
 inline constexpr char kFailed[] = "org.zebrix.Error.Failed";           // any other failure of a member
 inline constexpr char kUnknownItem[] = "org.zebrix.Error.UnknownItem"; // a macro item other than "DdeZebrix"
+inline constexpr char kTooLong[] = "org.zebrix.Error.TooLong";         // a call's text beyond any symbol's data
 } // namespace automation_error
 
 // A member that fails leaves its failure here instead of throwing: members

@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <type_traits>
 #include <variant>
 
@@ -43,6 +45,30 @@ TAnswer values(const T &...v)
 TAutomationObject::Failure busError(QDBusError::ErrorType type, const QString &message)
 {
     return {QDBusError::errorString(type), message};
+}
+
+// The most text one call may carry, all its arguments together: far more
+// than any macro or any symbol's data needs (a symbol holds a few thousand
+// characters), far less than the bus can carry (128 MiB).
+constexpr qsizetype kMaxCallText = 16 * 1024 * 1024;
+
+// The characters (or bytes) of text a call carries.
+qsizetype textLength(const QVariant &argument)
+{
+    if (argument.metaType() == QMetaType::fromType<QString>())
+        return argument.toString().size();
+    if (argument.metaType() == QMetaType::fromType<QByteArray>())
+        return argument.toByteArray().size();
+    if (argument.metaType() == QMetaType::fromType<QDBusVariant>())
+        return textLength(argument.value<QDBusVariant>().variant());
+    return 0;
+}
+qsizetype textLength(const QDBusMessage &call)
+{
+    qsizetype length = 0;
+    for (const QVariant &argument : call.arguments())
+        length += textLength(argument);
+    return length;
 }
 
 // The window's host for macros that come over the bus: "CLOSE" closes the
@@ -108,8 +134,10 @@ private:
     };
 
     void enqueue(TAutomationObject &object, std::function<TAnswer()> run);
+    std::optional<TAutomationObject::Failure> refused(const TAutomationObject &object, const QDBusMessage &call) const;
     void runQueue();
     QDBusMessage answer(const TCall &call);
+    void letGo(const QDBusMessage &call);
     void watch(const QString &owner);
     void release(TBusAuto *object);
     void clientLeft(const QString &name);
@@ -312,8 +340,30 @@ void TAutomationService::enqueue(TAutomationObject &object, std::function<TAnswe
 {
     const auto &context = dynamic_cast<const QDBusContext &>(object);
     context.setDelayedReply(true);
-    m_queue.push_back({context.message(), &object, std::move(run)});
+    const QDBusMessage &call = context.message();
+    // A call that may not run is answered at once: it never waits, and the
+    // job never sees it.
+    if (const auto failure = refused(object, call)) {
+        if (call.isReplyRequired())
+            m_bus.send(call.createErrorReply(failure->name, failure->message));
+        letGo(call);
+        return;
+    }
+    m_queue.push_back({call, &object, std::move(run)});
     runQueue();
+}
+
+std::optional<TAutomationObject::Failure> TAutomationService::refused(const TAutomationObject &object,
+                                                                      const QDBusMessage &call) const
+{
+    // An automation object answers the client that created it, and no other.
+    if (const auto *own = qobject_cast<const TBusAuto *>(&object); own && call.service() != own->Owner())
+        return TAutomationObject::Failure{QString::fromLatin1(automation_error::kFailed),
+                                          texts::BusNotYourObject(own->Path())};
+    if (const qsizetype length = textLength(call); length > kMaxCallText)
+        return TAutomationObject::Failure{QString::fromLatin1(automation_error::kTooLong),
+                                          texts::BusCallTooLong(length, kMaxCallText)};
+    return std::nullopt;
 }
 
 void TAutomationService::runQueue()
@@ -349,6 +399,7 @@ void TAutomationService::runQueue()
         if (call.message.isReplyRequired())
             m_bus.send(reply);
         afterCall(call, !m_queue.empty());
+        letGo(call.message);
     }
     disconnect(m_waitingForJob);
 }
@@ -392,6 +443,28 @@ void TAutomationService::endHold()
     // Forwarded lists look again when the thread is next about to sleep.
     if (!m_running)
         QTimer::singleShot(0, this, &TAutomationService::runQueue);
+}
+
+// While the calls it has read and not yet freed hold 63 MiB or more, libdbus
+// stops reading the connection; it reads again when they are freed, and
+// says so from the thread that frees the last of them. Qt's connection
+// takes that word only in its own bus thread: from this one the connection
+// stays deaf for good. So a call is freed there, once Qt's own copy (in
+// the event that delivered it here) is gone too.
+void TAutomationService::letGo(const QDBusMessage &call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, held = std::make_unique<QDBusMessage>(call)]() mutable {
+            // The connection's own object of the bus (org.freedesktop.DBus)
+            // lives in that thread.
+            if (QObject *busThread = m_bus.interface()) {
+                // Freed in the body: the wrapper may die in either thread.
+                QMetaObject::invokeMethod(busThread, [held = std::move(held)]() mutable { held.reset(); },
+                                          Qt::QueuedConnection);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 QDBusMessage TAutomationService::answer(const TCall &call)

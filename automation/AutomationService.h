@@ -10,7 +10,10 @@
 //
 // Calls run on the GUI thread one at a time, in the order they arrive, and
 // never while another driver's creation is under way (a call that comes
-// meanwhile waits in a queue); each is answered when it has run.
+// meanwhile waits in a queue); each is answered when it has run, and none
+// runs in the middle of another. A call on an automation object from
+// another client than its own, and a call carrying more text than any job
+// needs, are refused at once and never reach the job.
 #pragma once
 
 #include "Auto.h"

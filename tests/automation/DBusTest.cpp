@@ -28,8 +28,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -58,8 +60,12 @@ protected:
                        "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
                        "<allow eavesdrop=\"true\"/>"
                        "<allow own=\"*\"/></policy>"
-                       // as a desktop session allows: many calls in flight
-                       "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>")
+                       // as a desktop session allows: many calls in flight, messages
+                       // up to the protocol's 128 MiB
+                       "<limit name=\"max_replies_per_connection\">50000</limit>"
+                       "<limit name=\"max_message_size\">1000000000</limit>"
+                       "<limit name=\"max_incoming_bytes\">1000000000</limit>"
+                       "<limit name=\"max_outgoing_bytes\">1000000000</limit></busconfig>")
                        .arg(root.path(), QStringLiteral(ZEBRIX_DBUS_SERVICES))
                        .toUtf8());
         conf.close();
@@ -325,9 +331,11 @@ TEST_F(Bus, EachClientHasItsOwnObjectsForAsLongAsItStays)
         "    try:\n"
         "        bus.get_object(Z, p1).Get('org.zebrix.Auto', 'Code',\n"
         "                                  dbus_interface='org.freedesktop.DBus.Properties')\n"
-        "        time.sleep(0.01)\n"
         "    except dbus.DBusException as e:\n"
-        "        print(e.get_dbus_name()); break\n"
+        // Not this client's object, until it is gone.
+        "        if e.get_dbus_name() != 'org.zebrix.Error.Failed':\n"
+        "            print(e.get_dbus_name()); break\n"
+        "    time.sleep(0.01)\n"
         "print(a2.Get('org.zebrix.Auto', 'Comment'))\n"
         "bus.get_object(Z, p2).Release(dbus_interface='org.zebrix.Auto')\n"
         "try:\n"
@@ -474,6 +482,142 @@ TEST_F(Bus, AThousandMacrosFromTwoClientsAtOnce)
     QDBusConnection::disconnectFromBus(connectionName() + "2");
 }
 
+TEST_F(Bus, AnObjectAnswersOnlyTheClientThatCreatedIt)
+{
+    startZebrix();
+    const QString ownerName = connectionName() + "Owner";
+    {
+        QDBusConnection owner = QDBusConnection::connectToBus(address, ownerName);
+        const QString o = create(&owner);
+        const QString props = "org.freedesktop.DBus.Properties";
+        call(o, props, "Set", {"org.zebrix.Auto", "Code", QVariant::fromValue(QDBusVariant("MINE"))}, &owner);
+        call(o, "org.zebrix.Auto", "Execute", {}, &owner);
+        // Every member, from another connection: refused, and nothing done.
+        const QString theirs = root.filePath("theirs.bmp");
+        const std::tuple<QString, QString, QVariantList> members[] = {
+            {props, "Set", {"org.zebrix.Auto", "Code", QVariant::fromValue(QDBusVariant("THEIRS"))}},
+            {props, "Get", {"org.zebrix.Auto", "Code"}},
+            {props, "GetAll", {"org.zebrix.Auto"}},
+            {"org.zebrix.Auto", "Execute", {}},
+            {"org.zebrix.Auto", "SaveFile", {theirs}},
+            {"org.zebrix.Auto", "SaveTempPict", {}},
+            {"org.zebrix.Auto", "Show", {0}},
+            {"org.zebrix.Auto", "Release", {}},
+        };
+        for (const auto &[iface, member, args] : members) {
+            const QDBusMessage r = call(o, iface, member, args);
+            EXPECT_EQ(r.errorName(), "org.zebrix.Error.Failed") << member.toStdString();
+            EXPECT_TRUE(r.errorMessage().contains(o)) << r.errorMessage().toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(theirs));
+        EXPECT_FALSE(QFile::exists(root.filePath("config/zebrixd/tmppict.bmp")));
+        const QDBusMessage code = call(o, props, "Get", {"org.zebrix.Auto", "Code"}, &owner);
+        EXPECT_EQ(code.arguments().value(0).value<QDBusVariant>().variant(), QVariant("MINE"));
+        EXPECT_EQ(call(o, props, "Get", {"org.zebrix.Auto", "Visible"}, &owner).arguments().value(0)
+                      .value<QDBusVariant>().variant(),
+                  QVariant(1))
+            << "the window was not hidden";
+        EXPECT_EQ(call(o, "org.zebrix.Auto", "Release", {}, &owner).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(call(o, props, "Get", {"org.zebrix.Auto", "Code"}, &owner).errorName(),
+                  "org.freedesktop.DBus.Error.UnknownObject");
+    }
+    QDBusConnection::disconnectFromBus(ownerName);
+}
+
+TEST_F(Bus, OverlongCallsAreRefusedAndTheServiceListensOn)
+{
+    startZebrix();
+    // A client's calls; each check prints what a call answered, then how
+    // long the item is for a new client (its call bounded by a timeout: a
+    // deaf service fails it).
+    const QString client = "addr = os.environ['DBUS_SESSION_BUS_ADDRESS']\n"
+                           "def poke(b, chars, reply=True):\n"
+                           "    m = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Poke')\n"
+                           "    m.append('DdeZebrix', 'B' * chars, signature='ss')\n"
+                           "    if not reply:\n"
+                           "        return b.send_message(m)\n"
+                           "    try:\n"
+                           "        b.send_message_with_reply_and_block(m, 50)\n"
+                           "        return 'answered'\n"
+                           "    except dbus.DBusException as e:\n"
+                           "        return e.get_dbus_name()\n"
+                           "def item():\n"
+                           "    m = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Request')\n"
+                           "    m.append('DdeZebrix', signature='s')\n"
+                           "    b = dbus.bus.BusConnection(addr)\n"
+                           "    try:\n"
+                           "        return len(b.send_message_with_reply_and_block(m, 50).get_args_list()[0])\n"
+                           "    except dbus.DBusException as e:\n"
+                           "        return e.get_dbus_name()\n";
+    // More than any symbol needs, less than the bus carries: Zebrix refuses.
+    EXPECT_EQ(python(client + "print(poke(bus, 64 << 20), item())\n"), "org.zebrix.Error.TooLong 0");
+    // Calls Zebrix takes, together more than libdbus keeps read and
+    // unanswered (63 MiB), sent while Zebrix is busy: the connection stops
+    // reading until they are answered, then reads on.
+    EXPECT_EQ(python(client + "busy = dbus.lowlevel.MethodCallMessage(Z, '/DdeZebconv', 'org.zebrix.Dde', 'Execute')\n"
+                              "busy.append('\\n'.join(['CODE QR2', 'QRVER 40', 'WRITE ' + 'Z' * 2000] * 600), "
+                              "signature='s')\n"
+                              "bus.send_message(busy)\n"
+                              "for n in range(4):\n"
+                              "    poke(bus, (16 << 20) - 4096 + n, reply=False)\n"
+                              "print(poke(bus, 7), item())\n"),
+              "answered 7");
+    // More than the bus carries (128 MiB): the bus cuts the sender off.
+    EXPECT_EQ(python(client + "print(poke(bus, 200 << 20) != 'answered', item())\n"), "True 7");
+    // The refusal says what the bound is, and why.
+    const QDBusMessage r = call("/DdeZebconv", "org.zebrix.Dde", "Execute", {"COMMENT " + QString(17 << 20, u'x')});
+    EXPECT_EQ(r.errorName(), "org.zebrix.Error.TooLong");
+    EXPECT_TRUE(r.errorMessage().contains("16777216")) << r.errorMessage().toStdString();
+    EXPECT_EQ(get(create(), "Comment"), QVariant("")) << "the job never saw it";
+}
+
+TEST_F(Bus, ThreeClientsAtOnceEachJobInOneCallIsWhole)
+{
+    startZebrix();
+    QDir(root.path()).mkpath("out");
+    // Three clients, each with its own object, send all their calls before
+    // any answer: a whole job in one macro, then a read of every setting.
+    struct TClient {
+        QString name, object;
+        QList<QDBusPendingCall> jobs, reads;
+    };
+    std::array<TClient, 3> clients;
+    for (size_t k = 0; k < clients.size(); ++k) {
+        TClient &c = clients[k];
+        c.name = connectionName() + QString::number(k);
+        QDBusConnection connection = QDBusConnection::connectToBus(address, c.name);
+        c.object = create(&connection);
+        ASSERT_TRUE(c.object.startsWith("/Auto/"));
+    }
+    for (int i = 0; i < 20; ++i)
+        for (size_t k = 0; k < clients.size(); ++k) {
+            TClient &c = clients[k];
+            QDBusConnection connection(c.name);
+            const QString tag = QStringLiteral("K%1N%2").arg(k).arg(i);
+            QDBusMessage job = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+            job.setArguments({QStringLiteral("CODE 128\nCOMMENT %1\nWRITE %1\nSAVE %2")
+                                  .arg(tag, root.filePath("out/" + tag + ".png"))});
+            c.jobs << connection.asyncCall(job, 120000);
+            QDBusMessage read =
+                QDBusMessage::createMethodCall(kName, c.object, "org.freedesktop.DBus.Properties", "GetAll");
+            read.setArguments({"org.zebrix.Auto"});
+            c.reads << connection.asyncCall(read, 120000);
+        }
+    for (size_t k = 0; k < clients.size(); ++k) {
+        TClient &c = clients[k];
+        for (int i = 0; i < c.jobs.size(); ++i) {
+            c.jobs[i].waitForFinished();
+            EXPECT_FALSE(c.jobs[i].isError()) << c.jobs[i].error().message().toStdString();
+            const QString tag = QStringLiteral("K%1N%2").arg(k).arg(i);
+            EXPECT_EQ(decodeFile(root.filePath("out/" + tag + ".png")).text, tag.toStdString());
+            c.reads[i].waitForFinished();
+            const auto all = qdbus_cast<QVariantMap>(c.reads[i].reply().arguments().value(0));
+            EXPECT_EQ(all.value("Code"), all.value("Comment")) << "a read between another client's lines";
+        }
+        QDBusConnection::disconnectFromBus(c.name);
+    }
+}
+
 TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
 {
     // The service in this process, on a connection of its own.
@@ -499,6 +643,48 @@ TEST_F(Bus, CallsWaitWhileAnotherDriverCreates)
         EXPECT_FALSE(pending.isError()) << pending.error().message().toStdString();
         EXPECT_EQ(m.ComntStr.Text(), "QUEUED");
     }
+    QDBusConnection::disconnectFromBus(served);
+}
+
+// A host whose save lets the event loop run (a save that waits for its file).
+class TEventfulSave : public ICommandHost
+{
+public:
+    void Save(JobModel &, const QString &) override { meanwhile(); }
+    std::function<void()> meanwhile;
+};
+
+TEST_F(Bus, NoCallRunsInsideAnother)
+{
+    JobModel m;
+    TEventfulSave host;
+    const QString served = connectionName() + "Served", other = connectionName() + "Other";
+    {
+        QObject owner;
+        ASSERT_TRUE(StartAutomationService(m, host, &owner, QDBusConnection::connectToBus(address, served), kName));
+        QDBusConnection second = QDBusConnection::connectToBus(address, other);
+        std::optional<QDBusPendingCall> secondCall;
+        QString seen;
+        host.meanwhile = [&] {
+            // Another client's call arrives in the middle of the save.
+            QDBusMessage msg = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+            msg.setArguments({"COMMENT Second"});
+            secondCall.emplace(second.asyncCall(msg));
+            // The answer to an introspection sent after it says it has arrived.
+            EXPECT_TRUE(answered(second.asyncCall(QDBusMessage::createMethodCall(
+                kName, "/DdeZebconv", "org.freedesktop.DBus.Introspectable", "Introspect"))));
+            seen = m.ComntStr.Text();
+        };
+        QDBusMessage msg = QDBusMessage::createMethodCall(kName, "/DdeZebconv", "org.zebrix.Dde", "Execute");
+        msg.setArguments({"COMMENT First\nSAVE out.bmp\nCOMMENT First done"});
+        const QDBusPendingCall first = bus->asyncCall(msg);
+        ASSERT_TRUE(answered(first));
+        EXPECT_FALSE(first.isError()) << first.error().message().toStdString();
+        EXPECT_EQ(seen, "FIRST") << "the other call waits for the end of the first";
+        ASSERT_TRUE(secondCall && answered(*secondCall));
+        EXPECT_EQ(m.ComntStr.Text(), "SECOND");
+    }
+    QDBusConnection::disconnectFromBus(other);
     QDBusConnection::disconnectFromBus(served);
 }
 
