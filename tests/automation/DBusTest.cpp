@@ -1,6 +1,7 @@
 // Zebrix on a private session bus: a zebrixd process per scenario, driven by
 // real clients (gdbus, python3-dbus, QtDBus) the way other programs drive it.
 #include "AutoCases.h"
+#include "PrivateBus.h"
 #include "AutomationService.h"
 #include "CommandLine.h"
 #include "JobModel.h"
@@ -53,31 +54,9 @@ protected:
         env.insert("XDG_CONFIG_HOME", root.filePath("config"));
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("DISPLAY");
-        QFile conf(root.filePath("bus.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral(
-                       "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                       "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
-                       "<allow eavesdrop=\"true\"/>"
-                       "<allow own=\"*\"/></policy>"
-                       // as a desktop session allows: many calls in flight, messages
-                       // up to the protocol's 128 MiB
-                       "<limit name=\"max_replies_per_connection\">50000</limit>"
-                       "<limit name=\"max_message_size\">1000000000</limit>"
-                       "<limit name=\"max_incoming_bytes\">1000000000</limit>"
-                       "<limit name=\"max_outgoing_bytes\">1000000000</limit></busconfig>")
-                       .arg(root.path(), QStringLiteral(ZEBRIX_DBUS_SERVICES))
-                       .toUtf8());
-        conf.close();
-        daemon.setProcessEnvironment(env);
-        daemon.setStandardErrorFile(root.filePath("daemon.err"));
-        daemon.start("dbus-daemon", {"--config-file=" + conf.fileName(), "--nofork", "--print-address=1"});
-        ASSERT_TRUE(daemon.waitForStarted(10000)) << "dbus-daemon is missing";
-        while (!daemon.canReadLine() && daemon.waitForReadyRead(10000)) {
-        }
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty());
-        env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        QString why;
+        ASSERT_TRUE(privateBus.Start(root.path(), env, QStringLiteral(ZEBRIX_DBUS_SERVICES), &why)) << why.toStdString();
+        address = privateBus.address;
         bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, connectionName()));
         ASSERT_TRUE(bus->isConnected());
     }
@@ -101,8 +80,6 @@ protected:
         }
         bus.reset();
         QDBusConnection::disconnectFromBus(connectionName());
-        daemon.terminate();
-        daemon.waitForFinished(5000);
     }
 
     static QString connectionName()
@@ -218,7 +195,8 @@ protected:
 
     QTemporaryDir root;
     QProcessEnvironment env;
-    QProcess daemon, zebrixd;
+    TPrivateBus privateBus;
+    QProcess zebrixd;
     QString address;
     std::unique_ptr<QDBusConnection> bus;
 };

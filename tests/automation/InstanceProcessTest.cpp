@@ -2,6 +2,7 @@
 // scenario has runtime and settings folders of its own and the offscreen
 // platform, so no test ever meets the user's own Zebrix; every wait is for
 // a state (the socket accepts, the busy flag, a file, an exit).
+#include "PrivateBus.h"
 #include "ProcessFixture.h"
 
 #include <QDBusConnection>
@@ -417,33 +418,14 @@ TEST_F(Processes, AStoppedSenderLosesItsTurnAndTheOthersGoOn)
 TEST_F(Processes, AStartByTheBusBesideAnInstanceOffTheBusSaysWhyItCannotServe)
 {
     // The running instance knows no session bus.
-    QProcessEnvironment withBus = env;
     env.remove("DBUS_SESSION_BUS_ADDRESS");
     startInstance();
     // A session bus of the test's own that starts zebrixd for a call, in
     // the same runtime folder.
-    QFile conf(root.filePath("bus.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><servicedir>%2</servicedir>"
-                              "<policy context=\"default\"><allow send_destination=\"*\"/><allow eavesdrop=\"true\"/>"
-                              "<allow own=\"*\"/></policy>"
-                              "</busconfig>")
-                   .arg(root.path(), QStringLiteral(ZEBRIX_DBUS_SERVICES))
-                   .toUtf8());
-    conf.close();
-    QProcess daemon;
-    daemon.setProcessEnvironment(env);
-    daemon.setStandardErrorFile(root.filePath("daemon.err"));
-    daemon.start("dbus-daemon", {"--config-file=" + conf.fileName(), "--nofork", "--print-address=1"});
-    ASSERT_TRUE(daemon.waitForStarted(kBoundMs)) << "dbus-daemon is missing";
-    const auto stop = qScopeGuard([&] {
-        daemon.terminate();
-        daemon.waitForFinished(kBoundMs);
-    });
-    while (!daemon.canReadLine() && daemon.waitForReadyRead(kBoundMs)) {
-    }
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-    ASSERT_FALSE(address.isEmpty());
+    TPrivateBus daemon;
+    QString why;
+    ASSERT_TRUE(daemon.Start(root.path(), env, QStringLiteral(ZEBRIX_DBUS_SERVICES), &why)) << why.toStdString();
+    const QString address = daemon.address;
     const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("offTheBus")); });
     QDBusMessage reply;
     {

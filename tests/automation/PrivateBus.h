@@ -33,8 +33,12 @@ public:
                        "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\"/>"
                        "<allow eavesdrop=\"true\"/>"
                        "<allow own=\"*\"/></policy>"
-                       // as a desktop session allows: many calls in flight
-                       "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>")
+                       // as a desktop session allows: many calls in flight, messages
+                       // up to the protocol's 128 MiB
+                       "<limit name=\"max_replies_per_connection\">50000</limit>"
+                       "<limit name=\"max_message_size\">1000000000</limit>"
+                       "<limit name=\"max_incoming_bytes\">1000000000</limit>"
+                       "<limit name=\"max_outgoing_bytes\">1000000000</limit></busconfig>")
                        .arg(folder, serviceFolder)
                        .toUtf8());
         conf.close();
