@@ -294,7 +294,10 @@ void TIniGT::store()
     if (m_finalLineEnd && !m_lines.isEmpty())
         text += m_lineEnd;
     const QByteArray bytes = EncodeText(text, m_encoding);
-    m_lastWriteError = WriteFileAtomically(m_fileName, bytes);
+    // A file Zebrix could not read back would lose every setting at the next
+    // start: the one on disk stays instead.
+    m_lastWriteError = bytes.size() > kMaxFileSize ? texts::SettingsTooLarge(bytes.size(), kMaxFileSize)
+                                                   : WriteFileAtomically(m_fileName, bytes);
     // What is on disk now is what the lines say (or, after a failure, read it again).
     m_stamp = stampOf(EncodeFileName(m_fileName), nullptr);
     m_loaded = m_lastWriteError.isEmpty();

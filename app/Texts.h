@@ -287,6 +287,13 @@ inline QString BusNameTaken(const QString &name)
 // --- Files Zebrix keeps ---------------------------------------------------------------------------
 inline QString NotASettingsFile() { return QStringLiteral("it is not a settings file and is left as it was"); }
 inline QString NoSettingsFile() { return QStringLiteral("no settings file is named"); }
+// A write that would make the settings file too large to be read again.
+inline QString SettingsTooLarge(qint64 bytes, qint64 limit)
+{
+    return QStringLiteral("it would take %1 bytes, more than the %2 Zebrix reads, and is left as it was")
+        .arg(bytes)
+        .arg(limit);
+}
 // The remembered addresses' file when it could not be read whole.
 inline QString NotReadWhole() { return QStringLiteral("it could not be read whole and is left as it was"); }
 // On standard error when the closing window could not keep the settings.

@@ -329,6 +329,20 @@ TEST(IniFileDamaged, FilesThatAreNoSettingsGiveDefaultsAndStayUntouched)
             EXPECT_EQ(readAll(path), before) << name;
         }
     }
+    // A write that would take a readable file past the size Zebrix reads
+    // leaves it as it was, readable at the next start.
+    const QString full = dir.filePath("full.ini");
+    const QByteArray almost = "[Options]\nBarHeight=70\n[History]\nH0=" + QByteArray(TIniGT::kMaxFileSize - 40, 'h') + "\n";
+    writeAll(full, almost);
+    TIniGT nearly;
+    nearly.setFileName(full);
+    nearly.WriteStr("Options", "ComntStr", QString(1000, u'c'));
+    EXPECT_TRUE(nearly.LastWriteError().contains("more than the 4194304")) << nearly.LastWriteError().toStdString();
+    EXPECT_EQ(readAll(full), almost);
+    TIniGT next;
+    next.setFileName(full);
+    EXPECT_EQ(next.ReadInt("Options", "BarHeight", 50), 70);
+
     // A dangling symlink is a file that does not exist yet: written where it points, when it can be.
     TIniGT dangling;
     dangling.setFileName(dir.filePath("dangling.ini"));
