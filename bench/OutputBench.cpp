@@ -3,7 +3,6 @@
 // the command line and the automation object run it.
 #include "JobModel.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -33,14 +32,3 @@ BENCHMARK_CAPTURE(SaveFile, svg, "svg")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(SaveFile, pdf, "pdf")->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 #include "EmfWriter.h"
 #include "WmfWriter.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -60,15 +59,3 @@ BENCHMARK_CAPTURE(Zebrix_LongComment, Emf_Japanese, Output::Emf, "日本語の�
 BENCHMARK_CAPTURE(Zebrix_LongComment, Wmf_Japanese, Output::Wmf, "日本語のテキスト")->Apply(lengths);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // Text needs a GUI application; nothing is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
