@@ -33,8 +33,6 @@ void RequestTermination()
     }
 }
 
-bool TerminationRequested() { return !SleepUnlessTerminated(0); }
-
 bool SleepUnlessTerminated(int ms)
 {
     const QDeadlineTimer deadline(ms > 0 ? ms : 0);

@@ -12,7 +12,6 @@
 void PrepareTerminationRequests();
 // Async-signal-safe: from now on every wait below ends at once.
 void RequestTermination();
-bool TerminationRequested();
 
 // Sleeps for ms, less when termination is requested; false when cut short.
 bool SleepUnlessTerminated(int ms);
